@@ -1,0 +1,50 @@
+# Set-up, build, run and test on Debian 12. Every target installs what is missing first.
+JOBS      ?= 2
+BUILD     ?= build
+CMAKE_ARGS ?=
+
+.PHONY: all setup build run test test-asan test-tsan bench install format clean
+
+all: build
+
+setup:
+	@bash scripts/setup-debian.sh
+
+# configure(dir, extra cmake args)
+define configure
+	@cmake -S . -B $(1) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS) $(2) >/dev/null
+endef
+
+build: setup
+	$(call configure,$(BUILD),)
+	@cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@bash scripts/run-varnolt.sh $(BUILD)/varnolt
+
+test: build
+	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+test-asan: setup
+	$(call configure,build-asan,-DVNT_SANITIZE=address)
+	@cmake --build build-asan -j $(JOBS)
+	@cd build-asan && ctest --output-on-failure -j $(JOBS) -LE nosan
+
+test-tsan: setup
+	$(call configure,build-tsan,-DVNT_SANITIZE=thread)
+	@cmake --build build-tsan -j $(JOBS)
+	@cd build-tsan && ctest --output-on-failure -j $(JOBS) -LE nosan
+
+bench: setup
+	$(call configure,build-bench,-DCMAKE_BUILD_TYPE=Release -DVNT_BENCH=ON)
+	@cmake --build build-bench -j $(JOBS)
+	@bash scripts/run-benchmarks.sh build-bench
+
+install: build
+	@cmake --install $(BUILD)
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	@rm -rf build build-asan build-tsan build-bench

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs, with apt-get, every Debian package that building, running and testing Varnolt needs,
+# but only those that are missing, so a second run costs one dpkg query.
+set -euo pipefail
+
+packages=(
+    build-essential cmake ninja-build pkg-config clang-format
+    qt6-base-dev libgl-dev
+    libcurl4-openssl-dev ca-certificates
+    libgtest-dev libgmock-dev googletest libbenchmark-dev
+    libcpp-httplib-dev libssl-dev openssl curl
+    xvfb xauth xdg-utils
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+    [[ "$status" == "install ok installed" ]] || missing+=("$p")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+echo "Installing missing packages: ${missing[*]}"
+sudo=()
+if [[ $(id -u) -ne 0 ]]; then
+    command -v sudo >/dev/null || { echo "need root or sudo to install: ${missing[*]}" >&2; exit 1; }
+    sudo=(sudo)
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -qq
+"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

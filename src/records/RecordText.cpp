@@ -1,0 +1,68 @@
+#include "records/RecordText.h"
+
+#include <cctype>
+
+namespace {
+
+// Length of "digits:digits:digits" at the start of text followed by "*", or 0 when it is not.
+std::size_t DateFieldLength(std::string_view text) {
+    std::size_t i = 0;
+    for (int group = 0; group < 3; ++group) {
+        const std::size_t start = i;
+        while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])) != 0) {
+            ++i;
+        }
+        if (i == start) {
+            return 0;
+        }
+        const char expected = group < 2 ? ':' : '*';
+        if (i >= text.size() || text[i] != expected) {
+            return 0;
+        }
+        if (group < 2) {
+            ++i;
+        }
+    }
+    return i;
+}
+
+std::string_view Between(std::string_view text, std::size_t from, std::size_t to) {
+    if (from >= text.size()) {
+        return {};
+    }
+    return text.substr(from, to == std::string_view::npos ? std::string_view::npos : to - from);
+}
+
+} // namespace
+
+RecordFields SplitRecord(std::string_view text) {
+    RecordFields fields;
+    const std::size_t urlEnd = text.find('|');
+    if (urlEnd == std::string_view::npos) {
+        const std::size_t star = text.find('*');
+        fields.page = star == std::string_view::npos ? text : text.substr(star + 1);
+        return fields;
+    }
+    fields.url = text.substr(0, urlEnd);
+
+    for (std::size_t bar = text.find('|', urlEnd + 1); bar != std::string_view::npos;
+         bar = text.find('|', bar + 1)) {
+        const std::size_t dateLength = DateFieldLength(text.substr(bar + 1));
+        if (dateLength != 0) {
+            fields.title = Between(text, urlEnd + 1, bar);
+            fields.date = text.substr(bar + 1, dateLength);
+            fields.page = text.substr(bar + 1 + dateLength + 1);
+            fields.hasHeader = true;
+            return fields;
+        }
+    }
+
+    const std::size_t titleEnd = text.find('|', urlEnd + 1);
+    fields.title = Between(text, urlEnd + 1, titleEnd);
+    if (titleEnd != std::string_view::npos) {
+        fields.date = Between(text, titleEnd + 1, text.find('*', titleEnd + 1));
+    }
+    const std::size_t star = text.find('*');
+    fields.page = star == std::string_view::npos ? text : text.substr(star + 1);
+    return fields;
+}
