@@ -1,0 +1,44 @@
+#include "platform/system/FileFind.h"
+
+#include <dirent.h>
+#include <fnmatch.h>
+#include <sys/stat.h>
+
+bool CFileFind::FindFile(const std::string& pattern) {
+    Close();
+    DIR* dir = ::opendir(".");
+    if (dir == nullptr) {
+        return false;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        if (::fnmatch(pattern.c_str(), entry->d_name, FNM_CASEFOLD | FNM_PERIOD) != 0) {
+            continue;
+        }
+        bool isDirectory = entry->d_type == DT_DIR;
+        if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
+            struct stat info {};
+            isDirectory = ::stat(entry->d_name, &info) == 0 && S_ISDIR(info.st_mode);
+        }
+        if (!isDirectory) {
+            m_matches.emplace_back(entry->d_name);
+        }
+    }
+    ::closedir(dir);
+    return !m_matches.empty();
+}
+
+bool CFileFind::FindNextFile() {
+    if (m_next < m_matches.size()) {
+        ++m_next;
+    }
+    return m_next < m_matches.size();
+}
+
+std::string CFileFind::GetFileName() const {
+    return m_next == 0 ? std::string() : m_matches[m_next - 1];
+}
+
+void CFileFind::Close() {
+    m_matches.clear();
+    m_next = 0;
+}

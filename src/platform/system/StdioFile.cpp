@@ -1,0 +1,71 @@
+#include "platform/system/StdioFile.h"
+
+#include <algorithm>
+#include <cstring>
+
+CStdioFile::CStdioFile(const std::string& fileName, unsigned /*openFlags*/) : m_fileName(fileName) {
+    if (const int error = m_file.OpenForReading(fileName); error != 0) {
+        throw CFileException::FromOsError(error, fileName);
+    }
+}
+
+bool CStdioFile::Refill() {
+    const std::ptrdiff_t count = m_file.Read(m_buffer, sizeof m_buffer);
+    if (count < 0) {
+        throw CFileException::FromOsError(m_file.LastError(), m_fileName);
+    }
+    m_pos = 0;
+    m_end = static_cast<std::size_t>(count);
+    return count > 0;
+}
+
+std::size_t CStdioFile::Read(char* buffer, std::size_t count) {
+    std::size_t done = 0;
+    if (m_pos < m_end) {
+        done = std::min(count, m_end - m_pos);
+        std::memcpy(buffer, m_buffer + m_pos, done);
+        m_pos += done;
+    }
+    while (done < count) {
+        const std::ptrdiff_t got = m_file.Read(buffer + done, count - done);
+        if (got < 0) {
+            throw CFileException::FromOsError(m_file.LastError(), m_fileName);
+        }
+        if (got == 0) {
+            break;
+        }
+        done += static_cast<std::size_t>(got);
+    }
+    return done;
+}
+
+char CStdioFile::ReadUntilAny(std::string& text, const char* stopBytes) {
+    text.clear();
+    for (;;) {
+        if (m_pos == m_end && !Refill()) {
+            return 0;
+        }
+        const char* begin = m_buffer + m_pos;
+        const char* end = m_buffer + m_end;
+        const char* stop = std::find_if(begin, end, [stopBytes](char c) {
+            return c != 0 && std::strchr(stopBytes, c) != nullptr;
+        });
+        text.append(begin, stop);
+        if (stop != end) {
+            m_pos = static_cast<std::size_t>(stop - m_buffer) + 1;
+            return *stop;
+        }
+        m_pos = m_end;
+    }
+}
+
+bool CStdioFile::ReadString(std::string& line) {
+    if (m_pos == m_end && !Refill()) {
+        line.clear();
+        return false;
+    }
+    ReadUntilAny(line, "\n");
+    return true;
+}
+
+void CStdioFile::Close() { m_file.Close(); }

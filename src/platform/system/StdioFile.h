@@ -1,0 +1,44 @@
+#pragma once
+// A record file opened by name for reading, with no sharing (see ExclusiveFile.h). Files are bytes
+// here: text mode does no translation, so a page reads back exactly as it was written. A failure
+// to open or read raises CFileException.
+
+#include "platform/system/ExclusiveFile.h"
+#include "platform/system/FileException.h"
+
+#include <cstddef>
+#include <string>
+
+class CStdioFile {
+public:
+    enum OpenFlags : unsigned {
+        modeRead = 0x0000,
+        shareExclusive = 0x0010,
+        typeText = 0x4000,
+    };
+
+    // Opens for reading; the flags say how, and only reading with no sharing exists here.
+    CStdioFile(const std::string& fileName, unsigned openFlags);
+    CStdioFile(const CStdioFile&) = delete;
+    CStdioFile& operator=(const CStdioFile&) = delete;
+
+    // Reads up to count bytes; 0 at the end of the file.
+    std::size_t Read(char* buffer, std::size_t count);
+    // The next line without its line feed, of any length. False at the end with nothing read.
+    bool ReadString(std::string& line);
+    // Reads on until one of the stop bytes or the end; the text before it goes to text. Yields
+    // the stop byte met, or 0 at the end of the file.
+    char ReadUntilAny(std::string& text, const char* stopBytes);
+    void Close();
+
+    const std::string& GetFileName() const { return m_fileName; }
+
+private:
+    bool Refill();
+
+    std::string m_fileName;
+    ExclusiveFile m_file;
+    char m_buffer[4096];
+    std::size_t m_pos = 0;
+    std::size_t m_end = 0;
+};
