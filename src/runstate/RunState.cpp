@@ -24,7 +24,10 @@ bool StatusSlot::IsEmpty() const {
 
 bool StatusSlot::WaitUntilEmpty(std::chrono::milliseconds limit) {
     std::unique_lock lock(m_guard);
-    return m_emptied.wait_for(lock, limit, [this] { return m_line.empty(); });
+    if (!m_line.empty()) {
+        m_emptied.wait_for(lock, limit); // one wait: WakeWaiters ends it early, callers loop
+    }
+    return m_line.empty();
 }
 
 void StatusSlot::WakeWaiters() {

@@ -22,8 +22,9 @@ public:
     // Empties the slot and yields what it held (empty when it held nothing).
     std::string Take();
     bool IsEmpty() const;
-    // Waits until the slot is empty or the time has passed; true when it is empty. Take()
-    // wakes waiters, so a job waiting for its previous line to be shown uses no processor.
+    // Waits until the slot is emptied, WakeWaiters is called or the time has passed; true when
+    // the slot is empty. Take() wakes waiters, so a job waiting for its previous line to be shown
+    // uses no processor. Callers loop, testing whatever else may end their wait.
     bool WaitUntilEmpty(std::chrono::milliseconds limit);
     // Wakes every waiter at once (for instance when a stop is requested).
     void WakeWaiters();

@@ -34,4 +34,6 @@ void WriteWholeFile(const std::string& name, const std::string& bytes) {
     out << bytes;
 }
 
-bool FileExists(const std::string& name) { return std::filesystem::exists(name); }
+bool FileExists(const std::string& name) {
+    return std::filesystem::exists(name);
+}

@@ -32,7 +32,9 @@ int OpenLocked(const std::string& name) {
 
 } // namespace
 
-ExclusiveFile::~ExclusiveFile() { Close(); }
+ExclusiveFile::~ExclusiveFile() {
+    Close();
+}
 
 int ExclusiveFile::OpenForReading(const std::string& name) {
     Close();

@@ -69,4 +69,6 @@ CFileException CFileException::FromOsError(int osError, const std::string& fileN
     return CFileException(CauseOf(osError), osError, fileName);
 }
 
-std::string CFileException::GetErrorMessage() const { return m_message; }
+std::string CFileException::GetErrorMessage() const {
+    return m_message;
+}

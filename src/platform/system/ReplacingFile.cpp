@@ -77,7 +77,9 @@ int RenameNoReplace(const std::string& from, const std::string& to) {
 
 ReplacingFile::ReplacingFile(std::string target) : m_target(std::move(target)) {}
 
-ReplacingFile::~ReplacingFile() { Discard(); }
+ReplacingFile::~ReplacingFile() {
+    Discard();
+}
 
 int ReplacingFile::Open() {
     Discard();

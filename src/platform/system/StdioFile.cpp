@@ -68,4 +68,6 @@ bool CStdioFile::ReadString(std::string& line) {
     return true;
 }
 
-void CStdioFile::Close() { m_file.Close(); }
+void CStdioFile::Close() {
+    m_file.Close();
+}

@@ -1,0 +1,25 @@
+#include "records/LastCheck.h"
+
+#include "platform/system/ReplacingFile.h"
+#include "records/RecordWriter.h"
+
+#include <cstdio>
+
+namespace {
+constexpr const char* kStampFile = "time.ini";
+}
+
+void WriteLastCheck() {
+    ReplaceFileContents(kStampFile, DateStamp());
+}
+
+void ReadLastCheck(std::string& strLastCheck) {
+    std::FILE* file = std::fopen(kStampFile, "rb");
+    if (file == nullptr) {
+        return;
+    }
+    char buffer[10];
+    const std::size_t count = std::fread(buffer, 1, sizeof buffer, file);
+    std::fclose(file);
+    strLastCheck.assign(buffer, count);
+}

@@ -1,0 +1,26 @@
+#pragma once
+// Writing page records. A record file "N.vnt" holds exactly the URL, "|", the page's title, "|",
+// the date stamp, "*" and the page text, with no line end of its own. Every write goes through a
+// temporary file that is synced and renamed into place, so a record on disk is always whole.
+
+#include <string>
+
+// The page's title: the text after the first "<title>" (not at the very start of the page) or
+// else after "<TITLE>" (when "TITLE" occurs past the start), up to the next "<". "untitle" when
+// there is no such marker, or no "<" follows it.
+std::string PageTitle(const std::string& page);
+
+// Today's local date as "day:month:year" without leading zeros, such as 8:12:2025.
+std::string DateStamp();
+
+// Advances the counter in "name.ini" and yields the new record number as decimal text, or an
+// empty text when the counter has no number left to hand out.
+std::string NextRecordNumber();
+
+// Stores a newly added page under the next record number. Never replaces an existing file: when
+// the number handed out is taken, the next free one is used and left in "name.ini".
+void WriteNewRecord(std::string url, std::string page);
+
+// Replaces the named record with one for the URL and the new page, titled and dated afresh. A
+// record held open elsewhere at that moment is skipped and stays as it was.
+void RewriteRecord(std::string url, std::string page, std::string recordFileName);

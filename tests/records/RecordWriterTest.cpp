@@ -1,0 +1,188 @@
+#include "records/RecordWriter.h"
+#include "platform/system/ExclusiveFile.h"
+#include "platform/system/LocalDate.h"
+#include "platform/system/StdioFile.h"
+#include "support/WorkingDirectory.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <filesystem>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+class RecordWriterTest : public InTempDirectory {
+protected:
+    void SetUp() override { SetToday({8, 12, 2025}); }
+    void TearDown() override { SetLocalDateSourceForTesting({}); }
+    static void SetToday(CalendarDate date) {
+        SetLocalDateSourceForTesting([date] { return date; });
+    }
+};
+
+std::vector<std::string> DirectoryNames() {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(".")) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST_F(RecordWriterTest, RecordHoldsExactlyUrlTitleDateAndPage) {
+    WriteNewRecord("http://example.test/a", "<p><title>T</title>P");
+    EXPECT_EQ(ReadWholeFile("1.vnt"), "http://example.test/a|T|8:12:2025*<p><title>T</title>P");
+    EXPECT_EQ(ReadWholeFile("name.ini"), "1");
+}
+
+TEST_F(RecordWriterTest, EmptyPageEndsRightAfterTheStar) {
+    WriteNewRecord("http://e.test/", "");
+    EXPECT_EQ(ReadWholeFile("1.vnt"), "http://e.test/|untitle|8:12:2025*");
+}
+
+TEST_F(RecordWriterTest, DateStampHasNoLeadingZeros) {
+    const std::pair<CalendarDate, std::string> cases[] = {
+        {{8, 12, 2025}, "8:12:2025"}, {{1, 1, 2026}, "1:1:2026"}, {{31, 10, 2025}, "31:10:2025"}};
+    for (const auto& [date, text] : cases) {
+        SetToday(date);
+        EXPECT_EQ(DateStamp(), text);
+    }
+}
+
+TEST_F(RecordWriterTest, PageBytesReadBackUnchanged) {
+    std::string page = "line one\r\nline two\nthree\r\n";
+    for (int c = 1; c < 256; ++c) {
+        page.push_back(static_cast<char>(c)); // every byte but NUL, CR LF and bare LF included
+    }
+    WriteNewRecord("http://e.test/", page);
+    CStdioFile file("1.vnt", CStdioFile::modeRead | CStdioFile::typeText);
+    std::string text(ReadWholeFile("1.vnt").size(), '\0');
+    text.resize(file.Read(text.data(), text.size()));
+    EXPECT_EQ(text.substr(text.find('*') + 1), page);
+}
+
+TEST_F(RecordWriterTest, NumbersRunOnFromTheCounter) {
+    WriteNewRecord("http://e.test/1", "a");
+    WriteNewRecord("http://e.test/2", "b");
+    EXPECT_TRUE(FileExists("1.vnt"));
+    EXPECT_EQ(ReadWholeFile("2.vnt"), "http://e.test/2|untitle|8:12:2025*b");
+    EXPECT_EQ(ReadWholeFile("name.ini"), "2");
+}
+
+TEST_F(RecordWriterTest, CounterTextDecidesTheNextNumber) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"41", "42"},
+        {"", "1"},
+        {"letters", "1"},
+        {"  7\n", "8"},
+        {"+9x", "10"},
+        {"-5", "1"},
+        {"2147483647", "2147483648"},
+        {"9223372036854775806", "9223372036854775807"}};
+    for (const auto& [stored, next] : cases) {
+        WriteWholeFile("name.ini", stored);
+        EXPECT_EQ(NextRecordNumber(), next) << "name.ini held '" << stored << "'";
+        EXPECT_EQ(ReadWholeFile("name.ini"), next);
+    }
+}
+
+TEST_F(RecordWriterTest, CounterAtItsLargestHandsOutNothingAndStoresNothing) {
+    for (const char* stored : {"9223372036854775807", "99999999999999999999999"}) {
+        WriteWholeFile("name.ini", stored);
+        EXPECT_EQ(NextRecordNumber(), "");
+        WriteNewRecord("http://e.test/", "page");
+        EXPECT_EQ(DirectoryNames(), std::vector<std::string>{"name.ini"});
+        EXPECT_EQ(ReadWholeFile("name.ini"), stored);
+    }
+}
+
+TEST_F(RecordWriterTest, NeverReplacesAnExistingRecordWhenTheCounterWasLost) {
+    WriteWholeFile("1.vnt", "http://old.test/|Old|1:1:2020*old");
+    WriteWholeFile("2.vnt", "http://old.test/2|Old|1:1:2020*old");
+    WriteNewRecord("http://new.test/", "new"); // no name.ini: the counter starts at 1
+    EXPECT_EQ(ReadWholeFile("1.vnt"), "http://old.test/|Old|1:1:2020*old");
+    EXPECT_EQ(ReadWholeFile("2.vnt"), "http://old.test/2|Old|1:1:2020*old");
+    EXPECT_EQ(ReadWholeFile("3.vnt"), "http://new.test/|untitle|8:12:2025*new");
+    EXPECT_EQ(ReadWholeFile("name.ini"), "3");
+}
+
+TEST_F(RecordWriterTest, RewriteReplacesTitleDateAndPage) {
+    WriteNewRecord("http://e.test/", "<p><title>Old</title>old");
+    SetToday({1, 1, 2026});
+    RewriteRecord("http://e.test/", "<p><title>New</title>new", "1.vnt");
+    EXPECT_EQ(ReadWholeFile("1.vnt"), "http://e.test/|New|1:1:2026*<p><title>New</title>new");
+    EXPECT_EQ(ReadWholeFile("name.ini"), "1") << "a rewrite hands out no number";
+}
+
+TEST_F(RecordWriterTest, RewriteSkipsARecordHeldOpenForReading) {
+    WriteNewRecord("http://e.test/", "old");
+    {
+        ExclusiveFile reader;
+        ASSERT_EQ(reader.OpenForReading("1.vnt"), 0);
+        RewriteRecord("http://e.test/", "new", "1.vnt");
+    }
+    EXPECT_EQ(ReadWholeFile("1.vnt"), "http://e.test/|untitle|8:12:2025*old");
+    RewriteRecord("http://e.test/", "new", "1.vnt");
+    EXPECT_EQ(ReadWholeFile("1.vnt"), "http://e.test/|untitle|8:12:2025*new");
+}
+
+TEST_F(RecordWriterTest, LeftoverTemporariesAreRemovedByTheNextWriteAndNeverListed) {
+    WriteWholeFile(".vnttmp-5.vnt-abc123", "half a record");
+    WriteNewRecord("http://e.test/", "page");
+    EXPECT_EQ(DirectoryNames(), (std::vector<std::string>{"1.vnt", "name.ini"}));
+}
+
+// Fault injection runs in a child process (a death test), since it changes process-wide limits
+// or the user the process runs as.
+class RecordWriterFaultTest : public RecordWriterTest {
+protected:
+    static constexpr const char* kOldRecord = "http://e.test/|Old|1:1:2020*old page";
+};
+
+// Runs in the child: writes past 4 KiB fail as they do on a full disk.
+[[noreturn]] void WriteWithFileSizeLimit(const std::string& bigPage) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    limit.rlim_cur = limit.rlim_max = 4096;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    RewriteRecord("http://e.test/", bigPage, "1.vnt");
+    WriteNewRecord("http://e.test/2", bigPage);
+    std::exit(FileExists("2.vnt") ? 1 : 0);
+}
+
+TEST_F(RecordWriterFaultTest, AFullDiskLeavesTheOldRecordIntact) {
+    WriteWholeFile("1.vnt", kOldRecord);
+    WriteWholeFile("name.ini", "1");
+    const std::string bigPage(1 << 20, 'x');
+    EXPECT_EXIT(WriteWithFileSizeLimit(bigPage), ::testing::ExitedWithCode(0), "");
+    EXPECT_EQ(ReadWholeFile("1.vnt"), kOldRecord);
+    EXPECT_EQ(DirectoryNames(), (std::vector<std::string>{"1.vnt", "name.ini"}))
+        << "no temporary is left behind";
+}
+
+TEST_F(RecordWriterFaultTest, AReadOnlyDirectoryWritesNothing) {
+    WriteWholeFile("1.vnt", kOldRecord);
+    WriteWholeFile("name.ini", "1");
+    std::filesystem::permissions(
+        ".", std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec |
+                 std::filesystem::perms::others_read | std::filesystem::perms::others_exec);
+    EXPECT_EXIT(
+        {
+            // Root ignores permissions: drop to an ordinary user first.
+            if (geteuid() == 0 && setresuid(65534, 65534, 65534) != 0) {
+                std::exit(2);
+            }
+            RewriteRecord("http://e.test/", "new", "1.vnt");
+            WriteNewRecord("http://e.test/2", "new");
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+    EXPECT_EQ(ReadWholeFile("1.vnt"), kOldRecord);
+    EXPECT_EQ(ReadWholeFile("name.ini"), "1");
+    EXPECT_EQ(DirectoryNames(), (std::vector<std::string>{"1.vnt", "name.ini"}));
+}
+
+} // namespace
