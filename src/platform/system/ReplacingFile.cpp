@@ -49,14 +49,6 @@ void RemoveLeftoverTemporaries(const std::string& directory) {
     ::closedir(dir);
 }
 
-void SyncDirectory(const std::string& directory) {
-    const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
 // Puts the temporary in place under the target's name, failing with EEXIST if one exists.
 int RenameNoReplace(const std::string& from, const std::string& to) {
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
@@ -166,7 +158,8 @@ int ReplacingFile::Commit(ReplaceMode mode) {
     std::fclose(m_stream);
     m_stream = nullptr;
     m_fd = -1;
-    SyncDirectory(DirectoryOf(m_target));
+    // The directory is not synced: after a crash the rename may be lost, which leaves the old
+    // file, still whole.
     return 0;
 }
 

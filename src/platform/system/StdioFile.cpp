@@ -21,20 +21,29 @@ bool CStdioFile::Refill() {
 
 std::size_t CStdioFile::Read(char* buffer, std::size_t count) {
     std::size_t done = 0;
-    if (m_pos < m_end) {
-        done = std::min(count, m_end - m_pos);
-        std::memcpy(buffer, m_buffer + m_pos, done);
-        m_pos += done;
-    }
     while (done < count) {
-        const std::ptrdiff_t got = m_file.Read(buffer + done, count - done);
-        if (got < 0) {
-            throw CFileException::FromOsError(m_file.LastError(), m_fileName);
+        if (m_pos == m_end) {
+            // Large reads go straight to the caller's buffer; small ones through ours, so that
+            // reading 1024 bytes at a time does not cost a system call each.
+            if (count - done >= sizeof m_buffer) {
+                const std::ptrdiff_t got = m_file.Read(buffer + done, count - done);
+                if (got < 0) {
+                    throw CFileException::FromOsError(m_file.LastError(), m_fileName);
+                }
+                if (got == 0) {
+                    break;
+                }
+                done += static_cast<std::size_t>(got);
+                continue;
+            }
+            if (!Refill()) {
+                break;
+            }
         }
-        if (got == 0) {
-            break;
-        }
-        done += static_cast<std::size_t>(got);
+        const std::size_t take = std::min(count - done, m_end - m_pos);
+        std::memcpy(buffer + done, m_buffer + m_pos, take);
+        m_pos += take;
+        done += take;
     }
     return done;
 }
