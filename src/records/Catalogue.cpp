@@ -2,6 +2,7 @@
 
 #include "platform/system/FileFind.h"
 #include "platform/system/StdioFile.h"
+#include "records/LineAddress.h"
 #include "records/RecordText.h"
 #include "records/TextCase.h"
 
@@ -43,9 +44,7 @@ void FillPageList(const AddPageLine& addString) {
 
 bool FindRecordByUrl(const std::string& text, std::string& strRecordFile,
                      std::string& strFoundTitle, std::string& strFoundDate) {
-    const std::size_t http = text.find("http");
-    const std::string_view wanted =
-        http == std::string::npos ? std::string_view(text) : std::string_view(text).substr(http);
+    const std::string_view wanted = AddressInLine(text);
 
     bool matched = false;
     ForEachRecordFile([&](const std::string& fileName) {
