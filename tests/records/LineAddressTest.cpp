@@ -20,10 +20,10 @@ TEST(LineAddressTest, DropsTheLeadingWordsBeforeTheFirstHttp) {
 
 TEST(LineAddressTest, OnlyHttpAndHttpsAddressesAreWebAddresses) {
     const std::pair<const char*, bool> cases[] = {
-        {"http://a.test/", true},  {"https://a.test/", true},     {"http://", false},
-        {"https://", false},       {"httpx://a.test/", false},    {"http/page", false},
-        {"Time Out", false},       {"file:///etc/passwd", false}, {"/home/user/file.txt", false},
-        {"HTTP://A.TEST/", false},
+        {"http://a.test/", true}, {"https://a.test/", true},        {"http://", false},
+        {"https://", false},      {"httpx://a.test/", false},       {"http/page", false},
+        {"Time Out", false},      {"file:///etc/passwd", false},    {"/home/user/file.txt", false},
+        {"HTTP://A.TEST/", true}, {"UPDATE HTTP://A.TEST/", false},
     };
     for (const auto& [address, isWeb] : cases) {
         EXPECT_EQ(IsWebAddress(address), isWeb) << address;
