@@ -1,0 +1,73 @@
+#pragma once
+// One HTTP request on a curl multi transfer that this thread drives itself. The transfer runs
+// only inside Send and Read: its write callback fills a small buffer that Read drains, so the
+// caller sees each read of the body as one blocking call.
+
+#include "platform/inet/InternetHandle.h"
+
+#include <curl/curl.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+class HttpRequest : public InternetHandle {
+public:
+    HttpRequest(const ConnectionHandle& connection, std::string object, long httpVersion,
+                bool secure, bool reload, DWORD_PTR handleContext);
+    ~HttpRequest() override;
+
+    // Each failing call records its reason with InternetSetLastFailure.
+    bool AddHeaders(std::string_view block, bool onlyIfNew);
+    bool Send();
+    // The final response's status code; 0 when the server sent no status line.
+    int Status() const { return m_status; }
+    bool IsSent() const { return m_sent; }
+    // Waits until `wanted` bytes of the body are in or the body has ended.
+    bool Read(char* buffer, std::size_t wanted, std::size_t& got);
+
+private:
+    static std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* self);
+    static std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* self);
+
+    bool HasHeader(std::string_view name) const;
+    bool Prepare();
+    template <class Satisfied> void DriveUntil(Satisfied satisfied);
+    std::size_t PendingSize() const { return m_pending.size() - m_pendingStart; }
+    bool FailTransfer();
+    DWORD FailureNumber() const;
+
+    const std::string m_agent;
+    const InternetOptions m_options;
+    const std::string m_host;
+    const std::string m_url;
+    const long m_httpVersion;
+    const bool m_secure;
+    const bool m_reload;
+
+    std::vector<std::pair<std::string, std::string>> m_headers;
+
+    CURL* m_easy = nullptr;
+    CURLM* m_multi = nullptr;
+    curl_slist* m_headerList = nullptr;
+    char m_errorBuffer[CURL_ERROR_SIZE] = {};
+
+    // Received body bytes not yet read; [m_pendingStart, end) is what is left.
+    std::vector<char> m_pending;
+    std::size_t m_pendingStart = 0;
+    std::int64_t m_bodyBytes = 0;
+    bool m_bodyTooLarge = false;
+
+    // The response being received: its status line and whether it carried a Location header.
+    int m_lineStatus = 0;
+    bool m_lineHasLocation = false;
+    bool m_headComplete = false;
+    int m_status = 0;
+
+    bool m_sent = false;
+    bool m_done = false;
+    bool m_driveFailed = false;
+    CURLcode m_result = CURLE_OK;
+};

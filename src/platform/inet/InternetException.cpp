@@ -1,0 +1,27 @@
+#include "platform/inet/InternetException.h"
+
+#include "platform/inet/InternetErrors.h"
+
+#include <utility>
+
+CInternetException::CInternetException(DWORD_PTR dwContext, DWORD dwError, std::string strUrl,
+                                       std::string strDetail)
+    : m_dwContext(dwContext), m_dwError(dwError), m_strUrl(std::move(strUrl)),
+      m_strDetail(std::move(strDetail)) {}
+
+std::string CInternetException::GetErrorMessage() const {
+    constexpr std::size_t kMaxMessage = 511;
+    std::string message = InternetErrorText(m_dwError, m_strUrl);
+    if (!m_strDetail.empty())
+        message += "\n\n(" + m_strDetail + ")";
+    if (message.size() > kMaxMessage)
+        message.resize(kMaxMessage);
+    return message;
+}
+
+void AfxThrowInternetException(DWORD_PTR dwContext, const std::string& strUrl, DWORD dwError) {
+    if (dwError != 0)
+        throw CInternetException(dwContext, dwError, strUrl, {});
+    throw CInternetException(dwContext, InternetGetLastError(), strUrl,
+                             InternetLastFailureDetail());
+}

@@ -1,0 +1,122 @@
+// URL canonicalisation and splitting on curl's URL parser.
+
+#include "platform/inet/InternetErrors.h"
+#include "platform/inet/WinInet.h"
+
+#include <curl/curl.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+
+namespace {
+
+struct UrlDeleter {
+    void operator()(CURLU* url) const { curl_url_cleanup(url); }
+};
+using ParsedUrl = std::unique_ptr<CURLU, UrlDeleter>;
+
+// Parses any scheme, so that the caller can tell an unknown scheme from a broken URL.
+ParsedUrl Parse(const char* text, unsigned int flags, DWORD& failure) {
+    ParsedUrl url(curl_url());
+    if (!url) {
+        failure = ERROR_NOT_ENOUGH_MEMORY;
+        return nullptr;
+    }
+    const CURLUcode result = curl_url_set(url.get(), CURLUPART_URL, text, flags);
+    if (result == CURLUE_OK)
+        return url;
+    // No "scheme://" at the start, or a scheme curl cannot read: the scheme is the problem.
+    failure = result == CURLUE_BAD_SCHEME || result == CURLUE_BAD_SLASHES
+                  ? ERROR_INTERNET_UNRECOGNIZED_SCHEME
+                  : ERROR_INTERNET_INVALID_URL;
+    if (result == CURLUE_OUT_OF_MEMORY)
+        failure = ERROR_NOT_ENOUGH_MEMORY;
+    InternetSetLastFailure(failure, curl_url_strerror(result));
+    return nullptr;
+}
+
+std::string Part(CURLU* url, CURLUPart part, unsigned int flags = 0) {
+    char* text = nullptr;
+    if (curl_url_get(url, part, &text, flags) != CURLUE_OK || text == nullptr)
+        return {};
+    std::string copy = text;
+    curl_free(text);
+    return copy;
+}
+
+// Copies a part into the caller's buffer when the caller asked for it.
+bool Hand(const std::string& part, char* buffer, DWORD& length) {
+    if (buffer == nullptr || length == 0)
+        return true;
+    if (length <= part.size()) {
+        length = static_cast<DWORD>(part.size() + 1);
+        return false;
+    }
+    std::memcpy(buffer, part.c_str(), part.size() + 1);
+    length = static_cast<DWORD>(part.size());
+    return true;
+}
+
+} // namespace
+
+BOOL InternetCanonicalizeUrlA(const char* lpszUrl, char* lpszBuffer, DWORD* lpdwBufferLength,
+                              DWORD /*dwFlags*/) {
+    if (lpszUrl == nullptr || lpdwBufferLength == nullptr) {
+        InternetSetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    DWORD failure = 0;
+    const ParsedUrl url = Parse(lpszUrl, CURLU_NON_SUPPORT_SCHEME | CURLU_URLENCODE, failure);
+    if (!url)
+        return FALSE;
+    const std::string canonical = Part(url.get(), CURLUPART_URL);
+    if (lpszBuffer == nullptr || *lpdwBufferLength <= canonical.size()) {
+        *lpdwBufferLength = static_cast<DWORD>(canonical.size() + 1);
+        InternetSetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
+    std::memcpy(lpszBuffer, canonical.c_str(), canonical.size() + 1);
+    *lpdwBufferLength = static_cast<DWORD>(canonical.size());
+    return TRUE;
+}
+
+BOOL InternetCrackUrlA(const char* lpszUrl, DWORD dwUrlLength, DWORD /*dwFlags*/,
+                       URL_COMPONENTSA* lpUrlComponents) {
+    if (lpszUrl == nullptr || lpUrlComponents == nullptr) {
+        InternetSetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    const std::string text =
+        dwUrlLength == 0 ? std::string(lpszUrl) : std::string(lpszUrl, dwUrlLength);
+    DWORD failure = 0;
+    const ParsedUrl url = Parse(text.c_str(), CURLU_NON_SUPPORT_SCHEME, failure);
+    if (!url)
+        return FALSE;
+
+    URL_COMPONENTSA& parts = *lpUrlComponents;
+    const std::string scheme = Part(url.get(), CURLUPART_SCHEME);
+    parts.nScheme = scheme == "http"    ? INTERNET_SCHEME_HTTP
+                    : scheme == "https" ? INTERNET_SCHEME_HTTPS
+                                        : INTERNET_SCHEME_UNKNOWN;
+    const std::string port = Part(url.get(), CURLUPART_PORT, CURLU_DEFAULT_PORT);
+    parts.nPort =
+        port.empty() ? INTERNET_INVALID_PORT_NUMBER : static_cast<INTERNET_PORT>(std::stoul(port));
+    // The fragment belongs to the browser; the server gets the path and the query.
+    std::string path = Part(url.get(), CURLUPART_PATH);
+    const std::string query = Part(url.get(), CURLUPART_QUERY);
+    if (!query.empty())
+        path += "?" + query;
+
+    bool handed = Hand(scheme, parts.lpszScheme, parts.dwSchemeLength);
+    handed &= Hand(Part(url.get(), CURLUPART_HOST), parts.lpszHostName, parts.dwHostNameLength);
+    handed &= Hand(Part(url.get(), CURLUPART_USER), parts.lpszUserName, parts.dwUserNameLength);
+    handed &= Hand(Part(url.get(), CURLUPART_PASSWORD), parts.lpszPassword, parts.dwPasswordLength);
+    handed &= Hand(path, parts.lpszUrlPath, parts.dwUrlPathLength);
+    handed &= Hand({}, parts.lpszExtraInfo, parts.dwExtraInfoLength);
+    if (!handed) {
+        InternetSetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
+    return TRUE;
+}
