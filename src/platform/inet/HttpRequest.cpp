@@ -208,7 +208,12 @@ bool HttpRequest::Read(char* buffer, std::size_t wanted, std::size_t& got) {
 }
 
 template <class Satisfied> void HttpRequest::DriveUntil(Satisfied satisfied) {
-    constexpr int kPollMilliseconds = 1000;
+    using Clock = std::chrono::steady_clock;
+    constexpr std::chrono::milliseconds kLongestPoll(1000);
+    const auto idleLimit = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::max(m_options.idleTimeout, std::chrono::seconds(1)));
+    // Only time spent waiting here counts as idle, not the caller's time between reads.
+    const Clock::time_point waitBegan = Clock::now();
     while (!m_done && !satisfied()) {
         int running = 0;
         CURLMcode status = curl_multi_perform(m_multi, &running);
@@ -219,8 +224,22 @@ template <class Satisfied> void HttpRequest::DriveUntil(Satisfied satisfied) {
                 m_result = message->data.result;
             }
         }
-        if (!m_done && status == CURLM_OK && !satisfied())
-            status = curl_multi_poll(m_multi, nullptr, 0, kPollMilliseconds, nullptr);
+        if (m_done || satisfied())
+            break;
+        std::chrono::milliseconds poll = kLongestPoll;
+        if (m_answerBegun) {
+            const auto idle = std::chrono::duration_cast<std::chrono::milliseconds>(
+                Clock::now() - std::max(m_lastData, waitBegan));
+            if (idle >= idleLimit) {
+                m_idleTimedOut = true;
+                m_done = true;
+                m_result = CURLE_OPERATION_TIMEDOUT;
+                break;
+            }
+            poll = std::min(poll, idleLimit - idle);
+        }
+        if (status == CURLM_OK)
+            status = curl_multi_poll(m_multi, nullptr, 0, static_cast<int>(poll.count()), nullptr);
         if (status != CURLM_OK) {
             m_done = true;
             m_driveFailed = true;
@@ -231,6 +250,7 @@ template <class Satisfied> void HttpRequest::DriveUntil(Satisfied satisfied) {
 std::size_t HttpRequest::OnBody(char* data, std::size_t size, std::size_t count, void* self) {
     auto& request = *static_cast<HttpRequest*>(self);
     const std::size_t bytes = size * count;
+    request.NoteData();
     request.m_bodyBytes += static_cast<std::int64_t>(bytes);
     if (request.m_bodyBytes > request.m_options.maxBodyBytes) {
         request.m_bodyTooLarge = true;
@@ -250,6 +270,7 @@ std::size_t HttpRequest::OnBody(char* data, std::size_t size, std::size_t count,
 std::size_t HttpRequest::OnHeader(char* data, std::size_t size, std::size_t count, void* self) {
     auto& request = *static_cast<HttpRequest*>(self);
     const std::size_t bytes = size * count;
+    request.NoteData();
     const std::string_view line = Trimmed(std::string_view(data, bytes));
     if (StartsWithIgnoringCase(line, "HTTP/")) {
         const std::size_t blank = line.find(' ');
@@ -275,6 +296,11 @@ std::size_t HttpRequest::OnHeader(char* data, std::size_t size, std::size_t coun
         }
     }
     return bytes;
+}
+
+void HttpRequest::NoteData() {
+    m_answerBegun = true;
+    m_lastData = std::chrono::steady_clock::now();
 }
 
 DWORD HttpRequest::FailureNumber() const {
@@ -329,6 +355,9 @@ DWORD HttpRequest::FailureNumber() const {
 
 bool HttpRequest::FailTransfer() {
     std::string detail = m_errorBuffer;
+    if (m_idleTimedOut)
+        detail = "no data arrived for " +
+                 std::to_string(std::max<long long>(1, m_options.idleTimeout.count())) + " s";
     if (detail.empty() && !m_driveFailed)
         detail = curl_easy_strerror(m_result);
     InternetSetLastFailure(FailureNumber(), detail);

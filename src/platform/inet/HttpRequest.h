@@ -7,6 +7,7 @@
 
 #include <curl/curl.h>
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -32,6 +33,7 @@ private:
     static std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* self);
     static std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* self);
 
+    void NoteData();
     bool HasHeader(std::string_view name) const;
     bool Prepare();
     template <class Satisfied> void DriveUntil(Satisfied satisfied);
@@ -65,6 +67,12 @@ private:
     bool m_lineHasLocation = false;
     bool m_headComplete = false;
     int m_status = 0;
+
+    // The layer's own idle time-out once the answer has begun (curl's low-speed check, which
+    // also guards the wait for the answer, reacts only after several seconds of averaging).
+    bool m_answerBegun = false;
+    std::chrono::steady_clock::time_point m_lastData;
+    bool m_idleTimedOut = false;
 
     bool m_sent = false;
     bool m_done = false;

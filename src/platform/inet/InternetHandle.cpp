@@ -30,3 +30,8 @@ bool UnregisterHandle(HINTERNET handle) {
     std::lock_guard lock(g_handlesGuard);
     return OpenHandles().erase(handle) != 0;
 }
+
+std::size_t OpenHandleCount() {
+    std::lock_guard lock(g_handlesGuard);
+    return OpenHandles().size();
+}

@@ -5,6 +5,7 @@
 #include "platform/inet/InternetOptions.h"
 #include "platform/inet/WinInet.h"
 
+#include <cstddef>
 #include <string>
 #include <utility>
 
@@ -46,3 +47,5 @@ struct ConnectionHandle : InternetHandle {
 void RegisterHandle(InternetHandle* handle);
 InternetHandle* FindHandle(HINTERNET handle, InternetHandle::Kind kind);
 bool UnregisterHandle(HINTERNET handle);
+// How many handles are open in the whole process; tests check that a fetch leaves none.
+std::size_t OpenHandleCount();

@@ -18,6 +18,11 @@ using ParsedUrl = std::unique_ptr<CURLU, UrlDeleter>;
 
 // Parses any scheme, so that the caller can tell an unknown scheme from a broken URL.
 ParsedUrl Parse(const char* text, unsigned int flags, DWORD& failure) {
+    if (*text == '\0') {
+        failure = ERROR_INTERNET_INVALID_URL;
+        InternetSetLastFailure(failure, "the address is empty");
+        return nullptr;
+    }
     ParsedUrl url(curl_url());
     if (!url) {
         failure = ERROR_NOT_ENOUGH_MEMORY;
