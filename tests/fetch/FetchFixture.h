@@ -1,0 +1,94 @@
+#pragma once
+// Shared by the page fetch tests: a clean run state, the layer's default limits, no proxy
+// variables (so loopback traffic never goes elsewhere), and a check that the fetch closed every
+// internet handle it opened.
+
+#include "fetch/PageFetch.h"
+#include "platform/inet/InternetHandle.h"
+#include "platform/inet/InternetOptions.h"
+#include "runstate/RunState.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <future>
+#include <map>
+#include <optional>
+#include <string>
+#include <thread>
+
+// Sets environment variables for a scope and puts the old values back afterwards.
+class ScopedEnvironment {
+public:
+    ~ScopedEnvironment() {
+        for (const auto& [name, value] : m_saved) {
+            if (value)
+                ::setenv(name.c_str(), value->c_str(), 1);
+            else
+                ::unsetenv(name.c_str());
+        }
+    }
+    void Set(const std::string& name, const std::optional<std::string>& value) {
+        if (m_saved.count(name) == 0) {
+            const char* old = std::getenv(name.c_str());
+            m_saved[name] = old ? std::optional<std::string>(old) : std::nullopt;
+        }
+        if (value)
+            ::setenv(name.c_str(), value->c_str(), 1);
+        else
+            ::unsetenv(name.c_str());
+    }
+
+private:
+    std::map<std::string, std::optional<std::string>> m_saved;
+};
+
+class FetchTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetRunState();
+        SetInternetOptions(InternetOptions{});
+        for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY",
+                                 "all_proxy", "ALL_PROXY", "no_proxy", "NO_PROXY"})
+            m_environment.Set(name, std::nullopt);
+    }
+    void TearDown() override {
+        EXPECT_EQ(OpenHandleCount(), 0u) << "a fetch left internet handles open";
+        SetInternetOptions(InternetOptions{});
+    }
+
+    // Options with a layer time-out short enough for a test to wait out.
+    static void UseShortIdleTimeout() {
+        InternetOptions options;
+        options.idleTimeout = std::chrono::seconds(1);
+        SetInternetOptions(options);
+    }
+
+    ScopedEnvironment m_environment;
+};
+
+// Runs PageFetch on a thread of its own, as a job does, while the test plays the window.
+inline std::future<FetchOutcome> FetchInBackground(const std::string& url) {
+    return std::async(std::launch::async, [url] { return PageFetch(url); });
+}
+
+// Waits until the fetch has begun `reads` reads. Bounded so a fault fails the test instead of
+// hanging it; the bound is never reached by a working fetch.
+inline bool WaitForReadsBegun(int reads) {
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (g_nChunksRead.load() < reads) {
+        if (std::chrono::steady_clock::now() > giveUp)
+            return false;
+        std::this_thread::yield();
+    }
+    return true;
+}
+
+inline std::string RepeatedText(std::size_t length, char first = 'a') {
+    std::string text(length, ' ');
+    for (std::size_t i = 0; i < length; ++i)
+        text[i] = static_cast<char>(first + static_cast<char>(i % 26));
+    return text;
+}

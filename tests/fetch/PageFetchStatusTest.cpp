@@ -1,0 +1,133 @@
+// What each answer of a working server becomes, and what the fetch does to the run state's
+// chunk counters on the way.
+
+#include "FetchFixture.h"
+#include "support/LoopbackServer.h"
+#include "support/RawSocketServer.h"
+
+using Kind = FetchOutcome::Kind;
+
+namespace {
+
+struct StatusCase {
+    const char* name;
+    int status;
+    std::string body;
+    Kind expectedKind;
+};
+
+std::ostream& operator<<(std::ostream& out, const StatusCase& c) {
+    return out << c.name;
+}
+
+class PageFetchStatus : public FetchTest, public ::testing::WithParamInterface<StatusCase> {};
+
+TEST_P(PageFetchStatus, OnlyStatus200IsReceivedAndOnlyItResetsTheChunkCounters) {
+    const StatusCase& c = GetParam();
+    LoopbackServer server;
+    server.Routes().Get("/page", [&c](const httplib::Request&, httplib::Response& response) {
+        response.status = c.status;
+        if (!c.body.empty())
+            response.set_content(c.body, "text/html");
+    });
+    server.Start();
+    // Left over from an earlier fetch: only a completed read loop puts them back to 0.
+    g_nChunksRead = 7;
+    g_nChunksShown = 3;
+
+    const FetchOutcome outcome = PageFetch(server.Url("/page"));
+
+    ASSERT_EQ(outcome.kind, c.expectedKind);
+    if (c.expectedKind == Kind::Received) {
+        EXPECT_EQ(outcome.strPage, c.body);
+        EXPECT_EQ(g_nChunksRead.load(), 0);
+        EXPECT_EQ(g_nChunksShown.load(), 0);
+    } else {
+        EXPECT_EQ(outcome.nStatus, c.status);
+        EXPECT_TRUE(outcome.strPage.empty());
+        EXPECT_EQ(g_nChunksRead.load(), 7) << "a bad status reads no body";
+        EXPECT_EQ(g_nChunksShown.load(), 3);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, PageFetchStatus,
+    ::testing::Values(StatusCase{"BodyOfSeveralChunks", 200, RepeatedText(3000), Kind::Received},
+                      StatusCase{"BodyOfExactlyTwoChunks", 200, RepeatedText(2048), Kind::Received},
+                      StatusCase{"EmptyBody", 200, "", Kind::Received},
+                      StatusCase{"NotFound", 404, "<h1>gone</h1>", Kind::BadStatus},
+                      StatusCase{"ServerError", 500, "<h1>oops</h1>", Kind::BadStatus},
+                      StatusCase{"NoContent", 204, "", Kind::BadStatus},
+                      StatusCase{"Created", 201, "made", Kind::BadStatus}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+// A 404 whose body never ends: the fetch must not try to read it. With the layer's idle
+// time-out shortened, a fetch that did read would fail instead of answering 404.
+TEST_F(FetchTest, BadStatusReturnsWithoutWaitingForTheBody) {
+    UseShortIdleTimeout();
+    RawSocketServer server([](RawConnection& peer) {
+        peer.ReadRequestHead();
+        peer.Send("HTTP/1.0 404 Not Found\r\nContent-Length: 100000\r\n\r\nnot here");
+        peer.WaitForRelease();
+    });
+
+    const FetchOutcome outcome = PageFetch(server.Url("/missing"));
+
+    ASSERT_EQ(outcome.kind, Kind::BadStatus);
+    EXPECT_EQ(outcome.nStatus, 404);
+}
+
+// A reply without a status line is an answer whose status cannot be read.
+TEST_F(FetchTest, ReplyWithoutStatusLineIsBadStatusWithoutCode) {
+    RawSocketServer server([](RawConnection& peer) {
+        peer.ReadRequestHead();
+        peer.Send("This is not HTTP at all\r\nJust words.\r\n\r\n");
+    });
+
+    const FetchOutcome outcome = PageFetch(server.Url("/page"));
+
+    ASSERT_EQ(outcome.kind, Kind::BadStatus);
+    EXPECT_EQ(outcome.nStatus, std::nullopt);
+}
+
+// Each chunk of 1024 bytes counts up to its own first zero byte; the next chunk starts afresh.
+TEST_F(FetchTest, ZeroBytesCutTheRestOfTheirChunkOnly) {
+    std::string first = "ab" + std::string(1, '\0') + "cd";
+    first.resize(1024, 'x');
+    const std::string second(1024, 'y');
+    std::string third = "zz" + std::string(1, '\0');
+    third.resize(500, 'w');
+    RawSocketServer server([&](RawConnection& peer) {
+        peer.ReadRequestHead();
+        peer.Send("HTTP/1.0 200 OK\r\nContent-Type: application/octet-stream\r\n\r\n");
+        // Sent in pieces that do not match the chunks: the reads fill whole chunks anyway.
+        const std::string body = first + second + third;
+        peer.Send(body.substr(0, 700));
+        peer.Send(body.substr(700));
+    });
+
+    const FetchOutcome outcome = PageFetch(server.Url("/binary"));
+
+    ASSERT_EQ(outcome.kind, Kind::Received);
+    // Chunk 1 gives "ab", chunk 2 all of its y, chunk 3 (the last 500 bytes) "zz".
+    EXPECT_EQ(outcome.strPage, "ab" + second + "zz");
+}
+
+TEST_F(FetchTest, BodyBytesArriveUndecoded) {
+    // Looks compressed, but nothing was asked for, so nothing is unpacked.
+    const std::string body = "\x1f\x8b not really gzip \xe4\xf6\xfc";
+    LoopbackServer server;
+    server.Routes().Get("/", [&](const httplib::Request& request, httplib::Response& response) {
+        response.set_content(body, "text/plain");
+        response.set_header("Content-Encoding", "gzip");
+        EXPECT_FALSE(request.has_header("Accept-Encoding"));
+    });
+    server.Start();
+
+    const FetchOutcome outcome = PageFetch(server.Url("/"));
+
+    ASSERT_EQ(outcome.kind, Kind::Received);
+    EXPECT_EQ(outcome.strPage, body);
+}
+
+} // namespace
