@@ -202,7 +202,8 @@ bool HttpRequest::Read(char* buffer, std::size_t wanted, std::size_t& got) {
     got = std::min(wanted, PendingSize());
     if (got == 0 && (m_driveFailed || m_result != CURLE_OK))
         return FailTransfer();
-    std::memcpy(buffer, m_pending.data() + m_pendingStart, got);
+    if (got > 0)
+        std::memcpy(buffer, m_pending.data() + m_pendingStart, got);
     m_pendingStart += got;
     return true;
 }
