@@ -1,0 +1,16 @@
+#include "resources/Resources.h"
+
+#include "resources/resource.h"
+
+namespace {
+
+constexpr StringTemplate kStrings[] = {
+    {IDS_ABOUTBOX, kLangEnglishUs, "&About vnt..."},
+};
+
+} // namespace
+
+const ResourceTable& VntResources() {
+    static const ResourceTable table = {VntDialogTemplates(), VntIcons(), kStrings};
+    return table;
+}

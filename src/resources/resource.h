@@ -1,0 +1,21 @@
+#pragma once
+// Resource and control ids of the program's windows.
+
+#define IDD_ABOUTBOX 100
+#define IDS_ABOUTBOX 101
+#define IDD_VNT_DIALOG 102
+#define IDR_MAINFRAME 128
+
+#define IDC_URL 1002
+#define IDC_PAGENAME 1005
+#define IDC_DELETEURL 1007
+#define IDC_CHECKDATE 1008
+#define IDC_START 1009
+#define IDC_STOP 1010
+#define IDC_PROGRESS 1011
+#define IDC_PAGES 1012
+#define IDC_GOTOSITE 1014
+#define IDC_STATIC (-1)
+
+// The About item of the window menu.
+#define IDM_ABOUTBOX 0x0010
