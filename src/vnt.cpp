@@ -1,0 +1,40 @@
+#include "vnt.h"
+
+#include "resources/Resources.h"
+#include "vntDlg.h"
+
+BEGIN_MESSAGE_MAP(CVntApp, CWinApp)
+ON_COMMAND(ID_HELP, &CWinApp::OnHelp)
+END_MESSAGE_MAP()
+
+CVntApp::CVntApp() {
+    // The program's own resources, found by id like those linked into an executable.
+    AfxSetResourceHandle(&VntResources());
+}
+
+CVntApp::~CVntApp() = default;
+
+CVntApp theApp;
+
+BOOL CVntApp::InitInstance() {
+    AfxEnableControlContainer();
+    Enable3dControlsStatic();
+
+    CVntDlg dlg;
+    m_pMainWnd = &dlg;
+    dlg.DoModal();
+
+    // The dialog has closed: end the application rather than start its message loop.
+    return FALSE;
+}
+
+BEGIN_MESSAGE_MAP(CAboutBox, CDialog)
+END_MESSAGE_MAP()
+
+CAboutBox::CAboutBox() : CDialog(CAboutBox::IDD) {}
+
+CAboutBox::~CAboutBox() = default;
+
+void CAboutBox::DoDataExchange(CDataExchange* pDX) {
+    CDialog::DoDataExchange(pDX);
+}

@@ -1,0 +1,149 @@
+#include "vntDlg.h"
+
+#include "platform/framework/Menu.h"
+#include "platform/framework/PaintDC.h"
+#include "platform/framework/ResourceTypes.h"
+#include "records/Catalogue.h"
+#include "records/LastCheck.h"
+#include "runstate/Tick.h"
+#include "vnt.h"
+
+namespace {
+
+// The tick's view of the page list and the progress bar.
+class PageListLines final : public TickLineSink {
+public:
+    explicit PageListLines(CListBox& list) : m_list(list) {}
+    void AddLine(const std::string& line) override { m_list.AddString(line); }
+
+private:
+    CListBox& m_list;
+};
+
+class ProgressBarSteps final : public TickProgress {
+public:
+    explicit ProgressBarSteps(CProgressCtrl& bar) : m_bar(bar) {}
+    void SetPos(int pos) override { m_bar.SetPos(pos); }
+    void StepIt() override { m_bar.StepIt(); }
+
+private:
+    CProgressCtrl& m_bar;
+};
+
+} // namespace
+
+CVntDlg::CVntDlg(CWnd* pParent) : CDialog(CVntDlg::IDD, pParent) {
+    m_strUrl = "";
+    m_strPageName = "";
+    m_strCheckDate = "";
+    m_hIcon = AfxGetApp()->LoadIcon(IDR_MAINFRAME);
+}
+
+CVntDlg::~CVntDlg() = default;
+
+void CVntDlg::DoDataExchange(CDataExchange* pDX) {
+    CDialog::DoDataExchange(pDX);
+    DDX_Control(pDX, IDC_PAGES, m_listPages);
+    DDX_Control(pDX, IDC_PROGRESS, m_progress);
+    DDX_Text(pDX, IDC_URL, m_strUrl);
+    DDX_Text(pDX, IDC_PAGENAME, m_strPageName);
+    DDX_Text(pDX, IDC_CHECKDATE, m_strCheckDate);
+}
+
+BEGIN_MESSAGE_MAP(CVntDlg, CDialog)
+ON_WM_SYSCOMMAND()
+ON_WM_PAINT()
+ON_WM_QUERYDRAGICON()
+ON_BN_CLICKED(IDC_DELETEURL, &CVntDlg::OnDeleteUrl)
+ON_BN_CLICKED(IDC_START, &CVntDlg::OnStart)
+ON_BN_CLICKED(IDC_STOP, &CVntDlg::OnStop)
+ON_WM_TIMER()
+ON_LBN_SELCHANGE(IDC_PAGES, &CVntDlg::OnSelchangePages)
+ON_LBN_DBLCLK(IDC_PAGES, &CVntDlg::OnDblclkPages)
+ON_BN_CLICKED(IDC_GOTOSITE, &CVntDlg::OnGoToSite)
+END_MESSAGE_MAP()
+
+BOOL CVntDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+
+    // The About item goes at the end of the window menu.
+    if (CMenu* pSysMenu = GetSystemMenu(FALSE)) {
+        std::string strAboutMenu;
+        AfxLoadString(IDS_ABOUTBOX, strAboutMenu);
+        if (!strAboutMenu.empty()) {
+            pSysMenu->AppendMenu(MF_SEPARATOR);
+            pSysMenu->AppendMenu(MF_STRING, IDM_ABOUTBOX, strAboutMenu);
+        }
+    }
+
+    SetIcon(m_hIcon, TRUE);
+    SetIcon(m_hIcon, FALSE);
+
+    SetTimer(0, 100, nullptr);
+    ReadLastCheck(m_strLastCheck);
+    m_strCheckDate = m_strLastCheck;
+    m_strUrl = "http://";
+    UpdateData(FALSE);
+
+    FillPageList([this](const std::string& line) { m_listPages.AddString(line); });
+
+    m_progress.SetRange(0, 100);
+    m_progress.SetStep(5);
+    m_progress.SetPos(0);
+    return TRUE;
+}
+
+void CVntDlg::OnSysCommand(UINT nID, LPARAM lParam) {
+    if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
+        CAboutBox dlgAbout;
+        dlgAbout.DoModal();
+    } else {
+        CDialog::OnSysCommand(nID, lParam);
+    }
+}
+
+int MinimisedIconOffset(int clientExtent, int iconExtent) {
+    return (clientExtent - iconExtent + 1) / 2;
+}
+
+void CVntDlg::OnPaint() {
+    if (IsIconic()) {
+        CPaintDC dc(this);
+        SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), 0);
+
+        const int cxIcon = GetSystemMetrics(SM_CXICON);
+        const int cyIcon = GetSystemMetrics(SM_CYICON);
+        CRect rect;
+        GetClientRect(&rect);
+        const int x = MinimisedIconOffset(rect.Width(), cxIcon);
+        const int y = MinimisedIconOffset(rect.Height(), cyIcon);
+        dc.DrawIcon(x, y, m_hIcon);
+    } else {
+        CDialog::OnPaint();
+    }
+}
+
+HCURSOR CVntDlg::OnQueryDragIcon() {
+    return static_cast<HCURSOR>(m_hIcon);
+}
+
+void CVntDlg::OnTimer(UINT_PTR nIDEvent) {
+    PageListLines lines(m_listPages);
+    ProgressBarSteps steps(m_progress);
+    RunStateTick(lines, steps);
+    CDialog::OnTimer(nIDEvent);
+}
+
+// Add URL: the add-page job arrives with the jobs; until then Enter and "Add URL" do nothing,
+// and the window never closes here.
+void CVntDlg::OnOK() {}
+
+// Start and Stop: the check-all job arrives with the jobs.
+void CVntDlg::OnStart() {}
+void CVntDlg::OnStop() {}
+
+// Browsing the stored pages arrives with the browsing commands.
+void CVntDlg::OnSelchangePages() {}
+void CVntDlg::OnDblclkPages() {}
+void CVntDlg::OnDeleteUrl() {}
+void CVntDlg::OnGoToSite() {}

@@ -1,0 +1,52 @@
+#pragma once
+// The main window: its members, bindings to the controls of template 102 and the routing of
+// every command and message to its handler.
+
+#include "platform/framework/Dialog.h"
+#include "platform/framework/ListBox.h"
+#include "platform/framework/ProgressCtrl.h"
+#include "resources/resource.h"
+
+#include <string>
+
+class CVntDlg : public CDialog {
+public:
+    explicit CVntDlg(CWnd* pParent = nullptr);
+    ~CVntDlg() override;
+
+    enum { IDD = IDD_VNT_DIALOG };
+
+    std::string m_strRecordFile;
+    std::string m_strFoundTitle;
+    std::string m_strFoundDate;
+    std::string m_strLastCheck;
+    CListBox m_listPages;
+    CProgressCtrl m_progress;
+    std::string m_strUrl;
+    std::string m_strPageName;
+    std::string m_strCheckDate;
+
+protected:
+    HICON m_hIcon;
+
+    void DoDataExchange(CDataExchange* pDX) override;
+    BOOL OnInitDialog() override;
+    void OnOK() override;
+
+    afx_msg void OnSysCommand(UINT nID, LPARAM lParam);
+    afx_msg void OnPaint();
+    afx_msg HCURSOR OnQueryDragIcon();
+    afx_msg void OnDeleteUrl();
+    afx_msg void OnStart();
+    afx_msg void OnStop();
+    afx_msg void OnTimer(UINT_PTR nIDEvent);
+    afx_msg void OnSelchangePages();
+    afx_msg void OnDblclkPages();
+    afx_msg void OnGoToSite();
+
+    DECLARE_MESSAGE_MAP()
+};
+
+// Where the minimised window draws its icon along one axis: centred in the client extent,
+// rounding up, and never left of or above the client's edge for an extent one pixel short.
+int MinimisedIconOffset(int clientExtent, int iconExtent);
