@@ -1,0 +1,184 @@
+// The list box, the progress bar and the data exchange on the probe dialog's real controls.
+#include "framework/GuiTesting.h"
+#include "framework/ProbeDialog.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QTest>
+
+namespace {
+
+class Controls : public ::testing::Test {
+protected:
+    void SetUp() override { UseProbeResources(); }
+
+    // Runs the body inside the probe dialog's modal run.
+    void WithDialog(const std::function<void()>& body) {
+        RunModal(m_dlg, [&] {
+            body();
+            m_dlg.EndDialog(IDCANCEL);
+        });
+    }
+    std::vector<std::string> Lines(CListBox& list) {
+        std::vector<std::string> lines;
+        for (int i = 0; i < list.GetCount(); ++i) {
+            std::string text;
+            list.GetText(i, text);
+            lines.push_back(text);
+        }
+        return lines;
+    }
+    QString Shown(int id, int row) {
+        auto* view = dynamic_cast<QListView*>(AfxControlWidget(m_dlg, id));
+        return view->model()->index(row, 0).data().toString();
+    }
+
+    CProbeDlg m_dlg;
+};
+
+TEST_F(Controls, SortedListPlacesLinesIgnoringCaseAndKeepsEqualOnes) {
+    WithDialog([&] {
+        for (const char* line : {"UPDATE http://b", "http://a", "Error http://c", "update http://b",
+                                 "Page Error http://d", "HTTP://A", "http://a"}) {
+            m_dlg.m_list.AddString(line);
+        }
+        EXPECT_EQ(Lines(m_dlg.m_list),
+                  (std::vector<std::string>{"Error http://c", "http://a", "HTTP://A", "http://a",
+                                            "Page Error http://d", "UPDATE http://b",
+                                            "update http://b"}));
+        EXPECT_EQ(m_dlg.m_list.AddString("f"), 1); // its index: after "Error ...", before "http"
+    });
+}
+
+TEST_F(Controls, UnsortedListKeepsArrivalOrder) {
+    WithDialog([&] {
+        m_dlg.m_plainList.AddString("b");
+        EXPECT_EQ(m_dlg.m_plainList.AddString("a"), 1);
+        EXPECT_EQ(Lines(m_dlg.m_plainList), (std::vector<std::string>{"b", "a"}));
+    });
+}
+
+TEST_F(Controls, ListGivesBackTheBytesItWasGivenAndShowsThemAsText) {
+    const std::string latin1 = "http://x/caf\xE9";      // not UTF-8
+    const std::string utf8 = "http://y/caf\xC3\xA9";    // é in UTF-8
+    const std::string markup = "<b>bold</b> &amp; <i>"; // plain text, never markup
+    WithDialog([&] {
+        m_dlg.m_list.AddString(latin1);
+        m_dlg.m_list.AddString(utf8);
+        m_dlg.m_list.AddString(markup);
+        EXPECT_EQ(Lines(m_dlg.m_list), (std::vector<std::string>{markup, latin1, utf8}));
+        EXPECT_EQ(Shown(IDC_PROBE_LIST, 0), QString::fromUtf8("<b>bold</b> &amp; <i>"));
+        EXPECT_EQ(Shown(IDC_PROBE_LIST, 1), QString::fromUtf8("http://x/caf\u00e9"));
+        EXPECT_EQ(Shown(IDC_PROBE_LIST, 2), QString::fromUtf8("http://y/caf\u00e9"));
+        EXPECT_EQ(m_dlg.m_list.GetTextLen(1), static_cast<int>(latin1.size()));
+    });
+}
+
+TEST_F(Controls, ListSelectionDeletionAndReset) {
+    WithDialog([&] {
+        EXPECT_EQ(m_dlg.m_list.GetCurSel(), LB_ERR);
+        EXPECT_EQ(m_dlg.m_list.GetTopIndex(), 0);
+        for (const char* line : {"c", "a", "b"}) {
+            m_dlg.m_list.AddString(line);
+        }
+        EXPECT_EQ(m_dlg.m_list.SetCurSel(5), LB_ERR);
+        EXPECT_EQ(m_dlg.m_list.SetCurSel(2), 2);
+        EXPECT_EQ(m_dlg.m_list.GetCurSel(), 2);
+        EXPECT_EQ(m_dlg.m_list.DeleteString(0), 2);
+        EXPECT_EQ(m_dlg.m_list.GetCurSel(), 1); // the selected line moved up with the rest
+        EXPECT_EQ(m_dlg.m_list.DeleteString(9), LB_ERR);
+        std::string text = "stale";
+        m_dlg.m_list.GetText(7, text);
+        EXPECT_EQ(text, "");
+        m_dlg.m_list.ResetContent();
+        EXPECT_EQ(m_dlg.m_list.GetCount(), 0);
+        EXPECT_EQ(m_dlg.m_list.GetCurSel(), LB_ERR);
+    });
+}
+
+TEST_F(Controls, TopIndexFollowsTheScrolledList) {
+    WithDialog([&] {
+        for (int i = 0; i < 100; ++i) {
+            char line[8];
+            std::snprintf(line, sizeof line, "%03d", i);
+            m_dlg.m_list.AddString(line);
+        }
+        EXPECT_EQ(m_dlg.m_list.GetTopIndex(), 0);
+        m_dlg.m_list.SetCurSel(99);
+        const int top = m_dlg.m_list.GetTopIndex();
+        EXPECT_GT(top, 50);
+        EXPECT_LE(top, 99);
+        auto* view = dynamic_cast<QListView*>(AfxControlWidget(m_dlg, IDC_PROBE_LIST));
+        EXPECT_EQ(view->indexAt(QPoint(2, 2)).row(), top);
+    });
+}
+
+struct StepCase {
+    short lower, upper;
+    int step, from, expected;
+};
+
+class ProgressSteps : public Controls, public ::testing::WithParamInterface<StepCase> {};
+
+TEST_P(ProgressSteps, StepItStartsOverPastTheEndKeepingTheRemainder) {
+    const StepCase& c = GetParam();
+    WithDialog([&] {
+        m_dlg.m_bar.SetRange(c.lower, c.upper);
+        m_dlg.m_bar.SetStep(c.step);
+        m_dlg.m_bar.SetPos(c.from);
+        EXPECT_EQ(m_dlg.m_bar.StepIt(), c.from);
+        EXPECT_EQ(m_dlg.m_bar.GetPos(), c.expected);
+    });
+}
+
+INSTANTIATE_TEST_SUITE_P(Progress, ProgressSteps,
+                         ::testing::Values(StepCase{0, 100, 5, 0, 5}, StepCase{0, 100, 5, 95, 100},
+                                           StepCase{0, 100, 5, 100, 5},
+                                           StepCase{0, 100, 30, 90, 20},
+                                           StepCase{10, 20, 4, 18, 12},
+                                           StepCase{0, 100, -5, 0, 95}));
+
+TEST_F(Controls, ProgressStartsWithTheControlsDefaultsAndClampsPositions) {
+    WithDialog([&] {
+        int lower = -1, upper = -1;
+        m_dlg.m_bar.GetRange(lower, upper);
+        EXPECT_EQ(lower, 0);
+        EXPECT_EQ(upper, 100);
+        m_dlg.m_bar.StepIt();
+        EXPECT_EQ(m_dlg.m_bar.GetPos(), 10); // the default step
+        EXPECT_EQ(m_dlg.m_bar.SetPos(150), 10);
+        EXPECT_EQ(m_dlg.m_bar.GetPos(), 100);
+        m_dlg.m_bar.SetPos(-3);
+        EXPECT_EQ(m_dlg.m_bar.GetPos(), 0);
+    });
+}
+
+TEST_F(Controls, DataExchangeLoadsAndSavesTextAsBytes) {
+    WithDialog([&] {
+        auto* edit = dynamic_cast<QLineEdit*>(AfxControlWidget(m_dlg, IDC_PROBE_EDIT));
+        auto* label = dynamic_cast<QLabel*>(AfxControlWidget(m_dlg, IDC_PROBE_LABEL));
+
+        m_dlg.m_strEdit = "http://x/\xE9t\xE9";
+        m_dlg.m_strLabel = "<b>Title</b> | News";
+        m_dlg.UpdateData(FALSE);
+        EXPECT_EQ(edit->text(), QString::fromUtf8("http://x/\u00e9t\u00e9"));
+        EXPECT_EQ(label->text(), QString::fromUtf8("<b>Title</b> | News"));
+        EXPECT_EQ(label->textFormat(), Qt::PlainText);
+
+        // Unedited, the bytes come back exactly; edited, the typed text comes back as UTF-8.
+        m_dlg.m_strEdit.clear();
+        m_dlg.UpdateData(TRUE);
+        EXPECT_EQ(m_dlg.m_strEdit, "http://x/\xE9t\xE9");
+        edit->setText(QString::fromUtf8("http://\u00fc"));
+        m_dlg.UpdateData(TRUE);
+        EXPECT_EQ(m_dlg.m_strEdit, "http://\xC3\xBC");
+
+        // A load that finds the text already shown leaves the control alone.
+        edit->setCursorPosition(3);
+        m_dlg.UpdateData(FALSE);
+        EXPECT_EQ(edit->cursorPosition(), 3);
+    });
+}
+
+} // namespace
