@@ -19,6 +19,8 @@ constexpr DWORD_PTR kContext = 1;
 constexpr DWORD kChunkBytes = 1024;
 constexpr std::int32_t kTimeOutTicks = 270;
 constexpr DWORD kStatusBufferChars = 80;
+// No more is reserved than the layer lets a body grow to by default.
+constexpr std::size_t kLargestReservation = std::size_t{256} * 1024 * 1024;
 constexpr char kRequestHeaders[] = "Accept: text/*\r\nUser-Agent: VNT \r\n";
 
 struct HandleCloser {
@@ -79,6 +81,19 @@ std::optional<int> QueryStatus(HINTERNET hRequest) {
     return status;
 }
 
+// Room for the body the server announced, so a large page is not copied as it grows. Only a
+// hint: the text still grows by appending, and a page that is not as announced is read as it is.
+void ReserveAnnouncedLength(HINTERNET hRequest, std::string& strPage) {
+    char buffer[kStatusBufferChars] = {};
+    DWORD length = kStatusBufferChars;
+    if (!HttpQueryInfoA(hRequest, HTTP_QUERY_CONTENT_LENGTH, buffer, &length, nullptr))
+        return;
+    std::size_t announced = 0;
+    const auto [end, error] = std::from_chars(buffer, buffer + length, announced);
+    if (error == std::errc() && end == buffer + length && announced <= kLargestReservation)
+        strPage.reserve(announced);
+}
+
 FetchOutcome FetchPage(const std::string& strUrl) {
     ScopedHandle hRoot(InternetOpenA(ApplicationName().c_str(), INTERNET_OPEN_TYPE_PRECONFIG,
                                      nullptr, nullptr, 0));
@@ -108,6 +123,7 @@ FetchOutcome FetchPage(const std::string& strUrl) {
         return FetchOutcome::BadStatus(status);
 
     std::string strPage;
+    ReserveAnnouncedLength(hRequest.get(), strPage);
     for (;;) {
         g_nIdleTicks = 0;
         g_nChunksRead += 1;

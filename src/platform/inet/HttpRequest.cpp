@@ -192,6 +192,14 @@ bool HttpRequest::Send() {
     return true;
 }
 
+std::int64_t HttpRequest::AnnouncedLength() const {
+    curl_off_t length = -1;
+    if (m_easy == nullptr || !m_headComplete ||
+        curl_easy_getinfo(m_easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) != CURLE_OK)
+        return -1;
+    return length;
+}
+
 bool HttpRequest::Read(char* buffer, std::size_t wanted, std::size_t& got) {
     got = 0;
     if (!m_sent) {

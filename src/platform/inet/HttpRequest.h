@@ -26,6 +26,8 @@ public:
     // The final response's status code; 0 when the server sent no status line.
     int Status() const { return m_status; }
     bool IsSent() const { return m_sent; }
+    // The body length the server announced; -1 when it announced none.
+    std::int64_t AnnouncedLength() const;
     // Waits until `wanted` bytes of the body are in or the body has ended.
     bool Read(char* buffer, std::size_t wanted, std::size_t& got);
 

@@ -136,15 +136,18 @@ BOOL HttpQueryInfoA(HINTERNET hRequest, DWORD dwInfoLevel, void* lpBuffer, DWORD
     HttpRequest* request = FindRequest(hRequest);
     if (request == nullptr)
         return FALSE;
-    if (dwInfoLevel != HTTP_QUERY_STATUS_CODE || lpdwBufferLength == nullptr) {
+    if ((dwInfoLevel != HTTP_QUERY_STATUS_CODE && dwInfoLevel != HTTP_QUERY_CONTENT_LENGTH) ||
+        lpdwBufferLength == nullptr) {
         InternetSetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    if (request->Status() == 0) {
+    const std::int64_t value =
+        dwInfoLevel == HTTP_QUERY_STATUS_CODE ? request->Status() : request->AnnouncedLength();
+    if (value <= 0 && !(dwInfoLevel == HTTP_QUERY_CONTENT_LENGTH && value == 0)) {
         InternetSetLastError(ERROR_HTTP_HEADER_NOT_FOUND);
         return FALSE;
     }
-    const std::string text = std::to_string(request->Status());
+    const std::string text = std::to_string(value);
     if (lpBuffer == nullptr || *lpdwBufferLength <= text.size()) {
         *lpdwBufferLength = static_cast<DWORD>(text.size() + 1);
         InternetSetLastError(ERROR_INSUFFICIENT_BUFFER);

@@ -27,6 +27,7 @@ constexpr DWORD INTERNET_FLAG_RELOAD = 0x80000000; // never from a cache: sends 
 constexpr DWORD INTERNET_FLAG_SECURE = 0x00800000; // TLS, certificate and host name verified
 constexpr DWORD HTTP_ADDREQ_FLAG_ADD_IF_NEW = 0x10000000;
 constexpr DWORD HTTP_ADDREQ_FLAG_ADD = 0x20000000;
+constexpr DWORD HTTP_QUERY_CONTENT_LENGTH = 5;
 constexpr DWORD HTTP_QUERY_STATUS_CODE = 19;
 
 constexpr INTERNET_PORT INTERNET_INVALID_PORT_NUMBER = 0;
@@ -112,8 +113,8 @@ BOOL HttpAddRequestHeadersA(HINTERNET hRequest, const char* lpszHeaders, DWORD d
 BOOL HttpSendRequestA(HINTERNET hRequest, const char* lpszHeaders, DWORD dwHeadersLength,
                       void* lpOptional, DWORD dwOptionalLength);
 
-// HTTP_QUERY_STATUS_CODE only: the status as decimal text. Fails with
-// ERROR_HTTP_HEADER_NOT_FOUND when the server sent no status line.
+// HTTP_QUERY_STATUS_CODE or HTTP_QUERY_CONTENT_LENGTH, as decimal text. Fails with
+// ERROR_HTTP_HEADER_NOT_FOUND when the answer carries no such value.
 BOOL HttpQueryInfoA(HINTERNET hRequest, DWORD dwInfoLevel, void* lpBuffer, DWORD* lpdwBufferLength,
                     DWORD* lpdwIndex);
 
