@@ -1,0 +1,232 @@
+// Start-up with 10,000 record files of 50 KiB each: the time from the program's start to its
+// window shown with the list filled (in a fresh process, and for the dialog alone), the resident
+// memory at that moment, and a lookup that matches nothing. Each is reported beside a plain loop
+// that reads the first line of every record, measured in the same run.
+//
+//   cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DVNT_BENCH=ON
+//   cmake --build build-bench --target bench_startup && build-bench/bench/bench_startup
+#include "platform/framework/QtWindow.h"
+#include "platform/framework/WinApp.h"
+#include "records/Catalogue.h"
+#include "vnt.h"
+#include "vntDlg.h"
+
+#include <QApplication>
+#include <QTimer>
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+constexpr int kRecords = 10000;
+constexpr std::size_t kRecordBytes = 50 * 1024;
+
+std::filesystem::path g_corpus;
+std::string g_self;
+
+std::int64_t MonotonicNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+long ResidentKib() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmRSS:", 0) == 0) {
+            return std::strtol(line.c_str() + 6, nullptr, 10);
+        }
+    }
+    return 0;
+}
+
+void MakeCorpus() {
+    g_corpus =
+        std::filesystem::temp_directory_path() / ("varnolt-bench-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(g_corpus);
+    std::string page;
+    while (page.size() < kRecordBytes) {
+        page += "<p>Some text of the stored page, as a site would send it, line after line.</p>\n";
+    }
+    for (int i = 0; i < kRecords; ++i) {
+        const std::string n = std::to_string(i);
+        std::string record = "http://site-" + n + ".example.com/section/page-" + n +
+                             ".html|Title of page " + n + " | Example site|4:5:2024*";
+        record += page.substr(0, kRecordBytes - record.size());
+        std::ofstream(g_corpus / (n + ".vnt"), std::ios::binary) << record;
+    }
+}
+
+// The baseline: open each record and read its first line, nothing else.
+std::int64_t FirstLineLoopNs() {
+    const std::int64_t start = MonotonicNs();
+    std::size_t total = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(".")) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        std::string line;
+        std::getline(in, line);
+        total += line.size();
+    }
+    benchmark::DoNotOptimize(total);
+    return MonotonicNs() - start;
+}
+
+// Shows the dialog, paints it once and yields the time from `since` to then; fills the counts.
+std::int64_t ShowWindowOnce(std::int64_t since, long& residentKib, int& lines) {
+    CVntDlg dlg;
+    theApp.m_pMainWnd = &dlg;
+    std::int64_t shownAt = 0;
+    QTimer::singleShot(0, [&] {
+        AfxWidget(dlg.m_hWnd)->repaint(); // the first full paint, list lines included
+        shownAt = MonotonicNs();
+        residentKib = ResidentKib();
+        lines = dlg.m_listPages.GetCount();
+        dlg.EndDialog(IDCANCEL);
+    });
+    dlg.DoModal();
+    return shownAt - since;
+}
+
+// Child mode: a fresh process starts the toolkit and the window, prints its figures and ends.
+int RunChild(const char* startNs) {
+    const std::int64_t since = std::strtoll(startNs, nullptr, 10);
+    static char name[] = "varnolt";
+    static char* argv[] = {name, nullptr};
+    AfxWinInit(1, argv);
+    long residentKib = 0;
+    int lines = 0;
+    const std::int64_t elapsed = ShowWindowOnce(since, residentKib, lines);
+    std::printf("%lld %ld %d\n", static_cast<long long>(elapsed), residentKib, lines);
+    return 0;
+}
+
+void ProcessStartToWindowShown(benchmark::State& state) {
+    double residentMib = 0;
+    double ratio = 0;
+    for (auto _ : state) {
+        const std::int64_t baseline = FirstLineLoopNs();
+        int out[2];
+        if (::pipe(out) != 0) {
+            state.SkipWithError("pipe");
+            return;
+        }
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+        posix_spawn_file_actions_addclose(&actions, out[0]);
+        const std::string start = std::to_string(MonotonicNs());
+        char* args[] = {g_self.data(), const_cast<char*>("--child-startup"),
+                        const_cast<char*>(start.c_str()), nullptr};
+        pid_t child = 0;
+        const int spawned = ::posix_spawn(&child, g_self.c_str(), &actions, nullptr, args, environ);
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(out[1]);
+        char buffer[128] = {};
+        std::size_t got = 0;
+        for (ssize_t n; (n = ::read(out[0], buffer + got, sizeof buffer - 1 - got)) > 0;) {
+            got += static_cast<std::size_t>(n);
+        }
+        ::close(out[0]);
+        int status = 0;
+        if (spawned == 0) {
+            ::waitpid(child, &status, 0);
+        }
+        long long elapsed = 0;
+        long kib = 0;
+        int lines = 0;
+        if (spawned != 0 || std::sscanf(buffer, "%lld %ld %d", &elapsed, &kib, &lines) != 3 ||
+            lines != kRecords) {
+            state.SkipWithError("the child did not show the window with every record listed");
+            return;
+        }
+        state.SetIterationTime(static_cast<double>(elapsed) / 1e9);
+        residentMib = static_cast<double>(kib) / 1024.0;
+        ratio = static_cast<double>(elapsed) / static_cast<double>(baseline);
+    }
+    state.counters["rss_mib"] = residentMib;
+    state.counters["x_first_line_loop"] = ratio;
+}
+
+void DialogToWindowShown(benchmark::State& state) {
+    double ratio = 0;
+    for (auto _ : state) {
+        const std::int64_t baseline = FirstLineLoopNs();
+        long kib = 0;
+        int lines = 0;
+        const std::int64_t elapsed = ShowWindowOnce(MonotonicNs(), kib, lines);
+        if (lines != kRecords) {
+            state.SkipWithError("not every record was listed");
+            return;
+        }
+        state.SetIterationTime(static_cast<double>(elapsed) / 1e9);
+        ratio = static_cast<double>(elapsed) / static_cast<double>(baseline);
+    }
+    state.counters["x_first_line_loop"] = ratio;
+}
+
+void LookupMatchingNothing(benchmark::State& state) {
+    double ratio = 0;
+    for (auto _ : state) {
+        const std::int64_t baseline = FirstLineLoopNs();
+        std::string file, title, date;
+        const std::int64_t start = MonotonicNs();
+        const bool found = FindRecordByUrl("http://no-such-site.example.com/", file, title, date);
+        const std::int64_t elapsed = MonotonicNs() - start;
+        if (found) {
+            state.SkipWithError("the lookup matched");
+            return;
+        }
+        state.SetIterationTime(static_cast<double>(elapsed) / 1e9);
+        ratio = static_cast<double>(elapsed) / static_cast<double>(baseline);
+    }
+    state.counters["x_first_line_loop"] = ratio;
+}
+
+BENCHMARK(ProcessStartToWindowShown)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(7);
+BENCHMARK(DialogToWindowShown)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(7);
+BENCHMARK(LookupMatchingNothing)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(7);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], "--child-startup") == 0) {
+        return RunChild(argv[2]);
+    }
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    g_self = std::filesystem::read_symlink("/proc/self/exe").string();
+    benchmark::Initialize(&argc, argv);
+    AfxWinInit(argc, argv);
+    MakeCorpus();
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(g_corpus);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    std::filesystem::current_path(previous);
+    std::filesystem::remove_all(g_corpus);
+    return 0;
+}
