@@ -1,0 +1,17 @@
+#pragma once
+// Checking every stored page: "Start" empties the list, starts CheckAllJob when no job runs and
+// stamps the day of the check; the job fetches each record's page again, compares it with the
+// stored copy ignoring letter case, rewrites the record when it changed, and reports exactly one
+// line per record. "Stop" ends the check between records.
+
+// The command halves, on the window thread. StartCheckAll clears the stop request and starts the
+// job when none runs; the caller empties its list and writes the stamp.
+void StartCheckAll();
+void RequestStop();
+
+// The thread procedure. Its argument is not used; it returns 0 and clears the busy flag last.
+unsigned CheckAllJob(void* unused);
+
+// Checks the record described by g_strCheckUrl, g_strRecordName and g_strStoredPage and posts
+// its one line.
+void CheckOnePage();

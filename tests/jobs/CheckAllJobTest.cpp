@@ -1,0 +1,152 @@
+#include "jobs/CheckAllJob.h"
+#include "JobFixture.h"
+#include "platform/system/ExclusiveFile.h"
+#include "records/LastCheck.h"
+
+#include <gmock/gmock.h>
+
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using ::testing::UnorderedElementsAre;
+
+class CheckAllJobTest : public JobTest {
+protected:
+    // A record as the add job would have stored it on 1 January 2025.
+    std::string StoreRecord(const std::string& fileName, const std::string& path,
+                            const std::string& title, const std::string& page) {
+        const std::string record = site.Url(path) + "|" + title + "|1:1:2025*" + page;
+        WriteWholeFile(fileName, record);
+        return record;
+    }
+    void RunCheck() {
+        StartCheckAll();
+        WaitForJobToEnd();
+    }
+};
+
+TEST_F(CheckAllJobTest, ReportsOneLinePerRecordAndRewritesOnlyChangedPages) {
+    site.Serve("/same", "<p><title>Same</title>unchanged");
+    site.Serve("/changed", "<p><title>New title</title>new text");
+    site.Serve("/case", "<P><TITLE>x</TITLE>HELLO");
+    site.Serve("/missing", "gone", 404);
+    site.Serve("/broken", "oops", 500);
+    const std::string same =
+        StoreRecord("1.vnt", "/same", "Same", "<p><title>Same</title>unchanged");
+    StoreRecord("2.vnt", "/changed", "Old title", "<p><title>Old title</title>old text");
+    const std::string caseOnly =
+        StoreRecord("3.vnt", "/case", "untitle", "<p><title>X</title>hello");
+    const std::string missing = StoreRecord("4.vnt", "/missing", "M", "m");
+    const std::string broken = StoreRecord("5.vnt", "/broken", "B", "b");
+    WriteWholeFile("6.vnt", "http://127.0.0.1:1/refused|R|1:1:2025*r");
+
+    RunCheck();
+
+    EXPECT_THAT(window.lines,
+                UnorderedElementsAre(site.Url("/same"), "UPDATE " + site.Url("/changed"),
+                                     site.Url("/case"), "Page Error " + site.Url("/missing"),
+                                     "Page Error " + site.Url("/broken"),
+                                     "Error http://127.0.0.1:1/refused"));
+    EXPECT_EQ(ReadWholeFile("2.vnt"),
+              site.Url("/changed") + "|New title|8:12:2025*<p><title>New title</title>new text");
+    EXPECT_EQ(ReadWholeFile("1.vnt"), same) << "an unchanged page keeps the date it was added";
+    EXPECT_EQ(ReadWholeFile("3.vnt"), caseOnly) << "a change of letter case only is no change";
+    EXPECT_EQ(ReadWholeFile("4.vnt"), missing);
+    EXPECT_EQ(ReadWholeFile("5.vnt"), broken);
+}
+
+TEST_F(CheckAllJobTest, SeparatorsInsideUrlOrTitleDoNotMakeAPageLookChanged) {
+    site.Serve("/q", "<p><title>A*B | C</title>page");
+    const std::string record =
+        StoreRecord("1.vnt", "/q", "A*B | C", "<p><title>A*B | C</title>page");
+    RunCheck();
+    EXPECT_THAT(window.lines, ElementsAre(site.Url("/q")));
+    EXPECT_EQ(ReadWholeFile("1.vnt"), record);
+}
+
+TEST_F(CheckAllJobTest, DamagedRecordsAreReportedAndMended) {
+    site.Serve("/nostar", "page");
+    WriteWholeFile("1.vnt", site.Url("/nostar") + "|no separator for the page");
+    WriteWholeFile("2.vnt", "no bar at all");
+    RunCheck();
+    EXPECT_THAT(window.lines, UnorderedElementsAre("UPDATE " + site.Url("/nostar"), "Error "));
+    EXPECT_EQ(ReadWholeFile("1.vnt"), site.Url("/nostar") + "|untitle|8:12:2025*page");
+}
+
+TEST_F(CheckAllJobTest, EachRecordWaitsForThePreviousLineToBeShown) {
+    for (int i = 1; i <= 3; ++i) {
+        site.Serve("/" + std::to_string(i), "p");
+        StoreRecord(std::to_string(i) + ".vnt", "/" + std::to_string(i), "untitle", "p");
+    }
+    StartCheckAll();
+    for (int shown = 0; shown < 3; ++shown) {
+        WaitUntil([] { return !g_strStatus.IsEmpty(); });
+        // However long the window takes, the job fetches nothing more until the line is taken.
+        const int fetched = site.Requests("/1") + site.Requests("/2") + site.Requests("/3");
+        EXPECT_EQ(fetched, shown + 1);
+        Tick();
+    }
+    WaitForJobToEnd();
+    EXPECT_EQ(window.lines.size(), 3u);
+}
+
+TEST_F(CheckAllJobTest, StopWhileWaitingForTheSlotEndsWithoutTheNextRecord) {
+    for (int i = 1; i <= 2; ++i) {
+        site.Serve("/" + std::to_string(i), "p");
+        StoreRecord(std::to_string(i) + ".vnt", "/" + std::to_string(i), "untitle", "p");
+    }
+    StartCheckAll();
+    WaitUntil([] { return !g_strStatus.IsEmpty(); }); // first record reported, job waits
+    RequestStop();
+    WaitUntil([] { return g_bWorkerBusy.load() == 0; });
+    EXPECT_EQ(site.Requests("/1") + site.Requests("/2"), 1) << "the second record was not checked";
+    WaitForJobToEnd();
+    EXPECT_EQ(window.lines.size(), 1u) << "the line it waited on is still shown";
+}
+
+TEST_F(CheckAllJobTest, StartClearsAStopPressedBeforeIt) {
+    site.Serve("/1", "p");
+    site.Serve("/2", "p");
+    StoreRecord("1.vnt", "/1", "untitle", "p");
+    StoreRecord("2.vnt", "/2", "untitle", "p");
+    RequestStop();
+    RunCheck();
+    EXPECT_EQ(window.lines.size(), 2u);
+}
+
+TEST_F(CheckAllJobTest, NoRecordsEndsAtOnce) {
+    RunCheck();
+    EXPECT_THAT(window.lines, IsEmpty());
+    EXPECT_EQ(g_bWorkerBusy.load(), 0);
+}
+
+TEST_F(CheckAllJobTest, ARecordHeldOpenElsewhereIsSkippedWithoutALine) {
+    site.Serve("/1", "p");
+    site.Serve("/2", "p");
+    StoreRecord("1.vnt", "/1", "untitle", "p");
+    StoreRecord("2.vnt", "/2", "untitle", "p");
+    ExclusiveFile holder;
+    ASSERT_EQ(holder.OpenForReading("2.vnt"), 0);
+    RunCheck();
+    EXPECT_THAT(window.lines, ElementsAre(site.Url("/1")));
+    EXPECT_EQ(site.Requests("/2"), 0);
+}
+
+TEST_F(CheckAllJobTest, ReadTakingTooManyTicksIsATimeOutAndKeepsTheRecord) {
+    HeldPage held;
+    const std::string record = held.Url() + "|untitle|1:1:2025*first part second part";
+    WriteWholeFile("1.vnt", record);
+    StartCheckAll();
+    WaitUntil([&] { return held.Requests() == 1 && g_nChunksRead.load() > 0; });
+    // The body's next read is held by the server while the window's clock runs on.
+    for (int tick = 0; tick < 270; ++tick) {
+        Tick();
+    }
+    held.Release();
+    WaitForJobToEnd();
+    EXPECT_THAT(window.lines, ElementsAre("Time Out"));
+    EXPECT_EQ(ReadWholeFile("1.vnt"), record);
+}
+
+} // namespace
