@@ -140,9 +140,26 @@ QIcon AfxIconOf(HICON icon) {
     return icon->icon;
 }
 
+namespace {
+
+std::mutex g_iconGuard;
+std::map<const IconTemplate*, std::unique_ptr<AfxIcon>>& LoadedIcons() {
+    static auto* loaded = new std::map<const IconTemplate*, std::unique_ptr<AfxIcon>>;
+    return *loaded; // handles stay valid for the life of the process
+}
+
+} // namespace
+
+void AfxDropToolkitIcons() {
+    std::lock_guard lock(g_iconGuard);
+    for (auto& [resource, icon] : LoadedIcons()) {
+        icon->icon = QIcon();
+    }
+}
+
 HICON AfxLoadIconResource(int id) {
-    static std::mutex guard;
-    static std::map<const IconTemplate*, std::unique_ptr<AfxIcon>> loaded;
+    auto& loaded = LoadedIcons();
+    std::mutex& guard = g_iconGuard;
     const IconTemplate* found = AfxFindIconTemplate(id);
     if (found == nullptr) {
         return nullptr;

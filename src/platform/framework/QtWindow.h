@@ -57,6 +57,8 @@ int AfxRunMessageBox(QWidget* owner, const std::string& text, const std::string&
 
 QIcon AfxIconOf(HICON icon);
 HICON AfxLoadIconResource(int id);
+// Lets go of the toolkit's pixmaps behind the icon handles, before the toolkit ends.
+void AfxDropToolkitIcons();
 QImage AfxIconImage(const IconTemplate& icon);
 
 // The window behind a CDialog: the template's controls on a client area of the template's size.

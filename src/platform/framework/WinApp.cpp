@@ -98,6 +98,7 @@ int AfxWinMain(int argc, char** argv) {
         AfxEndWindowThreadCalls();
         exitCode = app->ExitInstance();
     }
+    AfxDropToolkitIcons();
     delete g_ownApplication;
     g_ownApplication = nullptr;
     return exitCode;
