@@ -1,5 +1,7 @@
 #include "vntDlg.h"
 
+#include "jobs/AddPageJob.h"
+#include "jobs/CheckAllJob.h"
 #include "platform/framework/Menu.h"
 #include "platform/framework/PaintDC.h"
 #include "platform/framework/ResourceTypes.h"
@@ -134,13 +136,25 @@ void CVntDlg::OnTimer(UINT_PTR nIDEvent) {
     CDialog::OnTimer(nIDEvent);
 }
 
-// Add URL: the add-page job arrives with the jobs; until then Enter and "Add URL" do nothing,
-// and the window never closes here.
-void CVntDlg::OnOK() {}
+// Add URL (also Enter when no push button has the focus): adds the typed address. It never
+// closes the window.
+void CVntDlg::OnOK() {
+    UpdateData(TRUE);
+    StartAddPage(m_strUrl);
+}
 
-// Start and Stop: the check-all job arrives with the jobs.
-void CVntDlg::OnStart() {}
-void CVntDlg::OnStop() {}
+// Start: empties the list, starts a check when no job runs, and stamps today as the day of the
+// last check whether or not a check started. The window's own last-check field is not changed.
+void CVntDlg::OnStart() {
+    m_listPages.ResetContent();
+    StartCheckAll();
+    WriteLastCheck();
+}
+
+// Stop: asks the check to end after the record in hand.
+void CVntDlg::OnStop() {
+    RequestStop();
+}
 
 // Browsing the stored pages arrives with the browsing commands.
 void CVntDlg::OnSelchangePages() {}
