@@ -1,0 +1,159 @@
+// The add and check commands end to end: the real window, the real jobs and a loopback web site.
+
+#include "WindowFixture.h"
+#include "platform/system/ApplicationName.h"
+#include "platform/system/LocalDate.h"
+#include "support/LoopbackServer.h"
+
+#include <gmock/gmock.h>
+
+#include <QPushButton>
+
+#include <cstdlib>
+#include <map>
+#include <mutex>
+
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+class JobsDialog : public MainWindow {
+protected:
+    void SetUp() override {
+        MainWindow::SetUp();
+        for (const char* name : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"}) {
+            ::unsetenv(name);
+        }
+        SetLocalDateSourceForTesting([] { return CalendarDate{8, 12, 2025}; });
+        m_server.Routes().Get(
+            R"(/.*)", [this](const httplib::Request& request, httplib::Response& response) {
+                std::lock_guard lock(m_guard);
+                const auto page = m_pages.find(request.path);
+                response.status = page == m_pages.end() ? 404 : page->second.first;
+                if (page != m_pages.end()) {
+                    response.set_content(page->second.second, "text/html");
+                }
+            });
+        m_server.Start();
+    }
+    void TearDown() override {
+        SetLocalDateSourceForTesting({});
+        MainWindow::TearDown();
+    }
+
+    void Serve(const std::string& path, const std::string& body, int status = 200) {
+        std::lock_guard lock(m_guard);
+        m_pages[path] = {status, body};
+    }
+    std::string Url(const std::string& path) const { return m_server.Url(path); }
+
+    void Click(int id) { QTest::mouseClick(ControlOf<QPushButton>(id), Qt::LeftButton); }
+    void AddUrl(const std::string& url) {
+        ControlOf<QLineEdit>(IDC_URL)->setText(QString::fromStdString(url));
+        Click(IDOK);
+    }
+    // Lets the window's own timer run until the job has ended and its last line is shown.
+    void WaitForJob() {
+        EXPECT_TRUE(SpinUntil([] { return g_bWorkerBusy.load() == 0 && g_strStatus.IsEmpty(); }));
+    }
+
+    LoopbackServer m_server;
+    std::mutex m_guard;
+    std::map<std::string, std::pair<int, std::string>> m_pages;
+};
+
+TEST_F(JobsDialog, AddedPagesJoinTheSortedList) {
+    Serve("/b", "<p><title>Bee</title>b");
+    Serve("/A", "<p><title>Ay</title>a");
+    Serve("/c", "c");
+    WithWindow([&] {
+        for (const char* path : {"/b", "/A", "/c"}) {
+            AddUrl(Url(path));
+            WaitForJob();
+        }
+        EXPECT_THAT(ListLines(), ElementsAre(Url("/A"), Url("/b"), Url("/c")));
+        EXPECT_EQ(ControlOf<QLineEdit>(IDC_URL)->text().toStdString(), Url("/c"))
+            << "the address box keeps its text";
+    });
+    EXPECT_EQ(ReadWholeFile("1.vnt"), Url("/b") + "|Bee|8:12:2025*<p><title>Bee</title>b");
+    EXPECT_EQ(ReadWholeFile("2.vnt"), Url("/A") + "|Ay|8:12:2025*<p><title>Ay</title>a");
+    EXPECT_EQ(ReadWholeFile("3.vnt"), Url("/c") + "|untitle|8:12:2025*c");
+}
+
+TEST_F(JobsDialog, MissingAndFailingPagesAddNoRecord) {
+    Serve("/broken", "oops", 500);
+    WithWindow([&] {
+        AddUrl(Url("/missing"));
+        WaitForJob();
+        AddUrl(Url("/broken"));
+        WaitForJob();
+        EXPECT_THAT(ListLines(), ElementsAre("File Not Found"));
+    });
+    EXPECT_FALSE(FileExists("1.vnt"));
+}
+
+TEST_F(JobsDialog, AnAddressThatCannotBeFetchedIsExplainedInAMessageBox) {
+    AfxAnswerNextMessageBox(IDOK);
+    WithWindow([&] {
+        AddUrl("http://"); // the box's text when the window opens
+        WaitForJob();
+        EXPECT_TRUE(ListLines().empty());
+    });
+    const std::vector<AfxAnsweredMessageBox> boxes = AfxTakeAnsweredMessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_THAT(boxes[0].text, HasSubstr("http://"));
+    EXPECT_EQ(boxes[0].caption, ApplicationName());
+    EXPECT_EQ(boxes[0].type, MB_OK | MB_ICONEXCLAMATION);
+    EXPECT_FALSE(FileExists("1.vnt"));
+}
+
+TEST_F(JobsDialog, StartChecksEveryRecordAndRewritesTheChangedOnes) {
+    Serve("/same", "same page");
+    Serve("/case", "Case Page");
+    Serve("/changed", "<p><title>New</title>new");
+    WriteWholeFile("1.vnt", Url("/same") + "|untitle|1:1:2025*same page");
+    WriteWholeFile("2.vnt", Url("/case") + "|untitle|1:1:2025*CASE PAGE");
+    WriteWholeFile("3.vnt", Url("/changed") + "|Old|1:1:2025*<p><title>Old</title>old");
+    WriteWholeFile("4.vnt", Url("/gone") + "|Gone|1:1:2025*gone");
+    WithWindow([&] {
+        Click(IDC_START);
+        WaitForJob();
+        EXPECT_THAT(ListLines(),
+                    ElementsAre(Url("/case"), Url("/same"), "Page Error " + Url("/gone"),
+                                "UPDATE " + Url("/changed")));
+    });
+    EXPECT_EQ(ReadWholeFile("3.vnt"), Url("/changed") + "|New|8:12:2025*<p><title>New</title>new");
+    EXPECT_EQ(ReadWholeFile("2.vnt"), Url("/case") + "|untitle|1:1:2025*CASE PAGE");
+    EXPECT_EQ(ReadWholeFile("time.ini"), "8:12:2025");
+}
+
+TEST_F(JobsDialog, StartWhileAJobRunsOnlyEmptiesTheListAndStampsTheDay) {
+    WriteRecord("1.vnt", Url("/a"));
+    WithWindow([&] {
+        ASSERT_EQ(ListLines().size(), 1u);
+        g_bWorkerBusy = 1; // an add is running
+        Click(IDC_START);
+        EXPECT_TRUE(ListLines().empty());
+        EXPECT_EQ(ReadWholeFile("time.ini"), "8:12:2025");
+        g_bWorkerBusy = 0;
+        const std::string shownDate = ControlOf<QLabel>(IDC_CHECKDATE)->text().toStdString();
+        EXPECT_EQ(shownDate, "") << "the window's own last-check field is not changed";
+    });
+}
+
+TEST_F(JobsDialog, StopEndsACheckBetweenRecords) {
+    for (int i = 1; i <= 5; ++i) {
+        Serve("/" + std::to_string(i), "p");
+        WriteWholeFile(std::to_string(i) + ".vnt", Url("/" + std::to_string(i)) + "|t|1:1:2025*p");
+    }
+    WithWindow([&] {
+        Click(IDC_START);
+        ASSERT_TRUE(SpinUntil([&] { return ListLines().size() >= 1; }));
+        Click(IDC_STOP);
+        WaitForJob();
+        EXPECT_LT(ListLines().size(), 5u);
+    });
+}
+
+} // namespace
