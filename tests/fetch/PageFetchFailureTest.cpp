@@ -151,6 +151,7 @@ struct SizeCase {
     std::int64_t limit;
     std::optional<std::size_t> bodySize; // nothing: a body without end
     Kind expectedKind;
+    const char* limitText = "65536 bytes"; // as the failure message gives the limit
 };
 
 class BodySizeLimit : public FetchTest, public ::testing::WithParamInterface<SizeCase> {};
@@ -179,7 +180,8 @@ TEST_P(BodySizeLimit, EndsABodyLargerThanTheLimit) {
         ASSERT_EQ(outcome.kind, Kind::Received);
         EXPECT_EQ(outcome.strPage.size(), *c.bodySize);
     } else {
-        ExpectFailure(outcome, ERROR_VNT_PAGE_TOO_LARGE, url, "larger than 65536 bytes");
+        ExpectFailure(outcome, ERROR_VNT_PAGE_TOO_LARGE, url,
+                      std::string("larger than ") + c.limitText);
     }
 }
 
@@ -187,7 +189,12 @@ INSTANTIATE_TEST_SUITE_P(
     Sizes, BodySizeLimit,
     ::testing::Values(SizeCase{"EndlessBody", 65536, std::nullopt, Kind::InternetFailure},
                       SizeCase{"OneByteOver", 65536, 65537, Kind::InternetFailure},
-                      SizeCase{"ExactlyAtTheLimit", 65536, 65536, Kind::Received}),
+                      SizeCase{"ExactlyAtTheLimit", 65536, 65536, Kind::Received},
+                      // Far more than the layer buffers, so the transfer is paused and resumed
+                      // on the way: bytes held back while paused must count once, not twice.
+                      SizeCase{"LargeBodyAtTheLimit", 4 << 20, 4u << 20, Kind::Received, "4 MiB"},
+                      SizeCase{"LargeBodyOneByteOver", 4 << 20, (4u << 20) + 1,
+                               Kind::InternetFailure, "4 MiB"}),
     [](const auto& param) { return std::string(param.param.name); });
 
 TEST_F(FetchTest, DefaultBodyLimitIsFarAboveAnyRealPage) {

@@ -4,12 +4,15 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstring>
 
 namespace {
 
-// How much curl hands over per callback; the read buffer never holds much more than this.
+// How much curl receives at a time.
 constexpr long kTransferBufferBytes = 64 * 1024;
+// How much received body the layer holds for the reader before it pauses the transfer: enough
+// for several receives, so the transfer is driven (and paused) only now and then, while the
+// memory used stays the same for a page of any size.
+constexpr std::size_t kReceiveBufferBytes = 4 * kTransferBufferBytes;
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -61,7 +64,8 @@ HttpRequest::HttpRequest(const ConnectionHandle& connection, std::string object,
     : InternetHandle(Kind::Request, handleContext), m_agent(connection.agent),
       m_options(connection.options), m_host(connection.host),
       m_url(RequestUrl(secure, connection.host, connection.port, object)),
-      m_httpVersion(httpVersion), m_secure(secure), m_reload(reload) {}
+      m_httpVersion(httpVersion), m_secure(secure), m_reload(reload),
+      m_received(kReceiveBufferBytes) {}
 
 HttpRequest::~HttpRequest() {
     if (m_multi != nullptr && m_easy != nullptr)
@@ -186,8 +190,8 @@ bool HttpRequest::Send() {
         InternetSetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return false;
     }
-    DriveUntil([this] { return m_headComplete || PendingSize() > 0; });
-    if (!m_headComplete && PendingSize() == 0 && (m_driveFailed || m_result != CURLE_OK))
+    DriveUntil([this] { return m_headComplete || m_received.Size() > 0 || m_paused; });
+    if (!m_headComplete && m_received.Size() == 0 && (m_driveFailed || m_result != CURLE_OK))
         return FailTransfer();
     return true;
 }
@@ -206,17 +210,29 @@ bool HttpRequest::Read(char* buffer, std::size_t wanted, std::size_t& got) {
         InternetSetLastError(ERROR_INVALID_PARAMETER);
         return false;
     }
-    DriveUntil([this, wanted] { return PendingSize() >= wanted; });
-    got = std::min(wanted, PendingSize());
-    if (got == 0 && (m_driveFailed || m_result != CURLE_OK))
+    if (m_paused && m_received.Size() < wanted)
+        Resume();
+    DriveUntil([this, wanted] { return m_received.Size() >= wanted || m_paused; });
+    if (m_received.Size() == 0 && (m_driveFailed || m_result != CURLE_OK))
         return FailTransfer();
-    if (got > 0)
-        std::memcpy(buffer, m_pending.data() + m_pendingStart, got);
-    m_pendingStart += got;
+    got = m_received.Take(buffer, wanted);
     return true;
 }
 
+void HttpRequest::Resume() {
+    m_paused = false;
+    // curl hands over what it held back at once, which may fill the buffer and pause again.
+    const CURLcode resumed = curl_easy_pause(m_easy, CURLPAUSE_CONT);
+    if (resumed != CURLE_OK) {
+        m_done = true;
+        m_result = resumed;
+    }
+}
+
 template <class Satisfied> void HttpRequest::DriveUntil(Satisfied satisfied) {
+    // Most reads are served from the buffer: they neither look at the clock nor call curl.
+    if (m_done || satisfied())
+        return;
     using Clock = std::chrono::steady_clock;
     constexpr std::chrono::milliseconds kLongestPoll(1000);
     const auto idleLimit = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -260,19 +276,17 @@ std::size_t HttpRequest::OnBody(char* data, std::size_t size, std::size_t count,
     auto& request = *static_cast<HttpRequest*>(self);
     const std::size_t bytes = size * count;
     request.NoteData();
-    request.m_bodyBytes += static_cast<std::int64_t>(bytes);
-    if (request.m_bodyBytes > request.m_options.maxBodyBytes) {
+    if (request.m_bodyBytes + static_cast<std::int64_t>(bytes) > request.m_options.maxBodyBytes) {
         request.m_bodyTooLarge = true;
         return CURL_WRITEFUNC_ERROR;
     }
-    // Drop what has been read before taking more, so the buffer stays small.
-    if (request.m_pendingStart > 0) {
-        request.m_pending.erase(request.m_pending.begin(),
-                                request.m_pending.begin() +
-                                    static_cast<std::ptrdiff_t>(request.m_pendingStart));
-        request.m_pendingStart = 0;
+    // A full buffer pauses the transfer; curl keeps these bytes and offers them again when
+    // Read resumes it, so they are counted only once taken.
+    if (!request.m_received.Append(data, bytes)) {
+        request.m_paused = true;
+        return CURL_WRITEFUNC_PAUSE;
     }
-    request.m_pending.insert(request.m_pending.end(), data, data + bytes);
+    request.m_bodyBytes += static_cast<std::int64_t>(bytes);
     return bytes;
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 // One HTTP request on a curl multi transfer that this thread drives itself. The transfer runs
-// only inside Send and Read: its write callback fills a small buffer that Read drains, so the
-// caller sees each read of the body as one blocking call.
+// only inside Send and Read: its write callback fills a buffer of bounded size that Read drains,
+// so the caller sees each read of the body as one blocking call. Read hands out what the buffer
+// holds without calling curl; a full buffer pauses the transfer until Read has taken enough.
 
 #include "platform/inet/InternetHandle.h"
+#include "platform/inet/ReceiveBuffer.h"
 
 #include <curl/curl.h>
 
@@ -28,7 +30,7 @@ public:
     bool IsSent() const { return m_sent; }
     // The body length the server announced; -1 when it announced none.
     std::int64_t AnnouncedLength() const;
-    // Waits until `wanted` bytes of the body are in or the body has ended.
+    // Waits until `wanted` bytes of the body are in, the buffer is full or the body has ended.
     bool Read(char* buffer, std::size_t wanted, std::size_t& got);
 
 private:
@@ -39,7 +41,7 @@ private:
     bool HasHeader(std::string_view name) const;
     bool Prepare();
     template <class Satisfied> void DriveUntil(Satisfied satisfied);
-    std::size_t PendingSize() const { return m_pending.size() - m_pendingStart; }
+    void Resume();
     bool FailTransfer();
     DWORD FailureNumber() const;
 
@@ -58,9 +60,9 @@ private:
     curl_slist* m_headerList = nullptr;
     char m_errorBuffer[CURL_ERROR_SIZE] = {};
 
-    // Received body bytes not yet read; [m_pendingStart, end) is what is left.
-    std::vector<char> m_pending;
-    std::size_t m_pendingStart = 0;
+    // Received body bytes not yet read. While m_paused, curl holds back what did not fit.
+    ReceiveBuffer m_received;
+    bool m_paused = false;
     std::int64_t m_bodyBytes = 0;
     bool m_bodyTooLarge = false;
 
