@@ -5,8 +5,12 @@
 #include "platform/framework/Menu.h"
 #include "platform/framework/PaintDC.h"
 #include "platform/framework/ResourceTypes.h"
+#include "platform/system/ExclusiveFile.h"
+#include "platform/system/Shell.h"
 #include "records/Catalogue.h"
 #include "records/LastCheck.h"
+#include "records/LineAddress.h"
+#include "resources/MakerSite.h"
 #include "runstate/Tick.h"
 #include "vnt.h"
 
@@ -31,6 +35,14 @@ public:
 private:
     CProgressCtrl& m_bar;
 };
+
+// Hands the desktop's opener a web address, and nothing else: text from a list line that is no
+// "http://" or "https://" address (a local file name, say) is never opened.
+void OpenWebAddress(const std::string& strAddress) {
+    if (IsWebAddress(strAddress)) {
+        ShellExecuteA(nullptr, "open", strAddress.c_str(), nullptr, nullptr, SW_SHOW);
+    }
+}
 
 } // namespace
 
@@ -156,8 +168,72 @@ void CVntDlg::OnStop() {
     RequestStop();
 }
 
-// Browsing the stored pages arrives with the browsing commands.
-void CVntDlg::OnSelchangePages() {}
-void CVntDlg::OnDblclkPages() {}
-void CVntDlg::OnDeleteUrl() {}
-void CVntDlg::OnGoToSite() {}
+// Selecting a line shows the title and stored date of the page it names; a line that names no
+// stored page clears them. Like every load of the fields, it resets the address box to m_strUrl.
+void CVntDlg::OnSelchangePages() {
+    const int nIndex = m_listPages.GetCurSel();
+    if (nIndex == LB_ERR) {
+        return;
+    }
+    std::string strLine;
+    m_listPages.GetText(nIndex, strLine);
+    FindRecordByUrl(strLine, m_strRecordFile, m_strFoundTitle, m_strFoundDate);
+    m_strPageName = m_strFoundTitle;
+    m_strCheckDate = m_strFoundDate;
+    UpdateData(FALSE);
+}
+
+// Double-click opens the address the line holds in the web browser. A line holding no web
+// address (such as "Time Out") opens nothing.
+void CVntDlg::OnDblclkPages() {
+    const int nIndex = m_listPages.GetCurSel();
+    if (nIndex == LB_ERR) {
+        return;
+    }
+    std::string strLine;
+    m_listPages.GetText(nIndex, strLine);
+    OpenWebAddress(std::string(AddressInLine(strLine)));
+}
+
+// Delete URL: deletes the record of the page the selected line names, then the line, and shows
+// the page of the line now at the top of the visible part of the list. Nothing is confirmed. A
+// record that a job holds open at that moment stays on disk; its line goes all the same.
+void CVntDlg::OnDeleteUrl() {
+    if (m_listPages.GetCount() <= 0) {
+        return;
+    }
+    const int nIndex = m_listPages.GetCurSel();
+    if (nIndex == LB_ERR) {
+        return;
+    }
+    std::string strLine;
+    m_listPages.GetText(nIndex, strLine);
+    // Only a lookup that matched names a file: m_strRecordFile still holds an earlier match.
+    const bool bFound = FindRecordByUrl(strLine, m_strRecordFile, m_strFoundTitle, m_strFoundDate);
+    m_strPageName = m_strFoundTitle;
+    m_strCheckDate = m_strFoundDate;
+    if (bFound) {
+        RemoveFileUnlessHeld(m_strRecordFile);
+    }
+    UpdateData(FALSE);
+    m_listPages.DeleteString(static_cast<UINT>(nIndex));
+
+    // With no line left, or an empty one at the top, the fields keep the deleted line's page.
+    if (m_listPages.GetCount() > 0) {
+        const int nTop = m_listPages.GetTopIndex();
+        m_listPages.SetCurSel(nTop);
+        std::string strTop;
+        m_listPages.GetText(nTop, strTop);
+        if (!strTop.empty()) {
+            FindRecordByUrl(strTop, m_strRecordFile, m_strFoundTitle, m_strFoundDate);
+            m_strPageName = m_strFoundTitle;
+            m_strCheckDate = m_strFoundDate;
+        }
+        UpdateData(FALSE);
+    }
+}
+
+// Go to Quorvane: opens the maker's web site. It works in every state.
+void CVntDlg::OnGoToSite() {
+    OpenWebAddress(kMakerSiteAddress);
+}
