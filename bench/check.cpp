@@ -51,7 +51,9 @@ void BM_CheckOfUnchangedRecords(benchmark::State& state) {
     });
     const int port = server.bind_to_any_port("127.0.0.1");
     std::thread serving([&] { server.listen_after_bind(); });
-    server.wait_until_ready();
+    while (!server.is_running()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
 
     const auto previous = std::filesystem::current_path();
     const auto directory = std::filesystem::temp_directory_path() /
@@ -84,7 +86,7 @@ void BM_CheckOfUnchangedRecords(benchmark::State& state) {
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         worker.join();
         state.SetIterationTime(wall);
-        state.counters["lines"] = window.lines;
+        state.counters["lines"] = window.lines.load();
         state.counters["tick_ratio"] =
             wall / (kRecords * std::chrono::duration<double>(kTick).count());
         state.counters["worker_cpu_%"] = 100.0 * workerCpu / wall;
