@@ -1,10 +1,12 @@
 #include "fetch/PageFetch.h"
 
 #include "platform/inet/InternetException.h"
+#include "platform/inet/PageMemory.h"
 #include "platform/inet/WinInet.h"
 #include "platform/system/ApplicationName.h"
 #include "runstate/RunState.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <memory>
@@ -22,6 +24,8 @@ constexpr DWORD kStatusBufferChars = 80;
 // No more is reserved than the layer lets a body grow to by default.
 constexpr std::size_t kLargestReservation = std::size_t{256} * 1024 * 1024;
 constexpr char kRequestHeaders[] = "Accept: text/*\r\nUser-Agent: VNT \r\n";
+// How far ahead of the page text its reserved memory is prepared for writing.
+constexpr std::size_t kPreparedAhead = std::size_t{2} * 1024 * 1024;
 
 struct HandleCloser {
     void operator()(HINTERNET handle) const { InternetCloseHandle(handle); }
@@ -94,6 +98,20 @@ void ReserveAnnouncedLength(HINTERNET hRequest, std::string& strPage) {
         strPage.reserve(announced);
 }
 
+// The page text fills memory reserved ahead of it. Preparing that memory a stretch at a time,
+// once the text has used half of what was prepared, saves a page fault per 4 KiB while holding
+// at most kPreparedAhead more than the text does (a server may announce more than it sends).
+void PrepareAhead(std::string& strPage, std::size_t& nPrepared) {
+    if (strPage.size() + kPreparedAhead / 2 < nPrepared)
+        return;
+    const std::size_t nFrom = std::max(nPrepared, strPage.size());
+    const std::size_t nTo = std::min(strPage.capacity(), strPage.size() + kPreparedAhead);
+    if (nTo > nFrom) {
+        PrepareForWriting(strPage.data() + nFrom, nTo - nFrom);
+        nPrepared = nTo;
+    }
+}
+
 FetchOutcome FetchPage(const std::string& strUrl) {
     ScopedHandle hRoot(InternetOpenA(ApplicationName().c_str(), INTERNET_OPEN_TYPE_PRECONFIG,
                                      nullptr, nullptr, 0));
@@ -124,6 +142,7 @@ FetchOutcome FetchPage(const std::string& strUrl) {
 
     std::string strPage;
     ReserveAnnouncedLength(hRequest.get(), strPage);
+    std::size_t nPrepared = 0; // the page text's memory below this length is prepared
     for (;;) {
         g_nIdleTicks = 0;
         g_nChunksRead += 1;
@@ -133,8 +152,10 @@ FetchOutcome FetchPage(const std::string& strUrl) {
         DWORD dwRead = 0;
         if (!InternetReadFile(hRequest.get(), chunk.data(), kChunkBytes, &dwRead))
             AfxThrowInternetException(kContext, strUrl);
-        if (dwRead > 0)
+        if (dwRead > 0) {
             strPage.append(std::string_view(chunk.data()));
+            PrepareAhead(strPage, nPrepared);
+        }
         // Tested after every read, the last empty one included: a read that came back too late
         // loses the whole page.
         if (g_nIdleTicks >= kTimeOutTicks)
