@@ -3,10 +3,20 @@
 //   cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DVNT_BENCH=ON
 //   cmake --build build-bench --target bench_fetch && build-bench/bench/bench_fetch
 //
-// Each iteration runs `curl -s -o /dev/null URL` and then this program itself as a child that
-// does one PageFetch of the URL, so both pay for starting a process. Reported per body size:
-//   time_ratio      PageFetch's wall time over curl's (target: at most 1.1); net_time_ratio
-//                   the same after taking off each program's time for an empty page
+// Each iteration runs, one after the other, `curl -s -o /dev/null URL`, this program itself as a
+// child that does one PageFetch of the URL, and this program as a child that fetches the URL
+// with libcurl alone, once dropping the body and once holding it in a string; then curl and
+// PageFetch again for an empty page. Every fetch pays for starting a process. Reported per size:
+//   time_ratio      PageFetch's wall time over curl's (target: at most 1.1)
+//   net_time_ratio  the same after taking off each program's time for an empty page, measured
+//                   in the same iterations
+//   same_start_ratio  PageFetch over libcurl dropping the body in this same program: the start
+//                   (libraries loaded, curl and TLS set up) is the same on both sides, so the
+//                   ratio shows what the fetch itself adds
+//   store_ratio     PageFetch over libcurl holding the body in a string reserved to the
+//                   announced length: what the fetch adds to the least that any fetch holding
+//                   the page in memory pays; hold_cost_ms is that least's extra time over
+//                   dropping the body (page faults for the fresh memory, and freeing it)
 //   memory_ratio    the fetching child's peak resident memory (VmHWM of /proc/self/status,
 //                   which the child writes to a file just before it ends; getrusage's maxrss
 //                   would include the parent's memory from before the exec) minus that of the
@@ -16,6 +26,7 @@
 #include "fetch/PageFetch.h"
 
 #include <benchmark/benchmark.h>
+#include <curl/curl.h>
 #include <httplib.h>
 
 #include <spawn.h>
@@ -83,46 +94,69 @@ ChildRun RunCurl(std::size_t mebibytes) {
     return RunChild({"curl", "-s", "-f", "--noproxy", "*", "-o", "/dev/null", Url(mebibytes)});
 }
 
+// libcurl alone in a child of this program; `mode` is "drop" or "hold".
+ChildRun RunLibcurl(std::size_t mebibytes, const char* mode) {
+    return RunChild(
+        {g_self, "--libcurl-child", Url(mebibytes), std::to_string(mebibytes * kMiB), mode});
+}
+
+// Sums of the wall times of one kind of child over the iterations.
+struct Totals {
+    double seconds = 0;
+    bool succeeded = true;
+    void Add(const ChildRun& run) {
+        seconds += run.seconds;
+        succeeded = succeeded && run.succeeded;
+    }
+};
+
 void FetchAgainstCurl(benchmark::State& state) {
     const auto mebibytes = static_cast<std::size_t>(state.range(0));
-    // Start-up costs vary from run to run, so they are averaged over several empty fetches.
-    constexpr int kEmptyRuns = 10;
-    ChildRun baseline = RunPageFetch(0);
-    ChildRun curlEmpty = RunCurl(0);
-    for (int run = 1; run < kEmptyRuns; ++run) {
-        baseline.seconds += RunPageFetch(0).seconds;
-        curlEmpty.seconds += RunCurl(0).seconds;
-    }
-    baseline.seconds /= kEmptyRuns;
-    curlEmpty.seconds /= kEmptyRuns;
-    double curlSeconds = 0;
-    double fetchSeconds = 0;
+    Totals curl;
+    Totals fetch;
+    Totals drop;
+    Totals hold;
+    Totals curlEmpty;
+    Totals fetchEmpty;
     double peakMiB = 0;
+    double baselineMiB = 0;
     for (auto _ : state) {
-        const ChildRun curl = RunCurl(mebibytes);
-        const ChildRun fetch = RunPageFetch(mebibytes);
-        if (!curl.succeeded || !fetch.succeeded || !baseline.succeeded) {
-            state.SkipWithError("a fetch failed");
-            return;
+        curl.Add(RunCurl(mebibytes));
+        const ChildRun fetched = RunPageFetch(mebibytes);
+        fetch.Add(fetched);
+        drop.Add(RunLibcurl(mebibytes, "drop"));
+        hold.Add(RunLibcurl(mebibytes, "hold"));
+        // Start-up costs drift with the machine's load, so they are measured alongside.
+        curlEmpty.Add(RunCurl(0));
+        const ChildRun empty = RunPageFetch(0);
+        fetchEmpty.Add(empty);
+        for (const Totals* totals : {&curl, &fetch, &drop, &hold, &curlEmpty, &fetchEmpty}) {
+            if (!totals->succeeded) {
+                state.SkipWithError("a fetch failed");
+                return;
+            }
         }
-        curlSeconds += curl.seconds;
-        fetchSeconds += fetch.seconds;
-        peakMiB = std::max(peakMiB, fetch.maxResidentMiB);
-        state.SetIterationTime(fetch.seconds);
+        peakMiB = std::max(peakMiB, fetched.maxResidentMiB);
+        baselineMiB = std::max(baselineMiB, empty.maxResidentMiB);
+        state.SetIterationTime(fetched.seconds);
     }
     const auto iterations = static_cast<double>(state.iterations());
-    state.counters["curl_ms"] = 1000 * curlSeconds / iterations;
-    state.counters["fetch_ms"] = 1000 * fetchSeconds / iterations;
-    state.counters["time_ratio"] = fetchSeconds / curlSeconds;
-    // The same without each program's start-up, measured as the time to fetch an empty page.
-    state.counters["empty_fetch_ms"] = 1000 * baseline.seconds;
-    state.counters["empty_curl_ms"] = 1000 * curlEmpty.seconds;
-    state.counters["net_time_ratio"] = (fetchSeconds / iterations - baseline.seconds) /
-                                       (curlSeconds / iterations - curlEmpty.seconds);
+    auto ms = [iterations](const Totals& totals) { return 1000 * totals.seconds / iterations; };
+    state.counters["curl_ms"] = ms(curl);
+    state.counters["fetch_ms"] = ms(fetch);
+    state.counters["time_ratio"] = fetch.seconds / curl.seconds;
+    state.counters["empty_fetch_ms"] = ms(fetchEmpty);
+    state.counters["empty_curl_ms"] = ms(curlEmpty);
+    state.counters["net_time_ratio"] =
+        (fetch.seconds - fetchEmpty.seconds) / (curl.seconds - curlEmpty.seconds);
+    state.counters["libcurl_drop_ms"] = ms(drop);
+    state.counters["libcurl_hold_ms"] = ms(hold);
+    state.counters["same_start_ratio"] = fetch.seconds / drop.seconds;
+    state.counters["store_ratio"] = fetch.seconds / hold.seconds;
+    state.counters["hold_cost_ms"] = ms(hold) - ms(drop);
     state.counters["peak_MiB"] = peakMiB;
-    state.counters["baseline_MiB"] = baseline.maxResidentMiB;
-    state.counters["memory_ratio"] =
-        (peakMiB - baseline.maxResidentMiB) / static_cast<double>(mebibytes);
+    state.counters["baseline_MiB"] = baselineMiB;
+    state.counters["memory_ratio"] = (peakMiB - baselineMiB) / static_cast<double>(mebibytes);
 }
 
 BENCHMARK(FetchAgainstCurl)
@@ -161,6 +195,50 @@ int FetchOnce(const std::string& url, const std::string& expectedSize,
     return outcome.strPage.size() == std::stoull(expectedSize) ? 0 : 1;
 }
 
+// The child for the same-start baselines: the request PageFetch sends, made with libcurl alone.
+struct LibcurlSink {
+    CURL* easy = nullptr;
+    bool hold = false;
+    bool reserved = false;
+    std::size_t bytes = 0;
+    std::string body;
+};
+
+std::size_t OnLibcurlBody(char* data, std::size_t size, std::size_t count, void* userdata) {
+    auto& sink = *static_cast<LibcurlSink*>(userdata);
+    const std::size_t bytes = size * count;
+    sink.bytes += bytes;
+    if (sink.hold) {
+        if (!sink.reserved) {
+            curl_off_t announced = -1;
+            curl_easy_getinfo(sink.easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
+            if (announced > 0)
+                sink.body.reserve(static_cast<std::size_t>(announced));
+            sink.reserved = true;
+        }
+        sink.body.append(data, bytes);
+    }
+    return bytes;
+}
+
+int LibcurlOnce(const std::string& url, const std::string& expectedSize, const std::string& mode) {
+    if (curl_global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK)
+        return 1;
+    LibcurlSink sink;
+    sink.easy = curl_easy_init();
+    sink.hold = mode == "hold";
+    curl_easy_setopt(sink.easy, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(sink.easy, CURLOPT_HTTP_VERSION, long{CURL_HTTP_VERSION_1_0});
+    curl_easy_setopt(sink.easy, CURLOPT_FAILONERROR, 1L);
+    curl_easy_setopt(sink.easy, CURLOPT_WRITEFUNCTION, &OnLibcurlBody);
+    curl_easy_setopt(sink.easy, CURLOPT_WRITEDATA, &sink);
+    const CURLcode result = curl_easy_perform(sink.easy);
+    curl_easy_cleanup(sink.easy);
+    const bool whole = result == CURLE_OK && sink.bytes == std::stoull(expectedSize) &&
+                       (!sink.hold || sink.body.size() == sink.bytes);
+    return whole ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -168,6 +246,8 @@ int main(int argc, char** argv) {
         ::unsetenv(name);
     if (argc == 5 && std::string(argv[1]) == "--fetch-child")
         return FetchOnce(argv[2], argv[3], argv[4]);
+    if (argc == 5 && std::string(argv[1]) == "--libcurl-child")
+        return LibcurlOnce(argv[2], argv[3], argv[4]);
 
     g_self = "/proc/self/exe";
     char resolved[4096] = {};
