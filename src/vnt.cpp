@@ -1,5 +1,6 @@
 #include "vnt.h"
 
+#include "jobs/JobExit.h"
 #include "resources/Resources.h"
 #include "vntDlg.h"
 
@@ -23,6 +24,9 @@ BOOL CVntApp::InitInstance() {
     CVntDlg dlg;
     m_pMainWnd = &dlg;
     dlg.DoModal();
+
+    // A job may still be running: it is stopped, or the process ends around it.
+    EndJobsForExit();
 
     // The dialog has closed: end the application rather than start its message loop.
     return FALSE;
