@@ -38,7 +38,7 @@ private:
 
     std::string m_fileName;
     ExclusiveFile m_file;
-    char m_buffer[16384];
+    char m_buffer[4096];
     std::size_t m_pos = 0;
     std::size_t m_end = 0;
 };
