@@ -168,6 +168,15 @@ void CVntDlg::OnStop() {
     RequestStop();
 }
 
+// Looks a list line up and takes the found title and date into the two display fields (cleared
+// when nothing matched). Yields whether a record matched.
+bool CVntDlg::LookUpLine(const std::string& strLine) {
+    const bool bFound = FindRecordByUrl(strLine, m_strRecordFile, m_strFoundTitle, m_strFoundDate);
+    m_strPageName = m_strFoundTitle;
+    m_strCheckDate = m_strFoundDate;
+    return bFound;
+}
+
 // Selecting a line shows the title and stored date of the page it names; a line that names no
 // stored page clears them. Like every load of the fields, it resets the address box to m_strUrl.
 void CVntDlg::OnSelchangePages() {
@@ -177,9 +186,7 @@ void CVntDlg::OnSelchangePages() {
     }
     std::string strLine;
     m_listPages.GetText(nIndex, strLine);
-    FindRecordByUrl(strLine, m_strRecordFile, m_strFoundTitle, m_strFoundDate);
-    m_strPageName = m_strFoundTitle;
-    m_strCheckDate = m_strFoundDate;
+    LookUpLine(strLine);
     UpdateData(FALSE);
 }
 
@@ -209,10 +216,7 @@ void CVntDlg::OnDeleteUrl() {
     std::string strLine;
     m_listPages.GetText(nIndex, strLine);
     // Only a lookup that matched names a file: m_strRecordFile still holds an earlier match.
-    const bool bFound = FindRecordByUrl(strLine, m_strRecordFile, m_strFoundTitle, m_strFoundDate);
-    m_strPageName = m_strFoundTitle;
-    m_strCheckDate = m_strFoundDate;
-    if (bFound) {
+    if (LookUpLine(strLine)) {
         RemoveFileUnlessHeld(m_strRecordFile);
     }
     UpdateData(FALSE);
@@ -225,9 +229,7 @@ void CVntDlg::OnDeleteUrl() {
         std::string strTop;
         m_listPages.GetText(nTop, strTop);
         if (!strTop.empty()) {
-            FindRecordByUrl(strTop, m_strRecordFile, m_strFoundTitle, m_strFoundDate);
-            m_strPageName = m_strFoundTitle;
-            m_strCheckDate = m_strFoundDate;
+            LookUpLine(strTop);
         }
         UpdateData(FALSE);
     }

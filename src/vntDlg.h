@@ -45,6 +45,9 @@ protected:
     afx_msg void OnGoToSite();
 
     DECLARE_MESSAGE_MAP()
+
+private:
+    bool LookUpLine(const std::string& strLine);
 };
 
 // Where the minimised window draws its icon along one axis: centred in the client extent,
