@@ -1,5 +1,6 @@
 #include "support/LoopbackServer.h"
 
+#include <chrono>
 #include <stdexcept>
 
 LoopbackServer::LoopbackServer()
@@ -25,6 +26,11 @@ void LoopbackServer::Start() {
         throw std::runtime_error("the test server cannot bind to 127.0.0.1");
     // The socket already listens, so connections made before the thread runs simply wait.
     m_thread = std::thread([this] { m_server->listen_after_bind(); });
+    // stop() does nothing to a server that is not running yet, which would leave the
+    // destructor joining a thread that then accepts for ever: return only once it runs.
+    while (!m_server->is_running()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
 }
 
 std::string LoopbackServer::Url(std::string_view pathAndQuery) const {
