@@ -71,10 +71,16 @@ TEST_F(BrowseDelete, InAScrolledListTheFirstVisibleLineIsSelected) {
     constexpr int kPages = 40;
     auto url = [](int n) { return "http://p" + std::to_string(100 + n) + ".example/"; };
     auto title = [](int n) { return "Page " + std::to_string(100 + n); };
-    for (int n = 0; n < kPages; ++n) {
-        WriteRecord(std::to_string(n + 1) + ".vnt", url(n), title(n), "7:7:2024");
-    }
     WithWindow([&] {
+        // The toolkit paints a shown scroll bar with pool threads of its own, handing work over
+        // through its own futex locks, which ThreadSanitizer cannot see even when told to
+        // ignore the uninstrumented libraries; the list scrolls the same without the bar. So
+        // the lines arrive after the bar is hidden, as a check posts them.
+        List()->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        for (int n = 0; n < kPages; ++n) {
+            WriteRecord(std::to_string(n + 1) + ".vnt", url(n), title(n), "7:7:2024");
+            PostLine(url(n));
+        }
         // Scrolled to the end and back up to line 5, which is now the first one in sight.
         m_dlg.m_listPages.SetCurSel(kPages - 1);
         m_dlg.m_listPages.SetCurSel(5);
