@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config clang-format
     qt6-base-dev libgl-dev
+    fonts-dejavu-core fonts-dejavu-extra
     libcurl4-openssl-dev ca-certificates
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     libcpp-httplib-dev libssl-dev openssl curl
