@@ -2,7 +2,7 @@
 
 #include "fetch/PageFetch.h"
 #include "jobs/JobStart.h"
-#include "jobs/RecordRead.h"
+#include "records/RecordRead.h"
 #include "platform/system/FileFind.h"
 #include "records/RecordText.h"
 #include "records/RecordWriter.h"

@@ -1,7 +1,7 @@
 #include "records/LastCheck.h"
 
 #include "platform/system/ReplacingFile.h"
-#include "records/RecordWriter.h"
+#include "records/DateStamp.h"
 
 #include <cstdio>
 

@@ -5,14 +5,6 @@
 
 #include <string>
 
-// The page's title: the text after the first "<title>" (not at the very start of the page) or
-// else after "<TITLE>" (when "TITLE" occurs past the start), up to the next "<". "untitle" when
-// there is no such marker, or no "<" follows it.
-std::string PageTitle(const std::string& page);
-
-// Today's local date as "day:month:year" without leading zeros, such as 8:12:2025.
-std::string DateStamp();
-
 // Advances the counter in "name.ini" and yields the new record number as decimal text, or an
 // empty text when the counter has no number left to hand out.
 std::string NextRecordNumber();

@@ -1,4 +1,4 @@
-#include "records/RecordWriter.h"
+#include "records/PageTitle.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,5 @@
 #include "records/RecordWriter.h"
+#include "records/DateStamp.h"
 #include "platform/system/ExclusiveFile.h"
 #include "platform/system/LocalDate.h"
 #include "platform/system/StdioFile.h"

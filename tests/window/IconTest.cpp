@@ -13,7 +13,7 @@
 
 namespace {
 
-const std::filesystem::path kSourceDir = std::filesystem::path(__FILE__).parent_path() / "../..";
+const std::filesystem::path kSourceDir = VNT_SOURCE_DIR;
 
 const IconTemplate& MainIcon() {
     for (const IconTemplate& icon : VntResources().icons) {

@@ -3,10 +3,11 @@
 // and the two geometry helpers the program uses. The numbers are the ones the program's resources
 // and command tables are written in, so they read the same here as in the templates.
 
+#include "platform/system/BasicTypes.h"
+
 #include <cstdint>
 
 using UINT = unsigned int;
-using BOOL = int;
 using WPARAM = std::uintptr_t;
 using LPARAM = std::intptr_t;
 using LRESULT = std::intptr_t;
@@ -21,9 +22,6 @@ using HICON = AfxIcon*;
 using HCURSOR = HICON;
 struct HDC__;
 using HDC = HDC__*;
-
-constexpr BOOL TRUE = 1;
-constexpr BOOL FALSE = 0;
 
 constexpr WPARAM MAKEWPARAM(UINT low, UINT high) {
     return static_cast<WPARAM>((low & 0xFFFFu) | ((high & 0xFFFFu) << 16));

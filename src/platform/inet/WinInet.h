@@ -3,19 +3,16 @@
 // libcurl. Only what the fetch uses is here. Every call reports failure by its result (a null
 // handle or FALSE) and leaves the reason in InternetGetLastError(), one value per thread.
 
+#include "platform/system/BasicTypes.h"
+
 #include <cstddef>
 #include <cstdint>
 
-using DWORD = std::uint32_t;
 using DWORD_PTR = std::uintptr_t;
-using BOOL = int;
 using INTERNET_PORT = std::uint16_t;
 
 struct InternetHandle;
 using HINTERNET = InternetHandle*;
-
-constexpr BOOL TRUE = 1;
-constexpr BOOL FALSE = 0;
 
 // The longest URL the Windows library handles; the fetch sizes its URL buffers by it.
 constexpr DWORD INTERNET_MAX_URL_LENGTH = 2084;

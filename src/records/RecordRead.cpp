@@ -1,4 +1,4 @@
-#include "jobs/RecordRead.h"
+#include "records/RecordRead.h"
 
 #include "platform/system/FileException.h"
 #include "platform/system/StdioFile.h"
