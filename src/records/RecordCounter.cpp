@@ -48,9 +48,6 @@ std::int64_t LeadingInteger(std::string_view text) {
 }
 
 std::optional<std::int64_t> NextNumberAfter(std::int64_t number) {
-    if (number < 0) {
-        return 1;
-    }
     if (number >= kLargest) {
         return std::nullopt;
     }

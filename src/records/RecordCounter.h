@@ -8,9 +8,10 @@
 #include <optional>
 #include <string_view>
 
-// Reads the counter, stores the next number and yields it. A missing, empty, unreadable,
-// non-numeric or negative counter starts again at 1. A counter that cannot be rewritten still
-// yields the new number and keeps its old value.
+// Reads the counter, stores the next number and yields it: the counter's value plus one, so a
+// negative counter such as -5 gives -4. A missing, empty, unreadable or non-numeric counter
+// starts again at 1. A counter that cannot be rewritten still yields the new number and keeps
+// its old value.
 std::optional<std::int64_t> AdvanceRecordCounter();
 
 // Leaves number in "name.ini".

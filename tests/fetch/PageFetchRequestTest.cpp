@@ -1,6 +1,7 @@
 // The request as the server receives it, redirects, and the system's proxy setting.
 
 #include "FetchFixture.h"
+#include "platform/inet/WinInet.h"
 #include "support/LoopbackServer.h"
 #include "support/RawSocketServer.h"
 
@@ -63,6 +64,31 @@ TEST_F(FetchTest, UrlIsCanonicalisedBeforeItIsSent) {
 
     ASSERT_EQ(server.Requests().size(), 1u);
     EXPECT_EQ(HeadLines(server.Requests().front()).front(), "GET /a/my%20page.html HTTP/1.0");
+}
+
+// Blanks and line ends around an address (pasted with it) are not part of it; blanks inside it
+// are escaped.
+TEST_F(FetchTest, AddressIsReadAsABrowsersAddressBarReadsIt) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"/page.html ", "/page.html"},
+        {"/page.html \t\r\n", "/page.html"},
+        {"/my page.html?q=a b\n", "/my%20page.html?q=a+b"},
+    };
+    for (const auto& [typed, requested] : cases) {
+        RawSocketServer server(Answer("fine"));
+        for (const std::string& url : {server.Url(typed), " \t\r\n" + server.Url(typed)}) {
+            SCOPED_TRACE(url);
+            EXPECT_EQ(PageFetch(url).kind, Kind::Received);
+        }
+        ASSERT_EQ(server.Requests().size(), 2u);
+        for (const std::string& head : server.Requests()) {
+            EXPECT_EQ(HeadLines(head).front(), "GET " + requested + " HTTP/1.0");
+        }
+    }
+    // Nothing but blanks is an empty address.
+    const FetchOutcome blank = PageFetch(" \t\r\n ");
+    EXPECT_EQ(blank.kind, Kind::InternetFailure);
+    EXPECT_EQ(blank.nError, static_cast<DWORD>(ERROR_INTERNET_INVALID_URL));
 }
 
 TEST_F(FetchTest, RedirectIsFollowedToThePage) {

@@ -97,6 +97,79 @@ TEST_F(Controls, ListSelectionDeletionAndReset) {
     });
 }
 
+// A single-selection list never loses its line to the user: only emptying it or deleting the
+// line does. Clicks and keys go to the real view, as the user's would.
+struct KeepCase {
+    const char* name;
+    std::function<void(QListView&)> act;
+};
+
+TEST_F(Controls, ListKeepsItsSelectionAgainstEveryClickAndKey) {
+    auto rowCentre = [](QListView& view, int row) {
+        return view.visualRect(view.model()->index(row, 0)).center();
+    };
+    const KeepCase cases[] = {
+        {"Ctrl+click on the selected line",
+         [&](QListView& view) {
+             QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::ControlModifier,
+                               rowCentre(view, 1));
+         }},
+        {"click below the lines",
+         [](QListView& view) {
+             QTest::mouseClick(view.viewport(), Qt::LeftButton, {},
+                               QPoint(5, view.viewport()->height() - 3));
+         }},
+        {"Ctrl+click below the lines",
+         [](QListView& view) {
+             QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::ControlModifier,
+                               QPoint(5, view.viewport()->height() - 3));
+         }},
+        {"press below the lines, drag out and release",
+         [&](QListView& view) {
+             const QPoint below(5, view.viewport()->height() - 3);
+             QTest::mousePress(view.viewport(), Qt::LeftButton, {}, below);
+             QTest::mouseMove(view.viewport(), below + QPoint(10, 1));
+             QTest::mouseRelease(view.viewport(), Qt::LeftButton, {}, below + QPoint(10, 1));
+         }},
+        {"Ctrl+Space",
+         [](QListView& view) { QTest::keyClick(&view, Qt::Key_Space, Qt::ControlModifier); }},
+    };
+    WithDialog([&] {
+        for (const char* line : {"a", "b", "c"}) {
+            m_dlg.m_list.AddString(line);
+        }
+        auto* view = dynamic_cast<QListView*>(AfxControlWidget(m_dlg, IDC_PROBE_LIST));
+        ASSERT_NE(view, nullptr);
+        ASSERT_LT(rowCentre(*view, 2).y() + view->sizeHintForRow(0), view->viewport()->height() - 3)
+            << "the list has room below its lines";
+        view->setFocus();
+        for (const KeepCase& c : cases) {
+            SCOPED_TRACE(c.name);
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rowCentre(*view, 1));
+            ASSERT_EQ(m_dlg.m_list.GetCurSel(), 1);
+            m_dlg.m_events.clear();
+            c.act(*view);
+            EXPECT_EQ(m_dlg.m_list.GetCurSel(), 1);
+            EXPECT_EQ(view->selectionModel()->selectedIndexes().size(), 1);
+            EXPECT_TRUE(m_dlg.m_events.empty()) << "no selection change is reported";
+        }
+        m_dlg.m_events.clear();
+        // A click, plain or with Ctrl, on another line still moves the selection there.
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                          rowCentre(*view, 2));
+        EXPECT_EQ(m_dlg.m_list.GetCurSel(), 2);
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rowCentre(*view, 0));
+        EXPECT_EQ(m_dlg.m_list.GetCurSel(), 0);
+        EXPECT_EQ(m_dlg.m_events, (std::vector<std::string>{"selchange", "selchange"}));
+        // Deleting the line, or emptying the list, is what clears it.
+        m_dlg.m_list.DeleteString(0);
+        EXPECT_EQ(m_dlg.m_list.GetCurSel(), LB_ERR);
+        m_dlg.m_list.SetCurSel(0);
+        m_dlg.m_list.ResetContent();
+        EXPECT_EQ(m_dlg.m_list.GetCurSel(), LB_ERR);
+    });
+}
+
 TEST_F(Controls, TopIndexFollowsTheScrolledList) {
     WithDialog([&] {
         for (int i = 0; i < 100; ++i) {

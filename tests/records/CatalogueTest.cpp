@@ -40,6 +40,7 @@ TEST_F(CatalogueTest, ListsTheUrlOfEveryRecordAndNothingElse) {
     WriteWholeFile("5.vnt", "no bar on the first line\nhttp://x|y");
     WriteWholeFile("notes.txt", "http://not.a.record/|T|1:1:2025*");
     std::filesystem::create_directory("dir.vnt");
+    WriteWholeFile(".hidden.vnt", "http://hidden.test/|H|1:1:2025*h"); // hidden: passed over
     EXPECT_THAT(ListedLines(),
                 UnorderedElementsAre("http://a.test/", "http://b.test/", "http://c.test/"));
 }

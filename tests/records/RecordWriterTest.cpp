@@ -80,7 +80,9 @@ TEST_F(RecordWriterTest, CounterTextDecidesTheNextNumber) {
         {"letters", "1"},
         {"  7\n", "8"},
         {"+9x", "10"},
-        {"-5", "1"},
+        {"-5", "-4"},
+        {"-1", "0"},
+        {"-9223372036854775808", "-9223372036854775807"},
         {"2147483647", "2147483648"},
         {"9223372036854775806", "9223372036854775807"}};
     for (const auto& [stored, next] : cases) {
@@ -88,6 +90,14 @@ TEST_F(RecordWriterTest, CounterTextDecidesTheNextNumber) {
         EXPECT_EQ(NextRecordNumber(), next) << "name.ini held '" << stored << "'";
         EXPECT_EQ(ReadWholeFile("name.ini"), next);
     }
+}
+
+TEST_F(RecordWriterTest, ANegativeCounterNamesTheNextRecordByItsNumber) {
+    WriteWholeFile("name.ini", "-5");
+    WriteNewRecord("http://e.test/", "page");
+    EXPECT_EQ(DirectoryNames(), (std::vector<std::string>{"-4.vnt", "name.ini"}));
+    EXPECT_EQ(ReadWholeFile("-4.vnt"), "http://e.test/|untitle|8:12:2025*page");
+    EXPECT_EQ(ReadWholeFile("name.ini"), "-4");
 }
 
 TEST_F(RecordWriterTest, CounterAtItsLargestHandsOutNothingAndStoresNothing) {

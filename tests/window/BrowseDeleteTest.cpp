@@ -49,6 +49,26 @@ TEST_F(BrowseDelete, DoesNothingWithoutALineOrWithoutASelection) {
     }
 }
 
+// Clicks that select no line (Ctrl on the selected one, the empty area below the lines) leave
+// the selection where it was, so "Delete URL" still deletes that line.
+TEST_F(BrowseDelete, ClicksThatSelectNoLineLeaveTheSelectedOneToDelete) {
+    WriteThreePages();
+    WithWindow([&] {
+        ClickRow(RowOf("http://b.example/"));
+        QTest::mouseClick(List()->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                          RowCentre(RowOf("http://b.example/")));
+        QTest::mouseClick(List()->viewport(), Qt::LeftButton, {},
+                          QPoint(5, List()->viewport()->height() - 3));
+        EXPECT_EQ(SelectedLine(), "http://b.example/");
+        EXPECT_EQ(ShownTitle(), "Beta");
+        Delete();
+        EXPECT_EQ(ListLines(),
+                  (std::vector<std::string>{"http://a.example/", "http://c.example/"}));
+    });
+    EXPECT_FALSE(FileExists("2.vnt"));
+    EXPECT_TRUE(FileExists("1.vnt"));
+}
+
 TEST_F(BrowseDelete, AMiddleLineGoesWithItsRecordAndTheTopLineIsSelected) {
     WriteThreePages();
     WithWindow([&] {

@@ -13,6 +13,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTimerEvent>
 #include <qdrawutil.h>
 
@@ -20,6 +22,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <strings.h>
+
+QString AfxControlShownText(const QWidget* control);
 
 namespace {
 
@@ -42,6 +46,61 @@ void ApplyFrame(QFrame* frame, std::uint32_t style, std::uint32_t exStyle) {
         frame->setLineWidth(1);
     } else {
         frame->setFrameStyle(QFrame::NoFrame);
+    }
+}
+
+// The area a control draws its text in, and how the text is laid out there; an empty area for
+// a control whose text the layer does not fit.
+struct TextArea {
+    QRect rect;
+    int flags = 0;
+};
+
+TextArea TextAreaOf(QWidget* control) {
+    if (auto* button = qobject_cast<QPushButton*>(control)) {
+        QStyleOptionButton option;
+        option.initFrom(button);
+        option.text = button->text();
+        return {button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button),
+                Qt::AlignCenter | Qt::TextShowMnemonic};
+    }
+    if (auto* label = qobject_cast<QLabel*>(control); label && label->pixmap().isNull()) {
+        const int margin = label->margin();
+        return {label->contentsRect().marginsRemoved(QMargins(margin, margin, margin, margin)),
+                static_cast<int>(label->alignment()) | Qt::TextWordWrap};
+    }
+    return {};
+}
+
+bool TextFits(const QFont& font, const TextArea& area, const QString& text) {
+    const QFontMetrics metrics(font);
+    const QRect needed = metrics.boundingRect(area.rect, area.flags, text);
+    return metrics.height() <= area.rect.height() && needed.width() <= area.rect.width() &&
+           needed.height() <= area.rect.height();
+}
+
+// The stand-in for the template's font is a little wider than the face the template was laid
+// out in. A button's or a label's text that does not fit its control whole in the dialog font
+// (wider than the button, or a line taller than the field) is drawn in the largest smaller
+// pixel size of the same face that fits, down to three quarters of the dialog font; the window's
+// size and layout stay those of the dialog font.
+void FitTextFont(QWidget* control) {
+    const TextArea area = TextAreaOf(control);
+    if (area.rect.isEmpty()) {
+        return;
+    }
+    const QString text = AfxControlShownText(control);
+    QFont font = control->font();
+    if (TextFits(font, area, text)) {
+        return;
+    }
+    const int dialogPixels = QFontInfo(font).pixelSize();
+    for (int pixels = dialogPixels - 1; pixels * 4 >= dialogPixels * 3; --pixels) {
+        font.setPixelSize(pixels);
+        if (TextFits(font, area, text)) {
+            control->setFont(font);
+            return;
+        }
     }
 }
 
@@ -153,6 +212,9 @@ QWidget* DialogWindow::CreateControl(const DialogItemTemplate& item) {
             label->setText(AfxTextFromBytes(text));
         }
         ApplyFrame(label, item.style, item.exStyle);
+        // Text starts right inside the frame, as a static control draws it (the toolkit would
+        // otherwise indent a framed label's text by half an "x" at the left and the top).
+        label->setIndent(0);
         control = label;
     } else if (ClassIs(item.windowClass, "ListBox")) {
         auto* list = new ListBoxView(item.style, m_client);
@@ -176,6 +238,7 @@ QWidget* DialogWindow::CreateControl(const DialogItemTemplate& item) {
 
     control->setProperty(kControlId, item.id);
     control->setGeometry(AfxMapDialogRect(item.x, item.y, item.cx, item.cy, m_units));
+    FitTextFont(control);
     if (item.style & WS_TABSTOP) {
         control->setFocusPolicy(Qt::StrongFocus);
     } else if (qobject_cast<QLineEdit*>(control) || qobject_cast<QListView*>(control) ||

@@ -75,6 +75,16 @@ ListBoxView::ListBoxView(std::uint32_t style, QWidget* parent) : QListView(paren
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
 }
 
+QItemSelectionModel::SelectionFlags ListBoxView::selectionCommand(const QModelIndex& index,
+                                                                  const QEvent* event) const {
+    const QItemSelectionModel::SelectionFlags command = QListView::selectionCommand(index, event);
+    if (!index.isValid() ||
+        (command & (QItemSelectionModel::Deselect | QItemSelectionModel::Toggle))) {
+        return QItemSelectionModel::NoUpdate;
+    }
+    return command;
+}
+
 namespace {
 
 ListBoxView* ViewOf(HWND hWnd) {
@@ -98,8 +108,13 @@ int CListBox::DeleteString(UINT nIndex) {
         return LB_ERR;
     }
     ListBoxView::QuietScope quiet(*view);
+    const bool selected = GetCurSel() == static_cast<int>(nIndex);
     if (!view->Model().Remove(static_cast<int>(nIndex))) {
         return LB_ERR;
+    }
+    if (selected) {
+        // The selection goes with its line; the view would otherwise move it to the next one.
+        view->selectionModel()->clearSelection();
     }
     return view->Model().rowCount();
 }

@@ -160,6 +160,13 @@ public:
         ListBoxView& m_view;
     };
 
+protected:
+    // A single-selection list keeps its one selected line: a click or key never clears it (a
+    // Ctrl+click on it, a click on the empty area below the lines, Ctrl+Space). Only deleting
+    // the line or emptying the list does.
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event) const override;
+
 private:
     ListBoxModel m_model;
     std::uint32_t m_style;

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -41,6 +42,17 @@ ParsedUrl Parse(const char* text, unsigned int flags, DWORD& failure) {
     return nullptr;
 }
 
+// An address as a browser's address bar reads it: blanks and line ends around it (pasted with
+// it, say) are not part of it. Those inside it stay, to be escaped.
+std::string WithoutSurroundingBlanks(std::string_view text) {
+    constexpr std::string_view kBlanks = " \t\r\n";
+    const std::size_t first = text.find_first_not_of(kBlanks);
+    if (first == std::string_view::npos)
+        return {};
+    const std::size_t last = text.find_last_not_of(kBlanks);
+    return std::string(text.substr(first, last - first + 1));
+}
+
 std::string Part(CURLU* url, CURLUPart part, unsigned int flags = 0) {
     char* text = nullptr;
     if (curl_url_get(url, part, &text, flags) != CURLUE_OK || text == nullptr)
@@ -72,7 +84,9 @@ BOOL InternetCanonicalizeUrlA(const char* lpszUrl, char* lpszBuffer, DWORD* lpdw
         return FALSE;
     }
     DWORD failure = 0;
-    const ParsedUrl url = Parse(lpszUrl, CURLU_NON_SUPPORT_SCHEME | CURLU_URLENCODE, failure);
+    const std::string address = WithoutSurroundingBlanks(lpszUrl);
+    const ParsedUrl url =
+        Parse(address.c_str(), CURLU_NON_SUPPORT_SCHEME | CURLU_URLENCODE, failure);
     if (!url)
         return FALSE;
     const std::string canonical = Part(url.get(), CURLUPART_URL);

@@ -83,7 +83,8 @@ struct URL_COMPONENTSA {
 HINTERNET InternetOpenA(const char* lpszAgent, DWORD dwAccessType, const char* lpszProxy,
                         const char* lpszProxyBypass, DWORD dwFlags);
 
-// Puts the URL in canonical form (dot segments resolved, unsafe characters escaped). On a
+// Puts the URL in canonical form as a browser's address bar does: blanks, tabs and line ends
+// around it dropped, dot segments resolved, unsafe characters escaped. On a
 // buffer that is too small: ERROR_INSUFFICIENT_BUFFER and *lpdwBufferLength = the size needed.
 BOOL InternetCanonicalizeUrlA(const char* lpszUrl, char* lpszBuffer, DWORD* lpdwBufferLength,
                               DWORD dwFlags);

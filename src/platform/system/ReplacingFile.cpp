@@ -65,6 +65,73 @@ int RenameNoReplace(const std::string& from, const std::string& to) {
     return 0;
 }
 
+// Follows symbolic links from path to the name of the file they lead to (which need not exist).
+// Yields 0 or the error number (ELOOP for a loop).
+int ResolveLinks(const std::string& path, std::string& resolved) {
+    std::filesystem::path current = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat info {};
+        if (::lstat(current.c_str(), &info) != 0) {
+            if (errno == ENOENT) {
+                resolved = current.string();
+                return 0;
+            }
+            return errno;
+        }
+        if (!S_ISLNK(info.st_mode)) {
+            resolved = current.string();
+            return 0;
+        }
+        std::string link(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : 255) + 1, '\0');
+        const ssize_t length = ::readlink(current.c_str(), link.data(), link.size());
+        if (length < 0) {
+            return errno;
+        }
+        if (static_cast<std::size_t>(length) >= link.size()) {
+            continue; // the link changed meanwhile: read it again
+        }
+        link.resize(static_cast<std::size_t>(length));
+        const std::filesystem::path next = link;
+        current = next.is_absolute() ? next : current.parent_path() / next;
+    }
+    return ELOOP;
+}
+
+// Whether the existing file may be replaced. Yields 0 with the file's status and an open
+// descriptor for writing in fd (the caller closes it), ENOENT when there is no such file,
+// kReadOnlyTarget when it is read-only, or another error number.
+int OpenExistingForWriting(const std::string& path, struct stat& info, int& fd) {
+    fd = -1;
+    if (::stat(path.c_str(), &info) != 0) {
+        return errno;
+    }
+    // The owner's mark binds even a process that the system would let write through it.
+    if ((info.st_mode & S_IWUSR) == 0) {
+        return kReadOnlyTarget;
+    }
+    // Opening for writing changes nothing in the file; it asks the system whether this process
+    // may write it (permissions, access lists, an immutable mark, a read-only mount).
+    fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        const int error = errno;
+        if (error == EACCES || error == EPERM || error == EROFS || error == ETXTBSY) {
+            return kReadOnlyTarget;
+        }
+        return error;
+    }
+    return 0;
+}
+
+// Gives the new file the old one's owner and group where this process may, then its
+// permission bits (after the owner, since a change of owner clears the set-id bits).
+void CarryOverOwnership(int fd, const struct stat& old) {
+    if (::fchown(fd, old.st_uid, old.st_gid) != 0 &&
+        ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
+        // Neither may be set here: the new file belongs to this process's user and group.
+    }
+    ::fchmod(fd, old.st_mode & 07777);
+}
+
 } // namespace
 
 ReplacingFile::ReplacingFile(std::string target) : m_target(std::move(target)) {}
@@ -75,10 +142,13 @@ ReplacingFile::~ReplacingFile() {
 
 int ReplacingFile::Open() {
     Discard();
-    const std::string directory = DirectoryOf(m_target);
+    if (const int error = ResolveLinks(m_target, m_resolved); error != 0) {
+        return error;
+    }
+    const std::string directory = DirectoryOf(m_resolved);
     RemoveLeftoverTemporaries(directory);
 
-    const std::string base = std::filesystem::path(m_target).filename().string();
+    const std::string base = std::filesystem::path(m_resolved).filename().string();
     std::string pattern = directory + "/" + std::string(kTemporaryPrefix) + base + "-XXXXXX";
     for (;;) {
         const int fd = ::mkstemp(pattern.data());
@@ -95,8 +165,7 @@ int ReplacingFile::Open() {
         ::close(fd);
         pattern = directory + "/" + std::string(kTemporaryPrefix) + base + "-XXXXXX";
     }
-    m_temporary = pattern;
-    ::fchmod(m_fd, kNewFileMode); // mkstemp makes 0600; a record is an ordinary file
+    m_temporary = pattern; // mkstemp makes it 0600: private while it is written
     m_stream = ::fdopen(m_fd, "w");
     if (m_stream == nullptr) {
         const int error = errno;
@@ -120,35 +189,51 @@ int ReplacingFile::Commit(ReplaceMode mode) {
     if (m_stream == nullptr) {
         return EBADF;
     }
-    int error = m_writeError;
+    int error = 0;
+    int targetFd = -1;
+    struct stat old {};
+    bool replacing = false;
+    if (mode == ReplaceMode::CreateNew) {
+        if (m_resolved != m_target) {
+            error = EEXIST; // a symbolic link holds the name
+        }
+    } else {
+        error = OpenExistingForWriting(m_resolved, old, targetFd);
+        replacing = error == 0;
+        if (error == ENOENT) {
+            error = 0;
+        }
+    }
+    if (error == 0) {
+        error = m_writeError;
+    }
     if (error == 0 && std::fflush(m_stream) != 0) {
         error = errno;
+    }
+    if (error == 0) {
+        if (replacing) {
+            CarryOverOwnership(m_fd, old);
+        } else {
+            ::fchmod(m_fd, kNewFileMode); // an ordinary new file
+        }
     }
     if (error == 0 && ::fsync(m_fd) != 0) {
         error = errno;
     }
-    if (error != 0) {
-        Discard();
-        return error;
+    // Hold the old record while the new one replaces it, so no reader sees either half-way.
+    if (error == 0 && mode == ReplaceMode::ReplaceUnlessHeld && targetFd >= 0 &&
+        ::flock(targetFd, LOCK_EX | LOCK_NB) != 0) {
+        error = EWOULDBLOCK;
     }
-
-    int heldFd = -1;
-    if (mode == ReplaceMode::ReplaceUnlessHeld) {
-        // Hold the old record while the new one replaces it, so no reader sees either half-way.
-        heldFd = ::open(m_target.c_str(), O_RDONLY | O_CLOEXEC);
-        if (heldFd >= 0 && ::flock(heldFd, LOCK_EX | LOCK_NB) != 0) {
-            ::close(heldFd);
-            Discard();
-            return EWOULDBLOCK;
+    if (error == 0) {
+        if (mode == ReplaceMode::CreateNew) {
+            error = RenameNoReplace(m_temporary, m_target);
+        } else if (std::rename(m_temporary.c_str(), m_resolved.c_str()) != 0) {
+            error = errno;
         }
     }
-    if (mode == ReplaceMode::CreateNew) {
-        error = RenameNoReplace(m_temporary, m_target);
-    } else if (std::rename(m_temporary.c_str(), m_target.c_str()) != 0) {
-        error = errno;
-    }
-    if (heldFd >= 0) {
-        ::close(heldFd);
+    if (targetFd >= 0) {
+        ::close(targetFd);
     }
     if (error != 0) {
         Discard();

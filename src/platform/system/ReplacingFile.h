@@ -3,7 +3,17 @@
 // temporary file beside the target (a hidden name that never matches "*.vnt"), which is flushed,
 // synced and then renamed into place. A failed write removes the temporary and leaves the target
 // exactly as it was. Temporaries left by a crash are removed by the next write in the directory.
+//
+// What the file's owner set is kept:
+// - A target that is read-only (its owner's write permission is clear, which binds root too, or
+//   this process may not open it for writing) is never replaced: Commit yields kReadOnlyTarget.
+// - The new file carries the old one's permission bits, and its owner and group where this
+//   process may set them (a new name gets the ordinary mode an umask leaves).
+// - A target that is a symbolic link stays one: the file it points to is replaced, through a
+//   temporary beside that file. A file's other hard links keep the old text: a rename gives the
+//   name a new file.
 
+#include <cerrno>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -11,8 +21,15 @@
 enum class ReplaceMode {
     Replace,           // create or replace the target
     ReplaceUnlessHeld, // as Replace, but skip when someone holds the target open with no sharing
-    CreateNew,         // create the target only if no file of that name exists (EEXIST otherwise)
+    CreateNew,         // create the target only if nothing of that name exists (EEXIST otherwise;
+                       // a symbolic link, even one pointing nowhere, counts as existing)
 };
+
+// What Commit (and ReplaceFileContents) yield for a read-only target, which is left as it is:
+// the outcome of a file that cannot be opened for writing, not a failure of the write. No other
+// step yields it, short of a directory the system itself protects (an immutable one, or a
+// sticky one holding another user's file).
+inline constexpr int kReadOnlyTarget = EPERM;
 
 class ReplacingFile {
 public:
@@ -21,18 +38,21 @@ public:
     ReplacingFile(const ReplacingFile&) = delete;
     ReplacingFile& operator=(const ReplacingFile&) = delete;
 
-    // Creates the temporary. Yields 0 or the system error number.
+    // Creates the temporary beside the target (beside the file a symbolic link points to).
+    // Yields 0 or the system error number.
     int Open();
     // Buffered; a failure is remembered and reported by Commit.
     void Write(std::string_view text);
-    // Flushes, syncs and puts the text in place. Yields 0 or the error number (EWOULDBLOCK when
-    // ReplaceUnlessHeld found the target held). On any failure the target is untouched.
+    // Flushes, syncs and puts the text in place. Yields 0 or the error number: kReadOnlyTarget
+    // for a read-only target, EWOULDBLOCK when ReplaceUnlessHeld found the target held. On any
+    // failure the target is untouched.
     int Commit(ReplaceMode mode);
 
 private:
     void Discard();
 
     std::string m_target;
+    std::string m_resolved; // the file the target names once symbolic links are followed
     std::string m_temporary;
     std::FILE* m_stream = nullptr;
     int m_fd = -1;
