@@ -2,8 +2,15 @@
 # What the bash completion for varnolt-cli offers at each point of a command line. For `remove`
 # it lists the records through `varnolt-cli list`, here a stand-in that prints two records and
 # notes the arguments it was given.
+# The cases run twice: in a plain bash, and again with the bash-completion package's helpers
+# loaded, as in an interactive shell.
 # usage: completion-test.sh PATH/TO/varnolt-cli.bash-completion
 set -uo pipefail
+bash_completion=/usr/share/bash-completion/bash_completion
+if [[ -n "${WITH_BASH_COMPLETION:-}" ]]; then
+    source "$bash_completion"
+    declare -F _init_completion >/dev/null || { echo "FAIL: no _init_completion" >&2; exit 1; }
+fi
 source "$1"
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
@@ -49,5 +56,12 @@ expect "varnolt-cli -C $scratch/records remove 1" "1"
 [[ "$(cat "$scratch/list-args")" == "-C $scratch/records list" ]] ||
     { echo "FAIL: remove listed records with '$(cat "$scratch/list-args")'" >&2; failures=$((failures + 1)); }
 
-[[ $failures -eq 0 ]] && echo "completion: all cases pass"
+if [[ -z "${WITH_BASH_COMPLETION:-}" ]]; then
+    if [[ -r $bash_completion ]]; then
+        WITH_BASH_COMPLETION=1 bash "$0" "$1" || failures=$((failures + 1))
+    else
+        echo "SKIP: bash-completion is not installed; cases run without its helpers only"
+    fi
+fi
+[[ $failures -eq 0 ]] && echo "completion: all cases pass${WITH_BASH_COMPLETION:+ with bash-completion loaded}"
 exit $((failures > 0))
