@@ -3,7 +3,7 @@ JOBS      ?= 2
 BUILD     ?= build
 CMAKE_ARGS ?=
 
-.PHONY: all setup build run test test-asan test-tsan bench install format clean
+.PHONY: all setup build run test test-asan test-tsan bench install package package-check format clean
 
 all: build
 
@@ -20,7 +20,7 @@ build: setup
 	@cmake --build $(BUILD) -j $(JOBS)
 
 run: build
-	@bash scripts/run-varnolt.sh $(BUILD)/varnolt
+	@bash scripts/run-varnolt.sh $(BUILD)/varnolt-launch
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
@@ -43,8 +43,17 @@ bench: setup
 install: build
 	@cmake --install $(BUILD)
 
+# varnolt_<version>_<arch>.deb in this folder, from the normal build.
+package: build
+	@cd $(BUILD) && cpack -G DEB >cpack.log || { cat cpack.log; exit 1; }
+	@mv -f $(BUILD)/varnolt_*.deb .
+	@ls varnolt_*.deb
+
+package-check: package
+	@bash scripts/check-package.sh $(BUILD) "$$(ls -t varnolt_*.deb | head -n 1)"
+
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	@rm -rf build build-asan build-tsan build-bench
+	@rm -rf build build-asan build-tsan build-bench varnolt_*.deb

@@ -11,6 +11,7 @@ packages=(
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     libcpp-httplib-dev libssl-dev openssl curl
     xvfb xauth xdg-utils
+    scdoc dpkg-dev file lintian desktop-file-utils appstream man-db bash-completion
 )
 
 missing=()

@@ -60,13 +60,13 @@ TEST(MainIcon, TheInstalledPictureIsTheSameImage) {
               AfxIconImage(MainIcon()).convertToFormat(QImage::Format_ARGB32));
 }
 
-TEST(DesktopEntry, StartsTheProgramWithItsIcon) {
-    std::ifstream in(kSourceDir / "src/resources/varnolt.desktop");
+TEST(DesktopEntry, StartsTheProgramInItsFolderWithItsIcon) {
+    std::ifstream in(kSourceDir / "packaging/varnolt.desktop");
     std::stringstream entry;
     entry << in.rdbuf();
     const std::string text = entry.str();
-    for (const char* line : {"[Desktop Entry]", "Type=Application", "Name=Varnolt", "Exec=varnolt",
-                             "Icon=varnolt", "Terminal=false"}) {
+    for (const char* line : {"[Desktop Entry]", "Type=Application", "Name=Varnolt",
+                             "Exec=varnolt-launch", "Icon=varnolt", "Terminal=false"}) {
         EXPECT_NE(text.find(std::string(line) + "\n"), std::string::npos) << line;
     }
 }
