@@ -11,7 +11,7 @@
 // Reads the counter, stores the next number and yields it. A missing, empty, unreadable,
 // non-numeric or negative counter starts again at 1. A counter that cannot be rewritten still
 // yields the new number and keeps its old value.
-std::optional<std::int64_t> AdvanceRecordCounter();
+std::optional<std::int64_t> NextRecordNumber();
 
 // Leaves number in "name.ini".
 void StoreRecordCounter(std::int64_t number);
