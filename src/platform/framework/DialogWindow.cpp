@@ -1,5 +1,6 @@
 #include "platform/framework/Dialog.h"
 #include "platform/framework/Menu.h"
+#include "platform/framework/ProgressBarWidget.h"
 #include "platform/framework/QtWindow.h"
 
 #include <QCloseEvent>
