@@ -58,7 +58,7 @@ void StoreRecordCounter(std::int64_t number) {
     ReplaceFileContents(kCounterFile, std::to_string(number));
 }
 
-std::optional<std::int64_t> AdvanceRecordCounter() {
+std::optional<std::int64_t> NextRecordNumber() {
     const std::optional<std::string> text = ReadCounterText();
     const std::int64_t last = text ? LeadingInteger(*text) : 0;
     const std::optional<std::int64_t> next = NextNumberAfter(last);

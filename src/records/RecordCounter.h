@@ -12,7 +12,7 @@
 // negative counter such as -5 gives -4. A missing, empty, unreadable or non-numeric counter
 // starts again at 1. A counter that cannot be rewritten still yields the new number and keeps
 // its old value.
-std::optional<std::int64_t> AdvanceRecordCounter();
+std::optional<std::int64_t> NextRecordNumber();
 
 // Leaves number in "name.ini".
 void StoreRecordCounter(std::int64_t number);

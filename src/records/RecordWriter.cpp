@@ -36,13 +36,8 @@ std::string RecordFileName(std::int64_t number) {
 
 } // namespace
 
-std::string NextRecordNumber() {
-    const std::optional<std::int64_t> number = AdvanceRecordCounter();
-    return number ? std::to_string(*number) : std::string();
-}
-
 void WriteNewRecord(std::string url, std::string page) {
-    std::optional<std::int64_t> number = AdvanceRecordCounter();
+    std::optional<std::int64_t> number = NextRecordNumber();
     bool skippedTakenNumbers = false;
     while (number) {
         const std::string fileName = RecordFileName(*number);

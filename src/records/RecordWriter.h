@@ -5,10 +5,6 @@
 
 #include <string>
 
-// Advances the counter in "name.ini" and yields the new record number as decimal text, or an
-// empty text when the counter has no number left to hand out.
-std::string NextRecordNumber();
-
 // Stores a newly added page under the next record number. Never replaces an existing file: when
 // the number handed out is taken, the next free one is used and left in "name.ini".
 void WriteNewRecord(std::string url, std::string page);

@@ -7,43 +7,112 @@
 
 namespace {
 
-constexpr DialogItemTemplate kVntDialogItems[] = {
-    {IDCANCEL, "Button", "Exit", 258, 91, 50, 14, 0x50010000, 0},
-    {IDC_URL, "Edit", "", 59, 5, 196, 12, 0x50810080, 0},
-    {IDC_STATIC, "Static", "Webpage URL", 5, 6, 53, 8, 0x50020000, 0},
-    {IDOK, "Button", "Add URL", 258, 4, 50, 14, 0x50010000, 0},
-    {IDC_STATIC, "Static", "Webpage Name", 4, 141, 62, 8, 0x50020000, 0},
-    {IDC_PAGENAME, "Static", "Static", 62, 141, 98, 9, 0x50021000, 0},
-    {IDC_DELETEURL, "Button", "Delete URL", 258, 21, 50, 14, 0x50010000, 0},
-    {IDC_STATIC, "Static", "Last Check  ", 258, 125, 49, 11, 0x50020000, 0x00000200},
-    {IDC_CHECKDATE, "Static", "", 257, 141, 49, 9, 0x50020000, 0x00000200},
-    {IDC_START, "Button", "Start", 257, 38, 50, 14, 0x50010000, 0},
-    {IDC_STOP, "Button", "Stop", 258, 56, 50, 14, 0x50010000, 0},
-    {IDC_PROGRESS, "msctls_progress32", "Progress1", 164, 141, 87, 9, 0x50800000, 0},
-    {IDC_PAGES, "ListBox", "", 5, 21, 249, 116, 0x50B10103, 0},
-    {IDC_GOTOSITE, "Button", "Go to Quorvane", 258, 73, 50, 14, 0x50010000, 0},
-};
+// Template header values.
+constexpr std::uint16_t kEnglishUnitedStates = 1033;
+constexpr int kExtendedTemplate = 1;
+constexpr int kNormalWeight = 400;
+constexpr int kDefaultCharset = 1;
 
+// Control styles. The zero kinds need no flag: BS_PUSHBUTTON (a push button), ES_LEFT (a
+// left-aligned edit) and SS_LEFT (left-aligned, word-wrapping text).
 constexpr std::uint32_t kChildVisible = WS_CHILD | WS_VISIBLE;
+constexpr std::uint32_t kPushButton = kChildVisible | WS_TABSTOP; // 0x50010000
+constexpr std::uint32_t kLabel = kChildVisible | WS_GROUP;        // 0x50020000
+constexpr std::uint32_t kSunkenLabel = kLabel | SS_SUNKEN;        // 0x50021000
+constexpr std::uint32_t kAddressBox =
+    kChildVisible | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL;       // 0x50810080
+constexpr std::uint32_t kSegmentedBar = kChildVisible | WS_BORDER; // 0x50800000
+constexpr std::uint32_t kPageList = kChildVisible | WS_BORDER | WS_VSCROLL | WS_HSCROLL |
+                                    WS_TABSTOP | LBS_NOTIFY | LBS_SORT |
+                                    LBS_NOINTEGRALHEIGHT; // 0x50B10103
+
+// One control a row: id, class and text, then the rectangle, then the styles.
+// clang-format off
+constexpr DialogItemTemplate kVntDialogItems[] = {
+    {.id = IDCANCEL, .windowClass = "Button", .text = "Exit",
+     .x = 258, .y = 91, .cx = 50, .cy = 14, .style = kPushButton, .exStyle = 0},
+    {.id = IDC_URL, .windowClass = "Edit", .text = "",
+     .x = 59, .y = 5, .cx = 196, .cy = 12, .style = kAddressBox, .exStyle = 0},
+    {.id = IDC_STATIC, .windowClass = "Static", .text = "Webpage URL",
+     .x = 5, .y = 6, .cx = 53, .cy = 8, .style = kLabel, .exStyle = 0},
+    {.id = IDOK, .windowClass = "Button", .text = "Add URL",
+     .x = 258, .y = 4, .cx = 50, .cy = 14, .style = kPushButton, .exStyle = 0},
+    {.id = IDC_STATIC, .windowClass = "Static", .text = "Webpage Name",
+     .x = 4, .y = 141, .cx = 62, .cy = 8, .style = kLabel, .exStyle = 0},
+    {.id = IDC_PAGENAME, .windowClass = "Static", .text = "Static",
+     .x = 62, .y = 141, .cx = 98, .cy = 9, .style = kSunkenLabel, .exStyle = 0},
+    {.id = IDC_DELETEURL, .windowClass = "Button", .text = "Delete URL",
+     .x = 258, .y = 21, .cx = 50, .cy = 14, .style = kPushButton, .exStyle = 0},
+    {.id = IDC_STATIC, .windowClass = "Static", .text = "Last Check  ",
+     .x = 258, .y = 125, .cx = 49, .cy = 11, .style = kLabel, .exStyle = WS_EX_CLIENTEDGE},
+    {.id = IDC_CHECKDATE, .windowClass = "Static", .text = "",
+     .x = 257, .y = 141, .cx = 49, .cy = 9, .style = kLabel, .exStyle = WS_EX_CLIENTEDGE},
+    {.id = IDC_START, .windowClass = "Button", .text = "Start",
+     .x = 257, .y = 38, .cx = 50, .cy = 14, .style = kPushButton, .exStyle = 0},
+    {.id = IDC_STOP, .windowClass = "Button", .text = "Stop",
+     .x = 258, .y = 56, .cx = 50, .cy = 14, .style = kPushButton, .exStyle = 0},
+    {.id = IDC_PROGRESS, .windowClass = "msctls_progress32", .text = "Progress1",
+     .x = 164, .y = 141, .cx = 87, .cy = 9, .style = kSegmentedBar, .exStyle = 0},
+    {.id = IDC_PAGES, .windowClass = "ListBox", .text = "",
+     .x = 5, .y = 21, .cx = 249, .cy = 116, .style = kPageList, .exStyle = 0},
+    {.id = IDC_GOTOSITE, .windowClass = "Button", .text = "Go to Quorvane",
+     .x = 258, .y = 73, .cx = 50, .cy = 14, .style = kPushButton, .exStyle = 0},
+};
 
 constexpr DialogItemTemplate kAboutBoxItems[] = {
-    {IDOK, "Button", "OK", 205, 7, 50, 14, kChildVisible | WS_GROUP | WS_TABSTOP | BS_DEFPUSHBUTTON,
-     0},
-    {IDC_STATIC, "Static", "#128", 11, 10, 20, 20, kChildVisible | SS_ICON, 0},
-    {IDC_STATIC, "Static", "Varnolt version " VNT_VERSION_TEXT, 40, 10, 150, 8,
-     kChildVisible | WS_GROUP, 0},
-    {IDC_STATIC, "Static", "Watches web pages and tells which of them have changed.", 40, 24, 150,
-     16, kChildVisible | WS_GROUP, 0},
+    {.id = IDOK, .windowClass = "Button", .text = "OK",
+     .x = 205, .y = 7, .cx = 50, .cy = 14,
+     .style = kChildVisible | WS_GROUP | WS_TABSTOP | BS_DEFPUSHBUTTON, .exStyle = 0},
+    {.id = IDC_STATIC, .windowClass = "Static", .text = "#128",
+     .x = 11, .y = 10, .cx = 20, .cy = 20, .style = kChildVisible | SS_ICON, .exStyle = 0},
+    {.id = IDC_STATIC, .windowClass = "Static", .text = "Varnolt version " VNT_VERSION_TEXT,
+     .x = 40, .y = 10, .cx = 150, .cy = 8, .style = kChildVisible | WS_GROUP, .exStyle = 0},
+    {.id = IDC_STATIC, .windowClass = "Static",
+     .text = "Watches web pages and tells which of them have changed.",
+     .x = 40, .y = 24, .cx = 150, .cy = 16, .style = kChildVisible | WS_GROUP, .exStyle = 0},
 };
+// clang-format on
 
 constexpr DialogTemplate kDialogTemplates[] = {
-    // Main window: pop-up, caption, window menu, minimise box, modal frame, own font
-    // (0x80CA00C0); own taskbar button and sunken client edge (0x00040200).
-    {IDD_VNT_DIALOG, 1033, 1, "Varnolt", nullptr, nullptr, "MS Sans Serif", 8, 400, false, 1, 0, 0,
-     311, 154, 0x80CA00C0, 0x00040200, kVntDialogItems},
-    {IDD_ABOUTBOX, 1033, 1, "About Varnolt", nullptr, nullptr, "MS Sans Serif", 8, 400, false, 1, 0,
-     0, 262, 48, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT, 0,
-     kAboutBoxItems},
+    {.id = IDD_VNT_DIALOG,
+     .language = kEnglishUnitedStates,
+     .version = kExtendedTemplate,
+     .caption = "Varnolt",
+     .menu = nullptr,
+     .windowClass = nullptr,
+     .fontFace = "MS Sans Serif",
+     .pointSize = 8,
+     .weight = kNormalWeight,
+     .italic = false,
+     .charset = kDefaultCharset,
+     .x = 0,
+     .y = 0,
+     .cx = 311,
+     .cy = 154,
+     // 0x80CA00C0: a pop-up with caption, window menu and minimise box, no maximise box and no
+     // sizing border, a modal frame and its own font.
+     .style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | DS_MODALFRAME | DS_SETFONT,
+     // 0x00040200: its own taskbar button and a sunken client edge.
+     .exStyle = WS_EX_APPWINDOW | WS_EX_CLIENTEDGE,
+     .items = kVntDialogItems},
+    {.id = IDD_ABOUTBOX,
+     .language = kEnglishUnitedStates,
+     .version = kExtendedTemplate,
+     .caption = "About Varnolt",
+     .menu = nullptr,
+     .windowClass = nullptr,
+     .fontFace = "MS Sans Serif",
+     .pointSize = 8,
+     .weight = kNormalWeight,
+     .italic = false,
+     .charset = kDefaultCharset,
+     .x = 0,
+     .y = 0,
+     .cx = 262,
+     .cy = 48,
+     .style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT,
+     .exStyle = 0,
+     .items = kAboutBoxItems},
 };
 
 } // namespace

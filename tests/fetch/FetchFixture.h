@@ -7,6 +7,7 @@
 #include "platform/inet/InternetHandle.h"
 #include "platform/inet/InternetOptions.h"
 #include "runstate/RunState.h"
+#include "support/ScopedEnvironment.h"
 
 #include <gtest/gtest.h>
 
@@ -19,40 +20,11 @@
 #include <string>
 #include <thread>
 
-// Sets environment variables for a scope and puts the old values back afterwards.
-class ScopedEnvironment {
-public:
-    ~ScopedEnvironment() {
-        for (const auto& [name, value] : m_saved) {
-            if (value)
-                ::setenv(name.c_str(), value->c_str(), 1);
-            else
-                ::unsetenv(name.c_str());
-        }
-    }
-    void Set(const std::string& name, const std::optional<std::string>& value) {
-        if (m_saved.count(name) == 0) {
-            const char* old = std::getenv(name.c_str());
-            m_saved[name] = old ? std::optional<std::string>(old) : std::nullopt;
-        }
-        if (value)
-            ::setenv(name.c_str(), value->c_str(), 1);
-        else
-            ::unsetenv(name.c_str());
-    }
-
-private:
-    std::map<std::string, std::optional<std::string>> m_saved;
-};
-
 class FetchTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ResetRunState();
         SetInternetOptions(InternetOptions{});
-        for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY",
-                                 "all_proxy", "ALL_PROXY", "no_proxy", "NO_PROXY"})
-            m_environment.Set(name, std::nullopt);
     }
     void TearDown() override {
         EXPECT_EQ(OpenHandleCount(), 0u) << "a fetch left internet handles open";
@@ -66,7 +38,7 @@ protected:
         SetInternetOptions(options);
     }
 
-    ScopedEnvironment m_environment;
+    WithoutProxyVariables m_environment;
 };
 
 // Runs PageFetch on a thread of its own, as a job does, while the test plays the window.

@@ -7,6 +7,7 @@
 #include "runstate/Tick.h"
 #include "support/LoopbackServer.h"
 #include "support/RawSocketServer.h"
+#include "support/ScopedEnvironment.h"
 #include "support/WorkingDirectory.h"
 
 #include <gtest/gtest.h>
@@ -89,10 +90,6 @@ struct FakeWindow : TickLineSink, TickProgress {
 class JobTest : public InTempDirectory {
 protected:
     void SetUp() override {
-        for (const char* name :
-             {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"}) {
-            ::unsetenv(name);
-        }
         ResetRunState();
         SetLocalDateSourceForTesting([] { return CalendarDate{8, 12, 2025}; });
     }
@@ -129,6 +126,7 @@ protected:
         }
     }
 
+    WithoutProxyVariables noProxy;
     TestSite site;
     FakeWindow window;
 };

@@ -1,8 +1,9 @@
 #include "records/RecordWriter.h"
-#include "records/DateStamp.h"
 #include "platform/system/ExclusiveFile.h"
 #include "platform/system/LocalDate.h"
 #include "platform/system/StdioFile.h"
+#include "records/DateStamp.h"
+#include "records/RecordCounter.h"
 #include "support/WorkingDirectory.h"
 
 #include <gtest/gtest.h>
@@ -87,7 +88,7 @@ TEST_F(RecordWriterTest, CounterTextDecidesTheNextNumber) {
         {"9223372036854775806", "9223372036854775807"}};
     for (const auto& [stored, next] : cases) {
         WriteWholeFile("name.ini", stored);
-        EXPECT_EQ(NextRecordNumber(), next) << "name.ini held '" << stored << "'";
+        EXPECT_EQ(NextRecordNumber(), std::stoll(next)) << "name.ini held '" << stored << "'";
         EXPECT_EQ(ReadWholeFile("name.ini"), next);
     }
 }
@@ -103,7 +104,7 @@ TEST_F(RecordWriterTest, ANegativeCounterNamesTheNextRecordByItsNumber) {
 TEST_F(RecordWriterTest, CounterAtItsLargestHandsOutNothingAndStoresNothing) {
     for (const char* stored : {"9223372036854775807", "99999999999999999999999"}) {
         WriteWholeFile("name.ini", stored);
-        EXPECT_EQ(NextRecordNumber(), "");
+        EXPECT_EQ(NextRecordNumber(), std::nullopt);
         WriteNewRecord("http://e.test/", "page");
         EXPECT_EQ(DirectoryNames(), std::vector<std::string>{"name.ini"});
         EXPECT_EQ(ReadWholeFile("name.ini"), stored);

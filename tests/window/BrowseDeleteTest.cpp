@@ -11,11 +11,6 @@ namespace {
 
 class BrowseDelete : public BrowsePages {
 protected:
-    void WriteThreePages() {
-        WriteRecord("1.vnt", "http://a.example/", "Alpha", "1:2:2024");
-        WriteRecord("2.vnt", "http://b.example/", "Beta", "3:4:2025");
-        WriteRecord("3.vnt", "http://c.example/", "Gamma", "5:6:2023");
-    }
     void Delete() { ClickButton(IDC_DELETEURL); }
     std::string SelectedLine() {
         const int row = m_dlg.m_listPages.GetCurSel();
@@ -72,10 +67,10 @@ TEST_F(BrowseDelete, ClicksThatSelectNoLineLeaveTheSelectedOneToDelete) {
 TEST_F(BrowseDelete, AMiddleLineGoesWithItsRecordAndTheTopLineIsSelected) {
     WriteThreePages();
     WithWindow([&] {
-        ClickRow(RowOf("http://b.example/"));
+        ClickRow(RowOf("https://b.example/page"));
         Delete();
         EXPECT_EQ(ListLines(),
-                  (std::vector<std::string>{"http://a.example/", "http://c.example/"}));
+                  (std::vector<std::string>{"http://a.example/", "https://c.example/"}));
         // The top line, not the one that followed the deleted line.
         EXPECT_EQ(SelectedLine(), "http://a.example/");
         EXPECT_EQ(ShownTitle(), "Alpha");
@@ -159,7 +154,7 @@ TEST_F(BrowseDelete, ALineNamingNoPageDeletesNoFileEvenAfterAnotherPageWasLooked
         for (const char* line : {"Time Out", "File Not Found", "UPDATE HTTP://A.EXAMPLE/"}) {
             SCOPED_TRACE(line);
             PostLine(line);
-            ClickRow(RowOf("http://c.example/")); // the last match named 3.vnt
+            ClickRow(RowOf("https://c.example/")); // the last match named 3.vnt
             ASSERT_EQ(ShownTitle(), "Gamma");
             ClickRow(RowOf(line));
             Delete();
@@ -177,10 +172,10 @@ TEST_F(BrowseDelete, ALineNamingNoPageDeletesNoFileEvenAfterAnotherPageWasLooked
 TEST_F(BrowseDelete, AStatusLineDeletesThePageItNamesAndOtherLinesForItStay) {
     WriteThreePages();
     WithWindow([&] {
-        PostLine("UPDATE http://b.example/");
-        ClickRow(RowOf("UPDATE http://b.example/"));
+        PostLine("UPDATE https://b.example/page");
+        ClickRow(RowOf("UPDATE https://b.example/page"));
         Delete();
-        EXPECT_EQ(RowOf("http://b.example/"), 1);
+        EXPECT_EQ(RowOf("https://b.example/page"), 1);
         EXPECT_EQ(m_dlg.m_listPages.GetCount(), 3);
     });
     EXPECT_FALSE(FileExists("2.vnt"));
@@ -215,12 +210,12 @@ TEST_F(BrowseDelete, ARecordHeldForTheWholeCommandIsReportedAndNothingGoes) {
     WriteThreePages();
     ExclusiveFile holder;
     WithWindow([&] {
-        ClickRow(RowOf("http://b.example/"));
+        ClickRow(RowOf("https://b.example/page"));
         ASSERT_EQ(holder.OpenForReading("2.vnt"), 0);
         AfxAnswerNextMessageBox(IDOK);
         Delete();
         EXPECT_EQ(m_dlg.m_listPages.GetCount(), 3);
-        EXPECT_EQ(SelectedLine(), "http://b.example/");
+        EXPECT_EQ(SelectedLine(), "https://b.example/page");
     });
     const auto boxes = AfxTakeAnsweredMessageBoxes();
     ASSERT_EQ(boxes.size(), 1u);

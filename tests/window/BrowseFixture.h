@@ -24,6 +24,14 @@ protected:
         MainWindow::TearDown();
     }
 
+    // Three stored pages, listed in this order: "http://a.example/" (Alpha),
+    // "https://b.example/page" (Beta) and "https://c.example/" (Gamma).
+    void WriteThreePages() {
+        WriteRecord("1.vnt", "http://a.example/", "Alpha", "1:2:2024");
+        WriteRecord("2.vnt", "https://b.example/page", "Beta", "3:4:2025");
+        WriteRecord("3.vnt", "https://c.example/", "Gamma", "5:6:2023");
+    }
+
     QListView* List() { return ControlOf<QListView>(IDC_PAGES); }
 
     // The row of the first line with this text; fails the test when there is none.

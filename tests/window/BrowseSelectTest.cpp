@@ -8,14 +8,7 @@
 
 namespace {
 
-class BrowseSelect : public BrowsePages {
-protected:
-    void WriteThreePages() {
-        WriteRecord("1.vnt", "http://a.example/", "Alpha", "1:2:2024");
-        WriteRecord("2.vnt", "https://b.example/page", "Beta", "3:4:2025");
-        WriteRecord("3.vnt", "http://c.example/", "Gamma", "5:6:2023");
-    }
-};
+class BrowseSelect : public BrowsePages {};
 
 struct ShownPage {
     const char* line;
@@ -33,7 +26,7 @@ TEST_F(BrowseSelect, SelectingALineShowsThePageItNamesOrNothing) {
         {"File Not Found", "", ""},
         {"Page Error https://b.example/page", "Beta", "3:4:2025"},
         {"UPDATE HTTP://A.EXAMPLE/", "", ""}, // no "http" to cut at: the whole line is compared
-        {"Error http://c.example/", "Gamma", "5:6:2023"},
+        {"Error https://c.example/", "Gamma", "5:6:2023"},
         {"http://d.example/", "", ""}, // a job's line for a page that is not stored
         {"https://B.EXAMPLE/PAGE", "Beta", "3:4:2025"}, // letter case does not count
     };
@@ -62,7 +55,7 @@ TEST_F(BrowseSelect, SelectingALineDiscardsAnAddressTypedButNotAdded) {
     WithWindow([&] {
         QTest::keyClicks(ControlOf<QLineEdit>(IDC_URL), "typed.example/");
         ASSERT_EQ(ShownUrl(), "http://typed.example/");
-        ClickRow(RowOf("http://c.example/"));
+        ClickRow(RowOf("https://c.example/"));
         EXPECT_EQ(ShownUrl(), "http://");
         EXPECT_EQ(m_dlg.m_strUrl, "http://");
         EXPECT_EQ(ShownTitle(), "Gamma");
@@ -160,7 +153,7 @@ TEST_F(BrowseSelect, TheMakersButtonOpensItsWebSiteInEveryState) {
         EXPECT_EQ(m_opened, std::vector<std::string>{kMakerSiteAddress});
 
         // With a line selected, and while a job runs, it does the same and nothing else.
-        ClickRow(RowOf("http://c.example/"));
+        ClickRow(RowOf("https://c.example/"));
         const std::vector<std::string> lines = ListLines();
         g_bWorkerBusy = 1;
         ClickButton(IDC_GOTOSITE);

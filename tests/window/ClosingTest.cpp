@@ -4,6 +4,7 @@
 #include "platform/system/ReplacingFile.h"
 #include "records/RecordText.h"
 #include "support/RawSocketServer.h"
+#include "support/ScopedEnvironment.h"
 #include "support/WorkingDirectory.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +20,6 @@
 #include <string>
 #include <sys/wait.h>
 #include <thread>
-#include <vector>
 
 extern char** environ;
 
@@ -33,26 +33,12 @@ constexpr auto kExitBound = std::chrono::seconds(1);
 constexpr auto kExitLimit = std::chrono::seconds(20);
 
 // The application in a child process, started in the current working directory with its
-// output in files there. A child still running at the end is killed.
+// output in files there. It inherits the test's environment, in which the fixture leaves no
+// proxy variable, so it talks to the test's own server only. A child still running at the end is
+// killed.
 class ApplicationProcess {
 public:
     ApplicationProcess() {
-        // The child talks to the test's own server only: no proxy in between.
-        std::vector<std::string> environment;
-        for (char** entry = environ; *entry != nullptr; ++entry) {
-            const std::string variable = *entry;
-            const std::string name = variable.substr(0, variable.find('='));
-            if (name != "http_proxy" && name != "HTTP_PROXY" && name != "https_proxy" &&
-                name != "HTTPS_PROXY" && name != "all_proxy" && name != "ALL_PROXY") {
-                environment.push_back(variable);
-            }
-        }
-        std::vector<char*> envp;
-        for (std::string& variable : environment) {
-            envp.push_back(variable.data());
-        }
-        envp.push_back(nullptr);
-
         std::string program = VNT_CLOSE_DURING_CHECK_PROGRAM;
         char* argv[] = {program.data(), nullptr};
         posix_spawn_file_actions_t actions;
@@ -61,8 +47,7 @@ public:
                                          O_WRONLY | O_CREAT | O_TRUNC, 0644);
         posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "child-stderr.txt",
                                          O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int error =
-            ::posix_spawn(&m_pid, program.c_str(), &actions, nullptr, argv, envp.data());
+        const int error = ::posix_spawn(&m_pid, program.c_str(), &actions, nullptr, argv, environ);
         posix_spawn_file_actions_destroy(&actions);
         if (error != 0) {
             ADD_FAILURE() << "cannot start " << program << ": " << std::strerror(error);
@@ -146,7 +131,10 @@ std::map<std::string, std::string> FilesHere() {
     return files;
 }
 
-class ClosingTheWindow : public InTempDirectory {};
+class ClosingTheWindow : public InTempDirectory {
+protected:
+    WithoutProxyVariables m_noProxy;
+};
 
 TEST_F(ClosingTheWindow, DuringACheckBlockedOnTheNetworkEndsTheProcessAndLeavesRecordsWhole) {
     const std::string changedPage = "<html><title>Changed</title>new text</html>";

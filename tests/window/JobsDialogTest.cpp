@@ -4,6 +4,7 @@
 #include "platform/system/ApplicationName.h"
 #include "platform/system/LocalDate.h"
 #include "support/LoopbackServer.h"
+#include "support/ScopedEnvironment.h"
 
 #include <gmock/gmock.h>
 
@@ -22,9 +23,6 @@ class JobsDialog : public MainWindow {
 protected:
     void SetUp() override {
         MainWindow::SetUp();
-        for (const char* name : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"}) {
-            ::unsetenv(name);
-        }
         SetLocalDateSourceForTesting([] { return CalendarDate{8, 12, 2025}; });
         m_server.Routes().Get(
             R"(/.*)", [this](const httplib::Request& request, httplib::Response& response) {
@@ -58,6 +56,7 @@ protected:
         EXPECT_TRUE(SpinUntil([] { return g_bWorkerBusy.load() == 0 && g_strStatus.IsEmpty(); }));
     }
 
+    WithoutProxyVariables m_noProxy;
     LoopbackServer m_server;
     std::mutex m_guard;
     std::map<std::string, std::pair<int, std::string>> m_pages;

@@ -1,6 +1,7 @@
 // Template 102 as the window shows it: the controls, their order, texts, places and keys.
 #include "window/WindowFixture.h"
 
+#include "platform/framework/ProgressBarWidget.h"
 #include "resources/Resources.h"
 
 #include <QGuiApplication>
@@ -20,6 +21,8 @@ struct ExpectedControl {
     std::uint32_t style, exStyle;
 };
 
+// The window's fixed layout, written out here as plain numbers: however resources/Dialogs.cpp
+// spells its template (named flags, named ids), it must come to exactly these values.
 const ExpectedControl kExpected[] = {
     {2, "Button", "Exit", "Exit", 258, 91, 50, 14, 0x50010000, 0},
     {1002, "Edit", "", "http://", 59, 5, 196, 12, 0x50810080, 0},
@@ -37,13 +40,17 @@ const ExpectedControl kExpected[] = {
     {1014, "Button", "Go to Quorvane", "Go to Quorvane", 258, 73, 50, 14, 0x50010000, 0},
 };
 
-TEST(MainDialogTemplate, HoldsTheWindowsPropertiesAndItsFourteenControlsInOrder) {
-    const DialogTemplate* dialog = nullptr;
+const DialogTemplate* MainTemplate() {
     for (const DialogTemplate& candidate : VntResources().dialogs) {
         if (candidate.id == 102) {
-            dialog = &candidate;
+            return &candidate;
         }
     }
+    return nullptr;
+}
+
+TEST(MainDialogTemplate, HoldsTheWindowsPropertiesAndItsFourteenControlsInOrder) {
+    const DialogTemplate* dialog = MainTemplate();
     ASSERT_NE(dialog, nullptr);
     EXPECT_STREQ(dialog->caption, "Varnolt");
     EXPECT_EQ(dialog->language, 1033);
@@ -70,6 +77,27 @@ TEST(MainDialogTemplate, HoldsTheWindowsPropertiesAndItsFourteenControlsInOrder)
         EXPECT_EQ(item.style, want.style);
         EXPECT_EQ(item.exStyle, want.exStyle);
     }
+}
+
+// What the style words say, bit by bit: every control a visible child window, none disabled,
+// and a tab stop on exactly the eight controls that Tab visits.
+TEST(MainDialogTemplate, EveryControlIsAVisibleEnabledChildAndTabStopsAreTheTabOrder) {
+    constexpr std::uint32_t kChild = 0x40000000;
+    constexpr std::uint32_t kVisible = 0x10000000;
+    constexpr std::uint32_t kDisabled = 0x08000000;
+    constexpr std::uint32_t kTabStop = 0x00010000;
+    const std::vector<int> tabOrder = {2, 1002, 1, 1007, 1009, 1010, 1012, 1014};
+    const DialogTemplate* dialog = MainTemplate();
+    ASSERT_NE(dialog, nullptr);
+    std::vector<int> withTabStop;
+    for (const DialogItemTemplate& item : dialog->items) {
+        SCOPED_TRACE(item.text);
+        EXPECT_EQ(item.style & (kChild | kVisible | kDisabled), kChild | kVisible);
+        if (item.style & kTabStop) {
+            withTabStop.push_back(item.id);
+        }
+    }
+    EXPECT_EQ(withTabStop, tabOrder);
 }
 
 TEST_F(MainWindow, ShowsTheFourteenControlsInTemplateOrderWithTheirTexts) {

@@ -1,5 +1,6 @@
 #include "platform/framework/Dialog.h"
 #include "platform/framework/Menu.h"
+#include "platform/framework/ProgressBarWidget.h"
 #include "platform/framework/QtWindow.h"
 
 #include <QCloseEvent>
@@ -28,6 +29,10 @@ QString AfxControlShownText(const QWidget* control);
 namespace {
 
 constexpr const char* kControlId = "afxControlId";
+
+// The kind of a button or a static control is the low bits of its style word.
+constexpr std::uint32_t BS_TYPEMASK = 0x0000000Fu;
+constexpr std::uint32_t SS_TYPEMASK = 0x0000001Fu;
 
 bool ClassIs(const char* windowClass, const char* name) {
     return windowClass != nullptr && ::strcasecmp(windowClass, name) == 0;
@@ -191,7 +196,7 @@ QWidget* DialogWindow::CreateControl(const DialogItemTemplate& item) {
     if (ClassIs(item.windowClass, "Button")) {
         auto* button = new QPushButton(AfxTextFromBytes(text), m_client);
         button->setAutoDefault(false);
-        button->setDefault((item.style & 0x0F) == BS_DEFPUSHBUTTON);
+        button->setDefault((item.style & BS_TYPEMASK) == BS_DEFPUSHBUTTON);
         QObject::connect(button, &QPushButton::clicked, this,
                          [this, id = item.id] { Command(id, BN_CLICKED); });
         control = button;
@@ -203,7 +208,7 @@ QWidget* DialogWindow::CreateControl(const DialogItemTemplate& item) {
         auto* label = new QLabel(m_client);
         label->setTextFormat(Qt::PlainText);
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        if ((item.style & 0x1F) == SS_ICON) {
+        if ((item.style & SS_TYPEMASK) == SS_ICON) {
             const int iconId = text[0] == '#' ? std::atoi(text + 1) : 0;
             label->setPixmap(
                 AfxIconOf(AfxLoadIconResource(iconId)).pixmap(GetSystemMetrics(SM_CXICON)));

@@ -172,19 +172,3 @@ private:
     std::uint32_t m_style;
     int m_quiet = 0;
 };
-
-// The progress bar control: its range, position and step live here.
-class ProgressBarWidget : public QWidget {
-public:
-    ProgressBarWidget(std::uint32_t style, QWidget* parent);
-    int m_lower = 0;
-    int m_upper = 100;
-    int m_pos = 0;
-    int m_step = 10;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    bool m_smooth;
-};

@@ -2,56 +2,70 @@
 
 #include "platform/inet/InternetOptions.h"
 
-#include <algorithm>
 #include <cstring>
 
 namespace {
 
-struct ErrorEntry {
-    DWORD number;
-    const char* text; // %1: the URL; %2: the body size limit
-};
+// The text for each number; %1: the URL, %2: the body size limit. The switch has no default, so
+// a number added to InternetError without a text stops the build.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic error "-Wswitch"
+const char* ErrorTemplate(InternetError error) {
+    switch (error) {
+    case ERROR_INVALID_HANDLE:
+        return "The internet layer was handed a handle it does not know while fetching %1.";
+    case ERROR_NOT_ENOUGH_MEMORY:
+        return "There was not enough memory to fetch %1.";
+    case ERROR_INVALID_PARAMETER:
+        return "The internet layer was given a value it cannot use while fetching %1.";
+    case ERROR_INSUFFICIENT_BUFFER:
+        return "The address %1 is too long to be fetched.";
+    case ERROR_INTERNET_TIMEOUT:
+        return "The server of %1 did not answer in time. It may be down or very slow; try again "
+               "later.";
+    case ERROR_INTERNET_INTERNAL_ERROR:
+        return "An unexpected error occurred while fetching %1.";
+    case ERROR_INTERNET_INVALID_URL:
+        return "\"%1\" is not a complete web address. Type the whole address, for example "
+               "http://www.example.com/page.html.";
+    case ERROR_INTERNET_UNRECOGNIZED_SCHEME:
+        return "\"%1\" does not start with http:// or https://. Only web pages can be watched; "
+               "type the whole address, for example http://www.example.com/page.html.";
+    case ERROR_INTERNET_NAME_NOT_RESOLVED:
+        return "The server name in %1 could not be found. Check the address for typing errors, "
+               "and your network connection.";
+    case ERROR_INTERNET_CANNOT_CONNECT:
+        return "Could not connect to the server of %1. The server may be down, or a firewall may "
+               "block the connection.";
+    case ERROR_INTERNET_CONNECTION_ABORTED:
+        return "The connection to the server of %1 was broken off before the whole page arrived. "
+               "Try again later.";
+    case ERROR_INTERNET_HTTPS_TO_HTTP_ON_REDIR:
+        return "%1 redirects to an address that is not secure or not a web page, so the redirect "
+               "was not followed.";
+    case ERROR_HTTP_HEADER_NOT_FOUND:
+        return "The server of %1 sent no status line with its answer.";
+    case ERROR_HTTP_INVALID_SERVER_RESPONSE:
+        return "The server of %1 did not send a valid HTTP answer.";
+    case ERROR_HTTP_REDIRECT_FAILED:
+        return "%1 redirects too many times (more than 10); the page could not be reached.";
+    case ERROR_INTERNET_SECURITY_CHANNEL_ERROR:
+        return "A secure (https) connection to the server of %1 could not be set up.";
+    case ERROR_INTERNET_SEC_CERT_INVALID:
+        return "The secure connection to %1 was refused: the server's certificate could not be "
+               "verified. It is not issued by a trusted authority, has expired, or belongs to "
+               "another server name.";
+    case ERROR_VNT_PAGE_TOO_LARGE:
+        return "The page at %1 is larger than %2, the largest page that can be watched, so it "
+               "was not fetched.";
+    case ERROR_VNT_PROXY_NOT_RESOLVED:
+        return "The proxy server named in the system's proxy settings could not be found while "
+               "fetching %1.";
+    }
+    return nullptr; // a number that is no InternetError
+}
+#pragma GCC diagnostic pop
 
-constexpr ErrorEntry kErrorTable[] = {
-    {ERROR_INVALID_HANDLE, "The internet layer was handed a handle it does not know while "
-                           "fetching %1."},
-    {ERROR_NOT_ENOUGH_MEMORY, "There was not enough memory to fetch %1."},
-    {ERROR_INVALID_PARAMETER, "The internet layer was given a value it cannot use while "
-                              "fetching %1."},
-    {ERROR_INSUFFICIENT_BUFFER, "The address %1 is too long to be fetched."},
-    {ERROR_INTERNET_TIMEOUT, "The server of %1 did not answer in time. It may be down or very "
-                             "slow; try again later."},
-    {ERROR_INTERNET_INTERNAL_ERROR, "An unexpected error occurred while fetching %1."},
-    {ERROR_INTERNET_INVALID_URL, "\"%1\" is not a complete web address. Type the whole address, "
-                                 "for example http://www.example.com/page.html."},
-    {ERROR_INTERNET_UNRECOGNIZED_SCHEME,
-     "\"%1\" does not start with http:// or https://. Only web pages can be watched; type the "
-     "whole address, for example http://www.example.com/page.html."},
-    {ERROR_INTERNET_NAME_NOT_RESOLVED, "The server name in %1 could not be found. Check the "
-                                       "address for typing errors, and your network connection."},
-    {ERROR_INTERNET_CANNOT_CONNECT, "Could not connect to the server of %1. The server may be "
-                                    "down, or a firewall may block the connection."},
-    {ERROR_INTERNET_CONNECTION_ABORTED, "The connection to the server of %1 was broken off "
-                                        "before the whole page arrived. Try again later."},
-    {ERROR_INTERNET_HTTPS_TO_HTTP_ON_REDIR,
-     "%1 redirects to an address that is not secure or not a web page, so the redirect was not "
-     "followed."},
-    {ERROR_HTTP_HEADER_NOT_FOUND, "The server of %1 sent no status line with its answer."},
-    {ERROR_HTTP_INVALID_SERVER_RESPONSE, "The server of %1 did not send a valid HTTP answer."},
-    {ERROR_HTTP_REDIRECT_FAILED, "%1 redirects too many times (more than 10); the page could not "
-                                 "be reached."},
-    {ERROR_INTERNET_SECURITY_CHANNEL_ERROR, "A secure (https) connection to the server of %1 "
-                                            "could not be set up."},
-    {ERROR_INTERNET_SEC_CERT_INVALID,
-     "The secure connection to %1 was refused: the server's certificate could not be verified. "
-     "It is not issued by a trusted authority, has expired, or belongs to another server name."},
-    {ERROR_VNT_PAGE_TOO_LARGE, "The page at %1 is larger than %2, the largest page that can be "
-                               "watched, so it was not fetched."},
-    {ERROR_VNT_PROXY_NOT_RESOLVED, "The proxy server named in the system's proxy settings could "
-                                   "not be found while fetching %1."},
-};
-
-constexpr std::size_t kMaxMessage = 511;
 constexpr std::size_t kMaxUrlInMessage = 200;
 
 std::string ShortenedUrl(std::string_view url) {
@@ -77,14 +91,14 @@ thread_local LastFailure t_lastFailure;
 } // namespace
 
 std::string InternetErrorText(DWORD dwError, std::string_view url) {
-    const auto* entry =
-        std::find_if(std::begin(kErrorTable), std::end(kErrorTable),
-                     [dwError](const ErrorEntry& e) { return e.number == dwError; });
-    if (entry == std::end(kErrorTable))
+    // Every DWORD is a value of InternetError (its underlying type); one without a name has no
+    // text.
+    const char* pattern = ErrorTemplate(static_cast<InternetError>(dwError));
+    if (pattern == nullptr)
         return "No error message is available.";
     // One pass, so a URL that itself holds "%2" is copied as it is.
     std::string text;
-    for (const char* p = entry->text; *p != '\0'; ++p) {
+    for (const char* p = pattern; *p != '\0'; ++p) {
         if (p[0] == '%' && p[1] == '1') {
             text += ShortenedUrl(url);
             ++p;
@@ -95,8 +109,8 @@ std::string InternetErrorText(DWORD dwError, std::string_view url) {
             text += *p;
         }
     }
-    if (text.size() > kMaxMessage)
-        text.resize(kMaxMessage);
+    if (text.size() > kInternetMessageLimit)
+        text.resize(kInternetMessageLimit);
     return text;
 }
 

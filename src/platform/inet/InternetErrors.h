@@ -4,11 +4,16 @@
 
 #include "platform/inet/WinInet.h"
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
+// The most characters an internet failure's message holds, the transfer library's words included.
+constexpr std::size_t kInternetMessageLimit = 511;
+
 // The text for an error number, naming the URL concerned (shortened when it is very long); at
-// most 511 characters. An unknown number gives "No error message is available.".
+// most kInternetMessageLimit characters. A number that is no InternetError gives "No error
+// message is available.".
 std::string InternetErrorText(DWORD dwError, std::string_view url);
 
 // Records a failure of this thread: its number and, when known, the transfer library's own

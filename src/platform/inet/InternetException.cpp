@@ -10,12 +10,11 @@ CInternetException::CInternetException(DWORD_PTR dwContext, DWORD dwError, std::
       m_strDetail(std::move(strDetail)) {}
 
 std::string CInternetException::GetErrorMessage() const {
-    constexpr std::size_t kMaxMessage = 511;
     std::string message = InternetErrorText(m_dwError, m_strUrl);
     if (!m_strDetail.empty())
         message += "\n\n(" + m_strDetail + ")";
-    if (message.size() > kMaxMessage)
-        message.resize(kMaxMessage);
+    if (message.size() > kInternetMessageLimit)
+        message.resize(kInternetMessageLimit);
     return message;
 }
 

@@ -12,7 +12,7 @@ public:
                        std::string strDetail);
 
     // What went wrong with the URL, in plain words, followed by the transfer library's own
-    // words when it gave any; at most 511 characters.
+    // words when it gave any; at most kInternetMessageLimit characters (InternetErrors.h).
     std::string GetErrorMessage() const;
 
     DWORD_PTR m_dwContext;
