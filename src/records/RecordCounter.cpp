@@ -61,6 +61,11 @@ void StoreRecordCounter(std::int64_t number) {
     ReplaceFileContents(kCounterFile, std::to_string(number));
 }
 
+std::optional<std::int64_t> PeekNextRecordNumber() {
+    const std::optional<std::string> text = ReadCounterText();
+    return NextNumberAfter(text ? LeadingInteger(*text) : 0);
+}
+
 std::optional<std::int64_t> AdvanceRecordCounter() {
     const std::optional<std::string> text = ReadCounterText();
     const std::int64_t last = text ? LeadingInteger(*text) : 0;

@@ -13,6 +13,9 @@
 // yields the new number and keeps its old value.
 std::optional<std::int64_t> AdvanceRecordCounter();
 
+// The number the counter would hand out next, without storing it; none when it has none left.
+std::optional<std::int64_t> PeekNextRecordNumber();
+
 // Leaves number in "name.ini".
 void StoreRecordCounter(std::int64_t number);
 
