@@ -11,6 +11,7 @@ packages=(
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     libcpp-httplib-dev libssl-dev openssl curl
     xvfb xauth xdg-utils
+    clang libclang-rt-14-dev
 )
 
 missing=()
