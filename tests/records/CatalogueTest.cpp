@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -212,6 +213,35 @@ TEST_F(CatalogueTest, AnUnreadableRecordIsReportedAndTheOthersAreStillListed) {
                  std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
                  std::filesystem::perms::others_exec);
     EXPECT_EXIT(ListAsAnOrdinaryUser(), ::testing::ExitedWithCode(0), "");
+}
+
+// Runs in the child, with little memory: neither the list nor the check's reader may end the
+// process on a record too large for the memory left; both pass it over.
+[[noreturn]] void ReadWithLittleMemory() {
+    rlimit limit{};
+    limit.rlim_cur = limit.rlim_max = std::size_t{160} << 20;
+    if (setrlimit(RLIMIT_AS, &limit) != 0) {
+        std::exit(2);
+    }
+    std::vector<std::string> lines;
+    const std::vector<std::string> errors =
+        FillPageList([&](const std::string& line) { lines.push_back(line); });
+    const bool checked = ReadRecordForCheck("2.vnt").has_value();
+    const std::vector<std::string> expected{"http://a.test/"};
+    std::exit(lines == expected && errors.empty() && !checked ? 0 : 1);
+}
+
+TEST_F(CatalogueTest, ARecordTooLargeForTheMemoryLeftIsPassedOver) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizers reserve more address space than the limit this test sets";
+#endif
+    // Within the size bound, but far larger than the memory left: one whose first line is that
+    // long, and a record whose page is.
+    WriteWholeFile("1.vnt", "");
+    std::filesystem::resize_file("1.vnt", std::uintmax_t{300} << 20);
+    WriteWholeFile("2.vnt", "http://a.test/|T|1:1:2025*");
+    std::filesystem::resize_file("2.vnt", std::uintmax_t{300} << 20);
+    EXPECT_EXIT(ReadWithLittleMemory(), ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(CatalogueTest, NoRecordsListsNothingAndMatchesNothing) {
