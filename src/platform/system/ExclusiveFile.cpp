@@ -13,6 +13,13 @@ namespace {
 // is kept open: the open never waits (a FIFO would wait for a writer for ever), and anything else
 // is closed again unread with kNotRegularFile. size receives the file's size.
 int OpenLocked(const std::string& name, std::int64_t* size = nullptr) {
+    // Look before opening, so that a device is not even opened; the check after the open covers
+    // a file swapped in meanwhile.
+    struct stat before {};
+    if (::stat(name.c_str(), &before) == 0 && !S_ISREG(before.st_mode)) {
+        errno = S_ISDIR(before.st_mode) ? EISDIR : kNotRegularFile;
+        return -1;
+    }
     const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) {
         return -1;
