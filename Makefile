@@ -3,7 +3,9 @@ JOBS      ?= 2
 BUILD     ?= build
 CMAKE_ARGS ?=
 
-.PHONY: all setup build run test test-asan test-tsan bench install package package-check format clean
+FUZZ_SECONDS ?= 180
+
+.PHONY: all setup build run test test-asan test-tsan bench fuzz install package package-check format clean
 
 all: build
 
@@ -40,6 +42,13 @@ bench: setup
 	@cmake --build build-bench -j $(JOBS)
 	@bash scripts/run-benchmarks.sh build-bench
 
+# libFuzzer targets (clang), each run for FUZZ_SECONDS from the seeds in fuzz/corpus/<target>/.
+fuzz: setup
+	@cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS) \
+		-DCMAKE_CXX_COMPILER=clang++ -DVNT_FUZZ=ON >/dev/null
+	@cmake --build build-fuzz -j $(JOBS) --target fuzzers
+	@bash scripts/run-fuzzers.sh build-fuzz $(FUZZ_SECONDS)
+
 install: build
 	@cmake --install $(BUILD)
 
@@ -56,4 +65,4 @@ format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	@rm -rf build build-asan build-tsan build-bench varnolt_*.deb
+	@rm -rf build build-asan build-tsan build-bench build-fuzz varnolt_*.deb

@@ -12,6 +12,7 @@ packages=(
     libcpp-httplib-dev libssl-dev openssl curl
     xvfb xauth xdg-utils
     scdoc dpkg-dev file lintian desktop-file-utils appstream man-db bash-completion
+    clang libclang-rt-14-dev
 )
 
 missing=()

@@ -3,6 +3,7 @@
 #include "jobs/AddPageJob.h"
 #include "jobs/CheckAllJob.h"
 #include "platform/framework/Menu.h"
+#include "platform/framework/MessageBox.h"
 #include "platform/framework/PaintDC.h"
 #include "platform/framework/ResourceTypes.h"
 #include "platform/system/ExclusiveFile.h"
@@ -99,11 +100,16 @@ BOOL CVntDlg::OnInitDialog() {
     m_strUrl = "http://";
     UpdateData(FALSE);
 
-    FillPageList([this](const std::string& line) { m_listPages.AddString(line); });
+    // A record that cannot be read is reported once the others are all listed.
+    const std::vector<std::string> fileErrors =
+        FillPageList([this](const std::string& line) { m_listPages.AddString(line); });
 
     m_progress.SetRange(0, 100);
     m_progress.SetStep(5);
     m_progress.SetPos(0);
+    for (const std::string& fileError : fileErrors) {
+        AfxMessageBox(fileError, MB_ICONEXCLAMATION);
+    }
     return TRUE;
 }
 

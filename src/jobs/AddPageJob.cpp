@@ -1,5 +1,6 @@
 #include "jobs/AddPageJob.h"
 
+#include "check/CheckPage.h"
 #include "fetch/PageFetch.h"
 #include "jobs/JobStart.h"
 #include "platform/framework/MessageBox.h"
@@ -18,8 +19,13 @@ unsigned AddPageJob(void* /*unused*/) {
     FetchOutcome outcome = PageFetch(g_strAddUrl);
     switch (outcome.kind) {
     case FetchOutcome::Kind::Received:
-        g_strStatus.Post(g_strAddUrl); // the line goes before the record is written
-        WriteNewRecord(g_strAddUrl, std::move(outcome.strPage));
+        // The address is listed only once its page is stored; otherwise the window says why.
+        if (const int error = WriteNewRecord(g_strAddUrl, std::move(outcome.strPage)); error == 0) {
+            g_strStatus.Post(g_strAddUrl);
+        } else {
+            AfxMessageBoxOnWindowThread(StoreFailureMessage(g_strAddUrl, error), {},
+                                        MB_OK | MB_ICONEXCLAMATION);
+        }
         break;
     case FetchOutcome::Kind::BadStatus:
         if (outcome.nStatus == 404) {

@@ -1,7 +1,8 @@
 #pragma once
 // Adding one page: the "Add URL" command starts AddPageJob on the worker thread, which fetches
-// the page, posts its URL and stores it as a new record; a 404 posts "File Not Found", a time-out
-// "Time Out", and an internet failure is explained in a message box.
+// the page, stores it as a new record and then posts its URL; a 404 posts "File Not Found", a
+// time-out "Time Out", and an internet failure or a page that cannot be stored is explained in a
+// message box.
 
 #include <string>
 

@@ -1,12 +1,11 @@
 #include "jobs/CheckAllJob.h"
 
+#include "check/CheckPage.h"
 #include "fetch/PageFetch.h"
 #include "jobs/JobStart.h"
-#include "records/RecordRead.h"
+#include "platform/framework/MessageBox.h"
 #include "platform/system/FileFind.h"
-#include "records/RecordText.h"
-#include "records/RecordWriter.h"
-#include "records/TextCase.h"
+#include "records/RecordRead.h"
 #include "runstate/RunState.h"
 
 #include <chrono>
@@ -17,6 +16,10 @@ namespace {
 // How long one wait for the slot lasts before the stop flag is tested again. Take() and
 // RequestStop() end a wait early, so this only bounds a wake-up that was missed.
 constexpr std::chrono::milliseconds kSlotWait(50);
+
+// Whether this check has shown its box for a page that could not be stored: only the first
+// failure of a check shows one. Used by the job's thread only.
+bool g_bStoreFailureShown = false;
 
 } // namespace
 
@@ -31,6 +34,7 @@ void RequestStop() {
 }
 
 unsigned CheckAllJob(void* /*unused*/) {
+    g_bStoreFailureShown = false;
     CFileFind finder;
     bool recordWaiting = finder.FindFile("*.vnt");
     while (recordWaiting) {
@@ -40,13 +44,12 @@ unsigned CheckAllJob(void* /*unused*/) {
         } else {
             recordWaiting = finder.FindNextFile();
             const std::string fileName = finder.GetFileName();
-            // A record that cannot be read (removed meanwhile, or held elsewhere for longer than
-            // a lookup takes) is skipped without a line: there is no page to report on.
-            if (const std::optional<std::string> text = ReadWholeRecord(fileName)) {
-                const RecordFields fields = SplitRecord(*text);
-                g_strCheckUrl = fields.url;
+            // A file the list passes over, or a record that cannot be read (removed meanwhile, or
+            // held elsewhere for longer than a lookup takes), is skipped without a line.
+            if (const std::optional<StoredRecord> record = ReadRecordForCheck(fileName)) {
+                g_strCheckUrl = record->fields.url;
                 g_strRecordName = fileName;
-                g_strStoredPage = fields.page;
+                g_strStoredPage = record->fields.page;
                 CheckOnePage();
             }
         }
@@ -60,24 +63,12 @@ unsigned CheckAllJob(void* /*unused*/) {
 }
 
 void CheckOnePage() {
-    FetchOutcome outcome = PageFetch(g_strCheckUrl);
-    switch (outcome.kind) {
-    case FetchOutcome::Kind::Received:
-        if (EqualsIgnoringCase(outcome.strPage, g_strStoredPage)) {
-            g_strStatus.Post(g_strCheckUrl);
-        } else {
-            g_strStatus.Post("UPDATE " + g_strCheckUrl);
-            RewriteRecord(g_strCheckUrl, std::move(outcome.strPage), g_strRecordName);
-        }
-        break;
-    case FetchOutcome::Kind::BadStatus:
-        g_strStatus.Post("Page Error " + g_strCheckUrl);
-        break;
-    case FetchOutcome::Kind::TimedOut:
-        g_strStatus.Post("Time Out");
-        break;
-    case FetchOutcome::Kind::InternetFailure:
-        g_strStatus.Post("Error " + g_strCheckUrl);
-        break;
+    const PageCheck check =
+        CheckFetchedPage(g_strCheckUrl, g_strRecordName, g_strStoredPage, PageFetch(g_strCheckUrl));
+    g_strStatus.Post(check.line);
+    if (check.writeFailed && !g_bStoreFailureShown) {
+        g_bStoreFailureShown = true;
+        // Shown by the window thread; the job waits until it is closed, as the add job does.
+        AfxMessageBoxOnWindowThread(check.reason, {}, MB_OK | MB_ICONEXCLAMATION);
     }
 }

@@ -13,5 +13,6 @@ void RequestStop();
 unsigned CheckAllJob(void* unused);
 
 // Checks the record described by g_strCheckUrl, g_strRecordName and g_strStoredPage and posts
-// its one line.
+// its one line. The first changed page of a check that cannot be stored also shows a message box,
+// and the job waits until it is closed.
 void CheckOnePage();

@@ -3,8 +3,13 @@
 #include "platform/system/FileFind.h"
 #include "platform/system/StdioFile.h"
 #include "records/LineAddress.h"
+#include "records/RecordRead.h"
 #include "records/RecordText.h"
 #include "records/TextCase.h"
+
+#include <cerrno>
+#include <new>
+#include <optional>
 
 namespace {
 
@@ -27,19 +32,37 @@ template <typename Visit> void ForEachRecordFile(Visit visit) {
     }
 }
 
+// True for a file that is passed over without a word: not a regular file (never read).
+bool IsNoRecordFile(const CFileException& error) {
+    return error.m_lOsError == kNotRegularFile || error.m_lOsError == EISDIR;
+}
+
 } // namespace
 
-void FillPageList(const AddPageLine& addString) {
+std::vector<std::string> FillPageList(const AddPageLine& addString) {
+    std::vector<std::string> fileErrors;
     ForEachRecordFile([&](const std::string& fileName) {
-        CStdioFile file(fileName, kReadNoSharing);
-        // Only the text before the first line's first "|" is listed, so read no further.
-        std::string url;
-        if (file.ReadUntilAny(url, "|\n") == '|') {
-            addString(url);
+        try {
+            CStdioFile file(fileName, kReadNoSharing);
+            if (file.GetLength() > kLargestRecordBytes) {
+                return false; // no record is that large
+            }
+            // Only the text before the first line's first "|" is listed, so read no further.
+            std::string url;
+            if (file.ReadUntilAny(url, "|\n") == '|') {
+                addString(url);
+            }
+            file.Close();
+        } catch (const CFileException& error) {
+            if (!IsNoRecordFile(error)) {
+                fileErrors.push_back(error.GetErrorMessage());
+            }
+        } catch (const std::bad_alloc&) {
+            // A first line too long for the memory left: passed over, the list goes on.
         }
-        file.Close();
         return false;
     });
+    return fileErrors;
 }
 
 bool FindRecordByUrl(const std::string& text, std::string& strRecordFile,
@@ -48,14 +71,26 @@ bool FindRecordByUrl(const std::string& text, std::string& strRecordFile,
 
     bool matched = false;
     ForEachRecordFile([&](const std::string& fileName) {
-        CStdioFile file(fileName, kReadNoSharing);
+        std::optional<CStdioFile> opened;
+        try {
+            opened.emplace(fileName, kReadNoSharing);
+        } catch (const CFileException& error) {
+            if (IsNoRecordFile(error)) {
+                return false;
+            }
+            throw;
+        }
+        CStdioFile& file = *opened;
+        if (file.GetLength() > kLargestRecordBytes) {
+            return false;
+        }
         std::string head(kLookupReadLimit, '\0');
         head.resize(file.Read(head.data(), head.size()));
         file.Close();
 
         const RecordFields fields = SplitRecord(head);
-        // A file without "|" is no record (FillPageList does not list it either).
-        if (head.find('|') == std::string::npos || !EqualsIgnoringCase(fields.url, wanted)) {
+        // A file whose first line holds no "|" is no record (FillPageList does not list it).
+        if (!LooksLikeRecord(head) || !EqualsIgnoringCase(fields.url, wanted)) {
             return false;
         }
         strRecordFile = fileName;

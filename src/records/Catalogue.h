@@ -6,16 +6,21 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 // Adds one line to the page list.
 using AddPageLine = std::function<void(const std::string& line)>;
 
-// Adds the URL of every record to the list. A file whose first line holds no "|" is not a record
-// and is skipped.
-void FillPageList(const AddPageLine& addString);
+// Adds the URL of every record to the list. Files that are no records are passed over without a
+// word: a file whose first line holds no "|" (an empty one too), anything that is not a regular
+// file, and a file larger than any record. A record that cannot be opened or read does not stop
+// the list: the others are all listed, and the file-error message of each such record (as
+// CFileException words it) is yielded for the window to show.
+std::vector<std::string> FillPageList(const AddPageLine& addString);
 
 // Finds the record whose URL equals the text (everything before the text's first "http" dropped),
-// ignoring letter case; the first match in enumeration order wins. On a match sets the three
+// ignoring letter case; the first match in enumeration order wins. Files that are no records (as
+// for FillPageList) never match. On a match sets the three
 // strings and yields true; on none clears title and date, leaves recordFile, and yields false.
 bool FindRecordByUrl(const std::string& text, std::string& strRecordFile,
                      std::string& strFoundTitle, std::string& strFoundDate);

@@ -60,10 +60,5 @@ void StoreRecordCounter(std::int64_t number) {
 
 std::optional<std::int64_t> NextRecordNumber() {
     const std::optional<std::string> text = ReadCounterText();
-    const std::int64_t last = text ? LeadingInteger(*text) : 0;
-    const std::optional<std::int64_t> next = NextNumberAfter(last);
-    if (next) {
-        StoreRecordCounter(*next);
-    }
-    return next;
+    return NextNumberAfter(text ? LeadingInteger(*text) : 0);
 }

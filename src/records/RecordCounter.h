@@ -8,10 +8,10 @@
 #include <optional>
 #include <string_view>
 
-// Reads the counter, stores the next number and yields it: the counter's value plus one, so a
-// negative counter such as -5 gives -4. A missing, empty, unreadable or non-numeric counter
-// starts again at 1. A counter that cannot be rewritten still yields the new number and keeps
-// its old value.
+// The number the counter hands out next: its value plus one, so a negative counter such as -5
+// gives -4; a missing, empty, unreadable or non-numeric counter gives 1. None when the counter
+// has no number left. Nothing is stored: the writer leaves the number in "name.ini" with
+// StoreRecordCounter once its record is stored, so a failed add uses up no number.
 std::optional<std::int64_t> NextRecordNumber();
 
 // Leaves number in "name.ini".

@@ -4,6 +4,7 @@
 #include "platform/system/StdioFile.h"
 
 #include <chrono>
+#include <new>
 #include <thread>
 
 namespace {
@@ -11,13 +12,20 @@ namespace {
 constexpr int kSharingRetries = 20;
 constexpr std::chrono::milliseconds kSharingRetryPause(10);
 
-std::string ReadAll(const std::string& fileName) {
+// The whole file, or none when it is larger than any record.
+std::optional<std::string> ReadAll(const std::string& fileName) {
     CStdioFile file(fileName,
                     CStdioFile::modeRead | CStdioFile::typeText | CStdioFile::shareExclusive);
+    if (file.GetLength() > kLargestRecordBytes) {
+        return std::nullopt;
+    }
     std::string text;
     char chunk[1024];
     while (const std::size_t got = file.Read(chunk, sizeof chunk)) {
         text.append(chunk, got);
+        if (text.size() > kLargestRecordBytes) {
+            return std::nullopt; // it grew while being read
+        }
     }
     file.Close();
     return text;
@@ -33,7 +41,46 @@ std::optional<std::string> ReadWholeRecord(const std::string& fileName) {
             if (e.m_cause != CFileException::sharingViolation || attempt == kSharingRetries) {
                 return std::nullopt;
             }
+        } catch (const std::bad_alloc&) {
+            return std::nullopt; // no room for it now; the process goes on
         }
         std::this_thread::sleep_for(kSharingRetryPause);
+    }
+}
+
+StoredRecord::StoredRecord(std::string wholeText)
+    : text(std::move(wholeText)), fields(SplitRecord(text)) {}
+
+StoredRecord::StoredRecord(StoredRecord&& other) noexcept : fields(other.fields) {
+    const char* oldBase = other.text.data();
+    text = std::move(other.text);
+    // Short texts live inside the string object: point the views at their new place.
+    const auto rebase = [&](std::string_view& view) {
+        if (view.data() != nullptr && !view.empty()) {
+            view = std::string_view(text.data() + (view.data() - oldBase), view.size());
+        } else {
+            view = {};
+        }
+    };
+    rebase(fields.url);
+    rebase(fields.title);
+    rebase(fields.date);
+    rebase(fields.page);
+}
+
+bool LooksLikeRecord(std::string_view firstPart) {
+    const std::size_t bar = firstPart.find('|');
+    return bar != std::string_view::npos && firstPart.find('\n') > bar;
+}
+
+std::optional<StoredRecord> ReadRecordForCheck(const std::string& fileName) {
+    std::optional<std::string> text = ReadWholeRecord(fileName);
+    if (!text || !LooksLikeRecord(*text)) {
+        return std::nullopt;
+    }
+    try {
+        return StoredRecord(std::move(*text));
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
     }
 }

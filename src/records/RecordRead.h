@@ -1,9 +1,43 @@
 #pragma once
-// Reading a whole record file on the worker thread, with no sharing.
+// Reading a whole record file on the worker thread, with no sharing, and the one rule that says
+// which files in the folder are records at all.
 
+#include "records/RecordText.h"
+
+#include <cstdint>
 #include <optional>
 #include <string>
 
+// The largest page a fetch accepts, and the largest record file ever read: the page, a title
+// (at most the page again), the address and the date. A larger file is no record.
+inline constexpr std::uint64_t kLargestPageBytes = std::uint64_t{256} * 1024 * 1024;
+inline constexpr std::uint64_t kLargestRecordBytes =
+    2 * kLargestPageBytes + std::uint64_t{16} * 1024 * 1024;
+
 // The record's whole text, read 1024 bytes at a time. A record held open elsewhere (the window
-// looking it up) is tried again for a short while; none when it cannot be opened or read.
+// looking it up) is tried again for a short while; none when it cannot be opened or read, is no
+// regular file, is larger than kLargestRecordBytes, or does not fit in memory.
 std::optional<std::string> ReadWholeRecord(const std::string& fileName);
+
+// A record as a check reads it: its whole text and its fields, which point into the text (a move
+// keeps them pointing into the moved text; there is no copy).
+struct StoredRecord {
+    explicit StoredRecord(std::string wholeText);
+    StoredRecord(StoredRecord&& other) noexcept;
+    StoredRecord& operator=(StoredRecord&&) = delete;
+    StoredRecord(const StoredRecord&) = delete;
+    StoredRecord& operator=(const StoredRecord&) = delete;
+
+    std::string text;
+    RecordFields fields;
+};
+
+// True when a text read from the start of a file makes it a record: its first line holds a "|".
+// Empty files and files of another kind named like records are passed over.
+bool LooksLikeRecord(std::string_view firstPart);
+
+// The record a check works on, or none for a file that is passed over silently: exactly the files
+// the page list passes over (empty, no "|" in the first line, not a regular file, larger than
+// kLargestRecordBytes), and those that cannot be read (removed meanwhile, held elsewhere for
+// longer than a lookup takes, or too large for the memory left).
+std::optional<StoredRecord> ReadRecordForCheck(const std::string& fileName);

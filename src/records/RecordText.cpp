@@ -1,6 +1,7 @@
 #include "records/RecordText.h"
 
 #include <cctype>
+#include <string>
 
 namespace {
 
@@ -65,4 +66,49 @@ RecordFields SplitRecord(std::string_view text) {
     const std::size_t star = text.find('*');
     fields.page = star == std::string_view::npos ? text : text.substr(star + 1);
     return fields;
+}
+
+std::string StoredUrl(std::string_view url) {
+    std::string stored;
+    stored.reserve(url.size());
+    for (const char c : url) {
+        if (c == '|') {
+            stored += "%7C";
+        } else if (c == '\n') {
+            stored += "%0A";
+        } else {
+            stored += c;
+        }
+    }
+    return stored;
+}
+
+std::string StoredTitle(std::string_view title) {
+    std::string stored;
+    stored.reserve(title.size());
+    std::size_t done = 0;
+    for (std::size_t bar = title.find('|'); bar != std::string_view::npos;
+         bar = title.find('|', bar + 1)) {
+        const std::size_t dateLength = DateFieldLength(title.substr(bar + 1));
+        if (dateLength != 0) {
+            const std::size_t star = bar + 1 + dateLength; // the "*" that would end a header
+            stored.append(title.substr(done, star - done));
+            stored += ' ';
+            done = star;
+        }
+    }
+    stored.append(title.substr(done));
+    return stored;
+}
+
+std::string ComposeRecord(std::string_view url, std::string_view title, std::string_view date,
+                          std::string_view page) {
+    std::string record = StoredUrl(url);
+    record += '|';
+    record += StoredTitle(title);
+    record += '|';
+    record += date;
+    record += '*';
+    record += page;
+    return record;
 }

@@ -21,3 +21,18 @@ struct RecordFields {
 //    when there is no second one); date after the second "|" up to the next "*" (to the end
 //    when there is none); page after the first "*", or the whole text when there is none.
 RecordFields SplitRecord(std::string_view text);
+
+// What a writer stores for a URL and a title so that SplitRecord gives every field back as
+// stored, with the least change to them:
+//  - the URL with each "|" written "%7C" and each line feed "%0A" (the same web address; a bare
+//    "|" would end the URL early, and a line feed would hide the record from the page list);
+//  - the title with a space put before the "*" of each "|digits:digits:digits*" inside it, which
+//    would otherwise be taken for the end of the header. Every other title is stored verbatim.
+std::string StoredUrl(std::string_view url);
+std::string StoredTitle(std::string_view title);
+
+// The whole text of a record: StoredUrl, "|", StoredTitle, "|", the date stamp, "*", the page.
+// For a date stamp "digits:digits:digits", SplitRecord of it yields StoredUrl(url),
+// StoredTitle(title), date and page.
+std::string ComposeRecord(std::string_view url, std::string_view title, std::string_view date,
+                          std::string_view page);

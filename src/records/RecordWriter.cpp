@@ -1,32 +1,46 @@
 #include "records/RecordWriter.h"
 
+#include "platform/system/ExclusiveFile.h"
 #include "platform/system/ReplacingFile.h"
 #include "records/DateStamp.h"
 #include "records/PageTitle.h"
 #include "records/RecordCounter.h"
+#include "records/RecordRead.h"
+#include "records/RecordText.h"
 
-#include <cerrno>
+#include <atomic>
 #include <filesystem>
 #include <string_view>
 
 namespace {
+
+std::atomic<int> g_injectedWriteFailure{0};
 
 // Writes one record into place. Yields 0 or the system error number.
 int WriteRecordFile(const std::string& fileName, const std::string& url, const std::string& page,
                     ReplaceMode mode) {
     const std::string title = PageTitle(page);
     const std::string date = DateStamp();
+    const std::string storedUrl = StoredUrl(url);
+    const std::string storedTitle = StoredTitle(title);
+    if (storedUrl.size() + storedTitle.size() + date.size() + page.size() + 3 >
+        kLargestRecordBytes) {
+        return EFBIG; // it could never be read back
+    }
     ReplacingFile file(fileName);
     if (const int error = file.Open(); error != 0) {
         return error;
     }
-    file.Write(url);
+    file.Write(storedUrl);
     file.Write("|");
-    file.Write(title);
+    file.Write(storedTitle);
     file.Write("|");
     file.Write(date);
     file.Write("*");
     file.Write(page);
+    if (const int injected = g_injectedWriteFailure.load(); injected != 0) {
+        return injected; // the temporary goes with the file object
+    }
     return file.Commit(mode);
 }
 
@@ -36,27 +50,56 @@ std::string RecordFileName(std::int64_t number) {
 
 } // namespace
 
-void WriteNewRecord(std::string url, std::string page) {
+int WriteNewRecord(std::string url, std::string page) {
     std::optional<std::int64_t> number = NextRecordNumber();
-    bool skippedTakenNumbers = false;
+    int error = 0;
     while (number) {
         const std::string fileName = RecordFileName(*number);
         std::error_code unknown; // an unreadable directory: let the write itself fail
         if (!std::filesystem::exists(fileName, unknown)) {
-            const int error = WriteRecordFile(fileName, url, page, ReplaceMode::CreateNew);
+            error = WriteRecordFile(fileName, url, page, ReplaceMode::CreateNew);
             if (error != EEXIST) {
-                break; // written, or a failure that leaves the number used
+                break; // written, or failed: nothing stored, the counter stays
             }
         }
         // The counter was lost or reset: never replace an existing record, take the next number.
         number = NextNumberAfter(*number);
-        skippedTakenNumbers = true;
     }
-    if (number && skippedTakenNumbers) {
+    if (!number) {
+        return kNoRecordNumberLeft;
+    }
+    if (error == 0) {
         StoreRecordCounter(*number);
+    }
+    return error;
+}
+
+int RewriteRecord(std::string url, std::string page, std::string recordFileName) {
+    return WriteRecordFile(recordFileName, url, page, ReplaceMode::ReplaceUnlessHeld);
+}
+
+std::string RecordWriteFailureText(int error) {
+    switch (error) {
+    case ENOSPC:
+        return "the disk is full";
+    case EDQUOT:
+        return "the disk quota is used up";
+    case EROFS:
+        return "the disk is read-only";
+    case EACCES:
+    case EPERM:
+        return "the folder may not be written to";
+    case EIO:
+        return "the disk reported an input/output error";
+    case EFBIG:
+        return "the page is too large to store";
+    case kNoRecordNumberLeft:
+        return "no record number is left to hand out (name.ini is at its largest)";
+    default:
+        return SystemErrorText(error);
     }
 }
 
-void RewriteRecord(std::string url, std::string page, std::string recordFileName) {
-    WriteRecordFile(recordFileName, url, page, ReplaceMode::ReplaceUnlessHeld);
+void InjectRecordWriteFailureForTesting(int error) {
+    g_injectedWriteFailure = error;
 }

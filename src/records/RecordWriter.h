@@ -1,14 +1,38 @@
 #pragma once
 // Writing page records. A record file "N.vnt" holds exactly the URL, "|", the page's title, "|",
-// the date stamp, "*" and the page text, with no line end of its own. Every write goes through a
-// temporary file that is synced and renamed into place, so a record on disk is always whole.
+// the date stamp, "*" and the page text, with no line end of its own (URL and title as
+// StoredUrl and StoredTitle give them, so that the record reads back as written). Every write
+// goes through a temporary file that is synced and renamed into place, so a record on disk is
+// always whole. Both writers yield 0 or the reason the record was not stored.
 
+#include "platform/system/ReplacingFile.h"
+
+#include <cerrno>
 #include <string>
 
-// Stores a newly added page under the next record number. Never replaces an existing file: when
-// the number handed out is taken, the next free one is used and left in "name.ini".
-void WriteNewRecord(std::string url, std::string page);
+// WriteNewRecord's answer when the counter has no number left to hand out.
+inline constexpr int kNoRecordNumberLeft = EOVERFLOW;
+// RewriteRecord's answer for a record its owner made read-only: it is left as it is, which is no
+// failure. (ReplacingFile yields it for a read-only target.)
+inline constexpr int kReadOnlyRecord = kReadOnlyTarget;
+// RewriteRecord's answer for a record held open elsewhere at that moment: it stays as it was.
+inline constexpr int kRecordHeld = EWOULDBLOCK;
 
-// Replaces the named record with one for the URL and the new page, titled and dated afresh. A
-// record held open elsewhere at that moment is skipped and stays as it was.
-void RewriteRecord(std::string url, std::string page, std::string recordFileName);
+// Stores a newly added page under the next record number. Never replaces an existing file: when
+// the number handed out is taken, the next free one is used. The counter in "name.ini" moves on
+// only once the record is stored. Yields 0, kNoRecordNumberLeft, or the system error number of
+// the failed write (ENOSPC, EDQUOT, EACCES, EROFS, EIO, ...; EFBIG for a record larger than
+// any record may be); nothing is stored then.
+int WriteNewRecord(std::string url, std::string page);
+
+// Replaces the named record with one for the URL and the new page, titled and dated afresh.
+// Yields 0; kRecordHeld or kReadOnlyRecord for a record that stays as it was by design; or the
+// system error number of a failed write, which also leaves the old record exactly as it was.
+int RewriteRecord(std::string url, std::string page, std::string recordFileName);
+
+// The reason a write failed, in plain words for a message box ("the disk is full").
+std::string RecordWriteFailureText(int error);
+
+// Test seam: while error is not 0, every record write fails with it once the record's text has
+// gone to its temporary file (which is then removed), as a full disk would; 0 ends it.
+void InjectRecordWriteFailureForTesting(int error);

@@ -2,6 +2,11 @@
 #include "JobFixture.h"
 #include "platform/system/ExclusiveFile.h"
 #include "records/LastCheck.h"
+#include "records/RecordWriter.h"
+
+#include <cerrno>
+#include <filesystem>
+#include <sys/stat.h>
 
 #include <gmock/gmock.h>
 
@@ -65,13 +70,35 @@ TEST_F(CheckAllJobTest, SeparatorsInsideUrlOrTitleDoNotMakeAPageLookChanged) {
     EXPECT_EQ(ReadWholeFile("1.vnt"), record);
 }
 
-TEST_F(CheckAllJobTest, DamagedRecordsAreReportedAndMended) {
+TEST_F(CheckAllJobTest, DamagedRecordsAreMendedAndFilesThatAreNoRecordsPassedOverSilently) {
     site.Serve("/nostar", "page");
     WriteWholeFile("1.vnt", site.Url("/nostar") + "|no separator for the page");
     WriteWholeFile("2.vnt", "no bar at all");
+    WriteWholeFile("3.vnt", "");
+    WriteWholeFile("4.vnt", "first line without a bar\n" + site.Url("/nostar") + "|T|1:1:2025*");
+    ASSERT_EQ(::mkfifo("5.vnt", 0644), 0);
+    std::filesystem::create_symlink("/dev/zero", "6.vnt");
     RunCheck();
-    EXPECT_THAT(window.lines, UnorderedElementsAre("UPDATE " + site.Url("/nostar"), "Error "));
+    EXPECT_THAT(window.lines, ElementsAre("UPDATE " + site.Url("/nostar")));
     EXPECT_EQ(ReadWholeFile("1.vnt"), site.Url("/nostar") + "|untitle|8:12:2025*page");
+    EXPECT_EQ(ReadWholeFile("2.vnt"), "no bar at all");
+    EXPECT_EQ(site.Requests("/nostar"), 1);
+}
+
+// A changed page whose copy cannot be stored is an error line, never "UPDATE", and its record
+// stays as it was; the next check finds it changed again.
+TEST_F(CheckAllJobTest, AChangedPageThatCannotBeStoredIsAnErrorLine) {
+    site.Serve("/c", "new");
+    const std::string record = StoreRecord("1.vnt", "/c", "untitle", "old");
+    InjectRecordWriteFailureForTesting(EIO);
+    RunCheck();
+    InjectRecordWriteFailureForTesting(0);
+    EXPECT_THAT(window.lines, ElementsAre("Error " + site.Url("/c")));
+    EXPECT_EQ(ReadWholeFile("1.vnt"), record);
+    window.lines.clear();
+    RunCheck();
+    EXPECT_THAT(window.lines, ElementsAre("UPDATE " + site.Url("/c")));
+    EXPECT_EQ(ReadWholeFile("1.vnt"), site.Url("/c") + "|untitle|8:12:2025*new");
 }
 
 TEST_F(CheckAllJobTest, EachRecordWaitsForThePreviousLineToBeShown) {

@@ -2,15 +2,24 @@
 #include "platform/system/ExclusiveFile.h"
 #include "platform/system/FileException.h"
 #include "platform/system/FileFind.h"
+#include "records/RecordRead.h"
 #include "support/WorkingDirectory.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
 using ::testing::UnorderedElementsAre;
 
 class CatalogueTest : public InTempDirectory {
@@ -108,20 +117,132 @@ TEST_F(CatalogueTest, LookupReadsOnlyTheStartOfEachRecord) {
     EXPECT_EQ(found.date, "");
 }
 
-TEST_F(CatalogueTest, ARecordHeldOpenElsewhereRaisesTheFileException) {
+TEST_F(CatalogueTest, ARecordHeldOpenElsewhereIsReportedAndTheOthersAreStillListed) {
+    WriteWholeFile("6.vnt", "http://b.test/|B|1:1:2025*b");
     WriteWholeFile("7.vnt", "http://a.test/|A|1:1:2025*a");
+    WriteWholeFile("8.vnt", "http://c.test/|C|1:1:2025*c");
     ExclusiveFile holder;
     ASSERT_EQ(holder.OpenForReading("7.vnt"), 0);
-    try {
-        ListedLines();
-        FAIL() << "listing a held record must raise the file exception";
-    } catch (const CFileException& e) {
-        EXPECT_EQ(e.m_cause, CFileException::sharingViolation);
-        EXPECT_EQ(e.GetErrorMessage(), "A sharing violation occurred while accessing 7.vnt.");
-    }
+    std::vector<std::string> lines;
+    const std::vector<std::string> errors =
+        FillPageList([&](const std::string& line) { lines.push_back(line); });
+    EXPECT_THAT(lines, UnorderedElementsAre("http://b.test/", "http://c.test/"));
+    EXPECT_THAT(errors, ElementsAre("A sharing violation occurred while accessing 7.vnt."));
+    // A lookup still stops at the held file and leaves it to the window's handler.
     EXPECT_THROW(Find("http://a.test/"), CFileException);
     holder.Close();
     EXPECT_TRUE(Find("http://a.test/").matched);
+}
+
+TEST_F(CatalogueTest, ADanglingLinkIsReportedAndTheOthersAreStillListed) {
+    WriteWholeFile("1.vnt", "http://a.test/|A|1:1:2025*a");
+    std::filesystem::create_symlink("nowhere", "2.vnt");
+    WriteWholeFile("3.vnt", "http://c.test/|C|1:1:2025*c");
+    std::vector<std::string> lines;
+    const std::vector<std::string> errors =
+        FillPageList([&](const std::string& line) { lines.push_back(line); });
+    EXPECT_THAT(lines, UnorderedElementsAre("http://a.test/", "http://c.test/"));
+    EXPECT_THAT(errors, ElementsAre("2.vnt was not found."));
+}
+
+// Files named like records that are none are passed over without a word by the list, the lookup
+// and the check's reader alike: no line, no error, never a wait and never an endless read.
+TEST_F(CatalogueTest, FilesThatAreNoRecordsArePassedOverSilently) {
+    WriteWholeFile("1.vnt", "http://a.test/|A|1:1:2025*a");
+    WriteWholeFile("2.vnt", "");
+    WriteWholeFile("3.vnt", "no bar in the first line\nhttp://x.test/|X|1:1:2025*x");
+    ASSERT_EQ(::mkfifo("4.vnt", 0644), 0);
+    std::filesystem::create_symlink("/dev/zero", "5.vnt");
+    std::filesystem::create_directory("6.vnt");
+    {
+        // A sparse file one byte larger than any record.
+        std::ofstream big("7.vnt", std::ios::binary);
+        big << "http://big.test/|Big|1:1:2025*";
+    }
+    std::filesystem::resize_file("7.vnt", kLargestRecordBytes + 1);
+    std::filesystem::create_symlink("4.vnt", "8.vnt"); // a link to the FIFO
+    std::vector<std::string> lines;
+    const std::vector<std::string> errors =
+        FillPageList([&](const std::string& line) { lines.push_back(line); });
+    EXPECT_THAT(lines, ElementsAre("http://a.test/"));
+    EXPECT_THAT(errors, IsEmpty());
+    EXPECT_FALSE(Find("http://x.test/").matched);
+    EXPECT_FALSE(Find("http://big.test/").matched);
+    EXPECT_TRUE(Find("http://a.test/").matched);
+    for (const char* name : {"2.vnt", "3.vnt", "4.vnt", "5.vnt", "6.vnt", "7.vnt", "8.vnt"}) {
+        EXPECT_FALSE(ReadRecordForCheck(name).has_value()) << name;
+    }
+    const std::optional<StoredRecord> record = ReadRecordForCheck("1.vnt");
+    ASSERT_TRUE(record.has_value());
+    EXPECT_EQ(record->fields.url, "http://a.test/");
+    EXPECT_EQ(record->fields.page, "a");
+}
+
+// Runs in the child: lists as an ordinary user; exits 0 when 1 and 3 are listed and 2 reported.
+[[noreturn]] void ListAsAnOrdinaryUser() {
+    if (geteuid() == 0 && setresuid(65534, 65534, 65534) != 0) {
+        std::exit(2);
+    }
+    std::vector<std::string> lines;
+    const std::vector<std::string> errors =
+        FillPageList([&](const std::string& line) { lines.push_back(line); });
+    std::sort(lines.begin(), lines.end());
+    const std::vector<std::string> expectedLines{"http://a.test/", "http://c.test/"};
+    const std::vector<std::string> expectedErrors{"Access to 2.vnt was denied."};
+    if (lines != expectedLines || errors != expectedErrors) {
+        for (const std::string& text : lines) {
+            std::fprintf(stderr, "listed: %s\n", text.c_str());
+        }
+        for (const std::string& text : errors) {
+            std::fprintf(stderr, "reported: %s\n", text.c_str());
+        }
+        std::exit(1);
+    }
+    std::exit(0);
+}
+
+// Root reads a mode-000 file all the same, so the test takes an ordinary user's file access for
+// the listing (in a child process, whose result comes back through its exit code).
+TEST_F(CatalogueTest, AnUnreadableRecordIsReportedAndTheOthersAreStillListed) {
+    WriteWholeFile("1.vnt", "http://a.test/|A|1:1:2025*a");
+    WriteWholeFile("2.vnt", "http://b.test/|B|1:1:2025*b");
+    WriteWholeFile("3.vnt", "http://c.test/|C|1:1:2025*c");
+    std::filesystem::permissions("2.vnt", std::filesystem::perms::none);
+    // The child keeps root's group: the folder must be readable by group and others.
+    std::filesystem::permissions(
+        ".", std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
+                 std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
+                 std::filesystem::perms::others_exec);
+    EXPECT_EXIT(ListAsAnOrdinaryUser(), ::testing::ExitedWithCode(0), "");
+}
+
+// Runs in the child, with little memory: neither the list nor the check's reader may end the
+// process on a record too large for the memory left; both pass it over.
+[[noreturn]] void ReadWithLittleMemory() {
+    rlimit limit{};
+    limit.rlim_cur = limit.rlim_max = std::size_t{160} << 20;
+    if (setrlimit(RLIMIT_AS, &limit) != 0) {
+        std::exit(2);
+    }
+    std::vector<std::string> lines;
+    const std::vector<std::string> errors =
+        FillPageList([&](const std::string& line) { lines.push_back(line); });
+    const bool checked = ReadRecordForCheck("2.vnt").has_value();
+    const std::vector<std::string> expected{"http://a.test/"};
+    std::exit(lines == expected && errors.empty() && !checked ? 0 : 1);
+}
+
+TEST_F(CatalogueTest, ARecordTooLargeForTheMemoryLeftIsPassedOver) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizers reserve more address space than the limit this test sets";
+#endif
+    // Within the size bound, but far larger than the memory left: one whose first line is that
+    // long, and a record whose page is.
+    WriteWholeFile("1.vnt", "");
+    std::filesystem::resize_file("1.vnt", std::uintmax_t{300} << 20);
+    WriteWholeFile("2.vnt", "http://a.test/|T|1:1:2025*");
+    std::filesystem::resize_file("2.vnt", std::uintmax_t{300} << 20);
+    EXPECT_EXIT(ReadWithLittleMemory(), ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(CatalogueTest, NoRecordsListsNothingAndMatchesNothing) {

@@ -4,11 +4,13 @@
 #include "platform/system/StdioFile.h"
 #include "records/DateStamp.h"
 #include "records/RecordCounter.h"
+#include "records/RecordRead.h"
 #include "support/WorkingDirectory.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <filesystem>
 #include <sys/resource.h>
@@ -89,7 +91,11 @@ TEST_F(RecordWriterTest, CounterTextDecidesTheNextNumber) {
     for (const auto& [stored, next] : cases) {
         WriteWholeFile("name.ini", stored);
         EXPECT_EQ(NextRecordNumber(), std::stoll(next)) << "name.ini held '" << stored << "'";
+        EXPECT_EQ(ReadWholeFile("name.ini"), stored) << "asking stores nothing";
+        ASSERT_EQ(WriteNewRecord("http://e.test/", "page"), 0);
+        EXPECT_TRUE(FileExists(next + ".vnt")) << "name.ini held '" << stored << "'";
         EXPECT_EQ(ReadWholeFile("name.ini"), next);
+        std::filesystem::remove(next + ".vnt");
     }
 }
 
@@ -105,7 +111,7 @@ TEST_F(RecordWriterTest, CounterAtItsLargestHandsOutNothingAndStoresNothing) {
     for (const char* stored : {"9223372036854775807", "99999999999999999999999"}) {
         WriteWholeFile("name.ini", stored);
         EXPECT_EQ(NextRecordNumber(), std::nullopt);
-        WriteNewRecord("http://e.test/", "page");
+        EXPECT_EQ(WriteNewRecord("http://e.test/", "page"), kNoRecordNumberLeft);
         EXPECT_EQ(DirectoryNames(), std::vector<std::string>{"name.ini"});
         EXPECT_EQ(ReadWholeFile("name.ini"), stored);
     }
@@ -134,7 +140,7 @@ TEST_F(RecordWriterTest, RewriteSkipsARecordHeldOpenForReading) {
     {
         ExclusiveFile reader;
         ASSERT_EQ(reader.OpenForReading("1.vnt"), 0);
-        RewriteRecord("http://e.test/", "new", "1.vnt");
+        EXPECT_EQ(RewriteRecord("http://e.test/", "new", "1.vnt"), kRecordHeld);
     }
     EXPECT_EQ(ReadWholeFile("1.vnt"), "http://e.test/|untitle|8:12:2025*old");
     RewriteRecord("http://e.test/", "new", "1.vnt");
@@ -160,9 +166,9 @@ protected:
     rlimit limit{};
     limit.rlim_cur = limit.rlim_max = 4096;
     setrlimit(RLIMIT_FSIZE, &limit);
-    RewriteRecord("http://e.test/", bigPage, "1.vnt");
-    WriteNewRecord("http://e.test/2", bigPage);
-    std::exit(FileExists("2.vnt") ? 1 : 0);
+    const bool rewriteFailed = RewriteRecord("http://e.test/", bigPage, "1.vnt") == EFBIG;
+    const bool addFailed = WriteNewRecord("http://e.test/2", bigPage) == EFBIG;
+    std::exit(!FileExists("2.vnt") && rewriteFailed && addFailed ? 0 : 1);
 }
 
 TEST_F(RecordWriterFaultTest, AFullDiskLeavesTheOldRecordIntact) {
@@ -171,6 +177,7 @@ TEST_F(RecordWriterFaultTest, AFullDiskLeavesTheOldRecordIntact) {
     const std::string bigPage(1 << 20, 'x');
     EXPECT_EXIT(WriteWithFileSizeLimit(bigPage), ::testing::ExitedWithCode(0), "");
     EXPECT_EQ(ReadWholeFile("1.vnt"), kOldRecord);
+    EXPECT_EQ(ReadWholeFile("name.ini"), "1") << "the counter moves on only for a stored record";
     EXPECT_EQ(DirectoryNames(), (std::vector<std::string>{"1.vnt", "name.ini"}))
         << "no temporary is left behind";
 }
@@ -187,14 +194,57 @@ TEST_F(RecordWriterFaultTest, AReadOnlyDirectoryWritesNothing) {
             if (geteuid() == 0 && setresuid(65534, 65534, 65534) != 0) {
                 std::exit(2);
             }
-            RewriteRecord("http://e.test/", "new", "1.vnt");
-            WriteNewRecord("http://e.test/2", "new");
-            std::exit(0);
+            const bool rewriteFailed = RewriteRecord("http://e.test/", "new", "1.vnt") == EACCES;
+            const bool addFailed = WriteNewRecord("http://e.test/2", "new") == EACCES;
+            std::exit(rewriteFailed && addFailed ? 0 : 1);
         },
         ::testing::ExitedWithCode(0), "");
     EXPECT_EQ(ReadWholeFile("1.vnt"), kOldRecord);
     EXPECT_EQ(ReadWholeFile("name.ini"), "1");
     EXPECT_EQ(DirectoryNames(), (std::vector<std::string>{"1.vnt", "name.ini"}));
+}
+
+// The injected writer fails as a full disk does, after the record's text went to its temporary.
+TEST_F(RecordWriterTest, AnInjectedWriteFailureStoresNothingAndKeepsTheCounter) {
+    WriteWholeFile("1.vnt", "http://e.test/|Old|1:1:2020*old page");
+    WriteWholeFile("name.ini", "1");
+    InjectRecordWriteFailureForTesting(ENOSPC);
+    const int added = WriteNewRecord("http://e.test/2", "page");
+    const int rewritten = RewriteRecord("http://e.test/", "new page", "1.vnt");
+    InjectRecordWriteFailureForTesting(0);
+    EXPECT_EQ(added, ENOSPC);
+    EXPECT_EQ(rewritten, ENOSPC);
+    EXPECT_EQ(ReadWholeFile("1.vnt"), "http://e.test/|Old|1:1:2020*old page");
+    EXPECT_EQ(DirectoryNames(), (std::vector<std::string>{"1.vnt", "name.ini"}));
+    EXPECT_EQ(ReadWholeFile("name.ini"), "1");
+    // The next add that succeeds takes the number the failed one did not use.
+    EXPECT_EQ(WriteNewRecord("http://e.test/2", "page"), 0);
+    EXPECT_EQ(ReadWholeFile("2.vnt"), "http://e.test/2|untitle|8:12:2025*page");
+    EXPECT_EQ(ReadWholeFile("name.ini"), "2");
+}
+
+TEST_F(RecordWriterTest, FailureReasonsAreInPlainWords) {
+    EXPECT_EQ(RecordWriteFailureText(ENOSPC), "the disk is full");
+    EXPECT_EQ(RecordWriteFailureText(EDQUOT), "the disk quota is used up");
+    EXPECT_EQ(RecordWriteFailureText(EROFS), "the disk is read-only");
+    EXPECT_EQ(RecordWriteFailureText(EACCES), "the folder may not be written to");
+    EXPECT_EQ(RecordWriteFailureText(EIO), "the disk reported an input/output error");
+    EXPECT_EQ(RecordWriteFailureText(kNoRecordNumberLeft),
+              "no record number is left to hand out (name.ini is at its largest)");
+    EXPECT_EQ(RecordWriteFailureText(ENAMETOOLONG), "File name too long"); // the system's words
+}
+
+// A title that holds a false date is stored so that it reads back as stored, and the page whole.
+TEST_F(RecordWriterTest, ATitleWithADateInsideReadsBack) {
+    const std::string page = "<html><title>News|1:2:3*today</title>body|4:5:6*";
+    ASSERT_EQ(WriteNewRecord("http://e.test/", page), 0);
+    EXPECT_EQ(ReadWholeFile("1.vnt"), "http://e.test/|News|1:2:3 *today|8:12:2025*" + page);
+    const std::optional<StoredRecord> record = ReadRecordForCheck("1.vnt");
+    ASSERT_TRUE(record.has_value());
+    EXPECT_EQ(record->fields.url, "http://e.test/");
+    EXPECT_EQ(record->fields.title, "News|1:2:3 *today");
+    EXPECT_EQ(record->fields.date, "8:12:2025");
+    EXPECT_EQ(record->fields.page, page);
 }
 
 } // namespace

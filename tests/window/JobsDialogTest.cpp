@@ -3,14 +3,23 @@
 #include "WindowFixture.h"
 #include "platform/system/ApplicationName.h"
 #include "platform/system/LocalDate.h"
+#include "records/Catalogue.h"
+#include "records/RecordWriter.h"
 #include "support/LoopbackServer.h"
 #include "support/ScopedEnvironment.h"
+#include "support/SmallDisk.h"
 
 #include <gmock/gmock.h>
 
 #include <QPushButton>
 
+#include <algorithm>
+#include <memory>
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <mutex>
 
@@ -153,6 +162,126 @@ TEST_F(JobsDialog, StopEndsACheckBetweenRecords) {
         WaitForJob();
         EXPECT_LT(ListLines().size(), 5u);
     });
+}
+
+std::vector<std::string> FolderNames() {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(".")) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A page that cannot be stored is explained, not listed, and uses up no record number; the disk
+// is either a real full one (a small tmpfs) or one the record writer is told to act out.
+class FullDisk : public JobsDialog, public ::testing::WithParamInterface<bool> {
+protected:
+    void SetUp() override {
+        JobsDialog::SetUp();
+        if (GetParam()) {
+            m_disk = std::make_unique<SmallDisk>(std::size_t{1} << 20);
+            if (!m_disk->Mounted()) {
+                GTEST_SKIP() << m_disk->Why() << "; the injected full disk covers this case";
+            }
+        } else {
+            InjectRecordWriteFailureForTesting(ENOSPC);
+        }
+    }
+    void TearDown() override {
+        InjectRecordWriteFailureForTesting(0);
+        JobsDialog::TearDown();
+        m_disk.reset();
+    }
+    const std::string m_bigPage = std::string(2 << 20, 'x') + "<title>Big</title>";
+    std::unique_ptr<SmallDisk> m_disk;
+};
+
+TEST_P(FullDisk, AnAddThatCannotBeStoredIsExplainedAndNotListed) {
+    WriteWholeFile("name.ini", "4");
+    Serve("/big", m_bigPage);
+    AfxAnswerNextMessageBox(IDOK);
+    WithWindow([&] {
+        AddUrl(Url("/big"));
+        WaitForJob();
+        EXPECT_TRUE(ListLines().empty());
+    });
+    const std::vector<AfxAnsweredMessageBox> boxes = AfxTakeAnsweredMessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "The page " + Url("/big") + " could not be stored: the disk is full.");
+    EXPECT_EQ(boxes[0].caption, ApplicationName());
+    EXPECT_EQ(boxes[0].type, MB_OK | MB_ICONEXCLAMATION);
+    EXPECT_EQ(FolderNames(), std::vector<std::string>{"name.ini"}) << "no record, no temporary";
+    EXPECT_EQ(ReadWholeFile("name.ini"), "4") << "the counter did not move on";
+}
+
+TEST_P(FullDisk, ACheckReportsPagesItCannotStoreWithOneBox) {
+    const std::string same = Url("/same") + "|untitle|1:1:2025*same";
+    const std::string first = Url("/one") + "|Old|1:1:2025*old one";
+    const std::string second = Url("/two") + "|Old|1:1:2025*old two";
+    WriteWholeFile("1.vnt", same);
+    WriteWholeFile("2.vnt", first);
+    WriteWholeFile("3.vnt", second);
+    Serve("/same", "same");
+    Serve("/one", m_bigPage);
+    Serve("/two", m_bigPage + "2");
+    AfxAnswerNextMessageBox(IDOK);
+    WithWindow([&] {
+        Click(IDC_START);
+        WaitForJob();
+        EXPECT_THAT(ListLines(),
+                    ElementsAre("Error " + Url("/one"), "Error " + Url("/two"), Url("/same")));
+    });
+    const std::vector<AfxAnsweredMessageBox> boxes = AfxTakeAnsweredMessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u) << "only the first failure of a check shows a box";
+    EXPECT_THAT(boxes[0].text, ::testing::MatchesRegex("The page .*/(one|two) could not be "
+                                                       "stored: the disk is full\\."));
+    EXPECT_EQ(boxes[0].type, MB_OK | MB_ICONEXCLAMATION);
+    EXPECT_EQ(ReadWholeFile("1.vnt"), same);
+    EXPECT_EQ(ReadWholeFile("2.vnt"), first);
+    EXPECT_EQ(ReadWholeFile("3.vnt"), second);
+    EXPECT_EQ(FolderNames(), (std::vector<std::string>{"1.vnt", "2.vnt", "3.vnt", "time.ini"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Disks, FullDisk, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& param) {
+                             return param.param ? "SmallTmpfs" : "InjectedWriter";
+                         });
+
+// Files named like records that are none give no line, no box and no wait, at start and in a
+// check, and every record is still listed and checked.
+TEST_F(JobsDialog, FilesThatAreNoRecordsArePassedOverAtStartAndInACheck) {
+    Serve("/a", "a");
+    WriteWholeFile("1.vnt", Url("/a") + "|untitle|1:1:2025*a");
+    WriteWholeFile("2.vnt", "");
+    WriteWholeFile("3.vnt", "no bar here");
+    ASSERT_EQ(::mkfifo("4.vnt", 0644), 0);
+    std::filesystem::create_symlink("/dev/zero", "5.vnt");
+    WithWindow([&] {
+        EXPECT_THAT(ListLines(), ElementsAre(Url("/a")));
+        Click(IDC_START);
+        WaitForJob();
+        EXPECT_THAT(ListLines(), ElementsAre(Url("/a")));
+    });
+    EXPECT_TRUE(AfxTakeAnsweredMessageBoxes().empty());
+}
+
+// A page whose title holds a false date is stored so that it reads back: a check finds it the same.
+TEST_F(JobsDialog, APageTitledWithADateInsideIsTheSameAtTheNextCheck) {
+    const std::string page = "<p><title>News|1:2:3*today</title>body";
+    Serve("/news", page);
+    WithWindow([&] {
+        AddUrl(Url("/news"));
+        WaitForJob();
+        Click(IDC_START);
+        WaitForJob();
+        EXPECT_THAT(ListLines(), ElementsAre(Url("/news")));
+    });
+    std::string file, title, date;
+    ASSERT_TRUE(FindRecordByUrl(Url("/news"), file, title, date));
+    EXPECT_EQ(title, "News|1:2:3 *today");
+    EXPECT_EQ(date, "8:12:2025");
+    EXPECT_EQ(ReadWholeFile("1.vnt"), Url("/news") + "|News|1:2:3 *today|8:12:2025*" + page);
 }
 
 } // namespace

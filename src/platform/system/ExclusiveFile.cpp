@@ -9,17 +9,32 @@
 
 namespace {
 
-// Opens and locks, or yields -1 with errno set. Directories are refused like any unreadable file.
-int OpenLocked(const std::string& name) {
-    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+// Opens and locks, or yields -1 with errno set. Only a regular file (directly or through a link)
+// is kept open: the open never waits (a FIFO would wait for a writer for ever), and anything else
+// is closed again unread with kNotRegularFile. size receives the file's size.
+int OpenLocked(const std::string& name, std::int64_t* size = nullptr) {
+    // Look before opening, so that a device is not even opened; the check after the open covers
+    // a file swapped in meanwhile.
+    struct stat before {};
+    if (::stat(name.c_str(), &before) == 0 && !S_ISREG(before.st_mode)) {
+        errno = S_ISDIR(before.st_mode) ? EISDIR : kNotRegularFile;
+        return -1;
+    }
+    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) {
         return -1;
     }
     struct stat info {};
-    if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        const int error = S_ISDIR(info.st_mode) ? EISDIR : kNotRegularFile;
         ::close(fd);
-        errno = EISDIR;
+        errno = error;
         return -1;
+    }
+    // Reads of a regular file never wait anyway; clear the flag all the same.
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (size != nullptr) {
+        *size = static_cast<std::int64_t>(info.st_size);
     }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno == EWOULDBLOCK ? EWOULDBLOCK : errno;
@@ -38,7 +53,8 @@ ExclusiveFile::~ExclusiveFile() {
 
 int ExclusiveFile::OpenForReading(const std::string& name) {
     Close();
-    m_fd = OpenLocked(name);
+    m_size = 0;
+    m_fd = OpenLocked(name, &m_size);
     m_lastError = m_fd < 0 ? errno : 0;
     return m_lastError;
 }

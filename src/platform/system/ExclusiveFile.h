@@ -3,8 +3,15 @@
 // advisory lock without waiting, so an open fails while another part of the program (or another
 // copy of it) holds the same file, and holds it against others until it is closed.
 
+#include <cerrno>
 #include <cstddef>
+#include <cstdint>
 #include <string>
+
+// What an open yields for anything that is not a regular file, directly or through a link (a
+// FIFO, socket or device; a directory yields EISDIR). Such a file is never read, and the open
+// never waits for it.
+inline constexpr int kNotRegularFile = ENODEV;
 
 class ExclusiveFile {
 public:
@@ -14,9 +21,12 @@ public:
     ExclusiveFile& operator=(const ExclusiveFile&) = delete;
 
     // Opens the file for reading and locks it. Yields 0, or the system error number:
-    // EWOULDBLOCK when someone else holds the file, ENOENT, EACCES, EISDIR and so on.
+    // EWOULDBLOCK when someone else holds the file, ENOENT, EACCES, EISDIR, kNotRegularFile and
+    // so on.
     int OpenForReading(const std::string& name);
     bool IsOpen() const { return m_fd >= 0; }
+    // The file's size in bytes when it was opened.
+    std::int64_t Size() const { return m_size; }
 
     // Reads up to size bytes. Yields the count (0 at the end), or -1 with the error in LastError.
     std::ptrdiff_t Read(char* buffer, std::size_t size);
@@ -27,6 +37,7 @@ public:
 private:
     int m_fd = -1;
     int m_lastError = 0;
+    std::int64_t m_size = 0;
 };
 
 // Removes a file unless someone holds it open with no sharing. Yields 0 or the error number

@@ -7,6 +7,7 @@
 #include "platform/system/FileException.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 class CStdioFile {
@@ -30,6 +31,8 @@ public:
     // the stop byte met, or 0 at the end of the file.
     char ReadUntilAny(std::string& text, const char* stopBytes);
     void Close();
+    // The file's size in bytes when it was opened.
+    std::uint64_t GetLength() const { return static_cast<std::uint64_t>(m_file.Size()); }
 
     const std::string& GetFileName() const { return m_fileName; }
 

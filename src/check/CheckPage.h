@@ -1,0 +1,27 @@
+#pragma once
+// What one record's check found, and the line that reports it. Shared by every program that
+// checks records, so that all of them decide "same or changed, which line, rewrite or not" alike.
+
+#include "fetch/FetchOutcome.h"
+
+#include <string>
+
+struct PageCheck {
+    enum class Result { Same, Changed, PageError, TimedOut, Failed };
+    Result result = Result::Failed;
+    std::string line;   // the window's status line: URL, "UPDATE " + URL, "Page Error " + URL,
+                        // "Time Out", or "Error " + URL
+    std::string reason; // Failed: what the window's message box says (fetch or write failure)
+    bool writeFailed = false; // Failed because the changed page could not be stored
+};
+
+// Compares the fetched page with the stored copy ignoring letter case and, when it changed,
+// rewrites the record; yields what to report. A record its owner made read-only, or one held
+// open elsewhere at that moment, is "Changed" and stays as it was. A changed page whose copy
+// cannot be stored is Failed with writeFailed set, the line "Error " + URL, and a reason that
+// names the address and says why in plain words; the old record is then left exactly as it was.
+PageCheck CheckFetchedPage(const std::string& url, const std::string& recordFileName,
+                           const std::string& storedPage, FetchOutcome outcome);
+
+// The message-box text for a page that could not be stored, naming the address and the reason.
+std::string StoreFailureMessage(const std::string& url, int error);
