@@ -14,6 +14,10 @@
 #include "runstate/Tick.h"
 #include "vnt.h"
 
+#include <string>
+#include <utility>
+#include <vector>
+
 namespace {
 
 // The tick's view of the page list and the progress bar.
@@ -99,7 +103,16 @@ BOOL CVntDlg::OnInitDialog() {
     m_strUrl = "http://";
     UpdateData(FALSE);
 
-    FillPageList([this](const std::string& line) { m_listPages.AddString(line); });
+    // The lines are gathered and sorted once; those listed before a record that cannot be read
+    // stay listed all the same.
+    std::vector<std::string> lines;
+    try {
+        FillPageList([&lines](const std::string& line) { lines.push_back(line); });
+    } catch (...) {
+        m_listPages.AddStrings(std::move(lines));
+        throw;
+    }
+    m_listPages.AddStrings(std::move(lines));
 
     m_progress.SetRange(0, 100);
     m_progress.SetStep(5);

@@ -9,16 +9,12 @@
 
 namespace {
 
-// Opens and locks, or yields -1 with errno set. Directories are refused like any unreadable file.
+// Opens and locks, or yields -1 with errno set: two system calls, as a list of many records
+// opens each one. A directory opens, but its first read fails with EISDIR like any unreadable
+// file's.
 int OpenLocked(const std::string& name) {
     const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) {
-        return -1;
-    }
-    struct stat info {};
-    if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
-        ::close(fd);
-        errno = EISDIR;
         return -1;
     }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -54,6 +50,15 @@ std::ptrdiff_t ExclusiveFile::Read(char* buffer, std::size_t size) {
             return -1;
         }
     }
+}
+
+std::int64_t ExclusiveFile::Size() {
+    struct stat info {};
+    if (::fstat(m_fd, &info) != 0) {
+        m_lastError = errno;
+        return -1;
+    }
+    return S_ISREG(info.st_mode) ? static_cast<std::int64_t>(info.st_size) : 0;
 }
 
 void ExclusiveFile::Close() {
