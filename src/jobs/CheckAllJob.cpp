@@ -11,6 +11,8 @@
 
 #include <chrono>
 #include <optional>
+#include <string>
+#include <utility>
 
 namespace {
 
@@ -42,12 +44,17 @@ unsigned CheckAllJob(void* /*unused*/) {
             const std::string fileName = finder.GetFileName();
             // A record that cannot be read (removed meanwhile, or held elsewhere for longer than
             // a lookup takes) is skipped without a line: there is no page to report on.
-            if (const std::optional<std::string> text = ReadWholeRecord(fileName)) {
+            if (std::optional<std::string> text = ReadWholeRecord(fileName)) {
                 const RecordFields fields = SplitRecord(*text);
                 g_strCheckUrl = fields.url;
                 g_strRecordName = fileName;
-                g_strStoredPage = fields.page;
+                // The stored page is the record's tail: it moves to the front of the record's own
+                // memory, which is handed over, so a large page is held once.
+                text->erase(0, static_cast<std::size_t>(fields.page.data() - text->data()));
+                g_strStoredPage = std::move(*text);
                 CheckOnePage();
+                // Nothing of a record is kept once its line is posted: its memory goes back.
+                std::string().swap(g_strStoredPage);
             }
         }
         if (g_bStopRequested.load() != 0) {

@@ -4,6 +4,7 @@
 // copy of it) holds the same file, and holds it against others until it is closed.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 class ExclusiveFile {
@@ -14,12 +15,16 @@ public:
     ExclusiveFile& operator=(const ExclusiveFile&) = delete;
 
     // Opens the file for reading and locks it. Yields 0, or the system error number:
-    // EWOULDBLOCK when someone else holds the file, ENOENT, EACCES, EISDIR and so on.
+    // EWOULDBLOCK when someone else holds the file, ENOENT, EACCES and so on. A directory opens;
+    // reading it fails with EISDIR.
     int OpenForReading(const std::string& name);
     bool IsOpen() const { return m_fd >= 0; }
 
     // Reads up to size bytes. Yields the count (0 at the end), or -1 with the error in LastError.
     std::ptrdiff_t Read(char* buffer, std::size_t size);
+    // The file's size in bytes (0 for one that has none, such as a pipe), or -1 with the error in
+    // LastError.
+    std::int64_t Size();
     int LastError() const { return m_lastError; }
 
     void Close();

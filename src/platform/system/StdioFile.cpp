@@ -68,6 +68,14 @@ char CStdioFile::ReadUntilAny(std::string& text, const char* stopBytes) {
     }
 }
 
+std::uint64_t CStdioFile::GetLength() {
+    const std::int64_t size = m_file.Size();
+    if (size < 0) {
+        throw CFileException::FromOsError(m_file.LastError(), m_fileName);
+    }
+    return static_cast<std::uint64_t>(size);
+}
+
 bool CStdioFile::ReadString(std::string& line) {
     if (m_pos == m_end && !Refill()) {
         line.clear();

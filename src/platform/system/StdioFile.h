@@ -7,6 +7,7 @@
 #include "platform/system/FileException.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 class CStdioFile {
@@ -29,6 +30,9 @@ public:
     // Reads on until one of the stop bytes or the end; the text before it goes to text. Yields
     // the stop byte met, or 0 at the end of the file.
     char ReadUntilAny(std::string& text, const char* stopBytes);
+    // The file's length in bytes, wherever reading stands (0 for a file that has none, such as a
+    // pipe).
+    std::uint64_t GetLength();
     void Close();
 
     const std::string& GetFileName() const { return m_fileName; }
