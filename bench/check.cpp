@@ -8,6 +8,13 @@
 //   worker_cpu_% the worker thread's own CPU time over the check's wall time, in percent of one
 //                core (CLOCK_THREAD_CPUTIME_ID read by the job's thread as it ends); target
 //                under 2
+//
+// And a check of 20 unchanged records of 32 MiB each (and of 12 MiB, below the size from which the
+// allocator always maps memory of its own), served by a child process so that only the
+// check's own memory counts:
+//   peak_x_page  the rise of the resident size's high-water mark during the check over the
+//                resident size before it, in units of the largest page; target at most 2.2
+//   after_mib    the resident size after the check less the one before it; target within 5
 
 #include "jobs/CheckAllJob.h"
 #include "runstate/RunState.h"
@@ -18,10 +25,13 @@
 
 #include <atomic>
 #include <chrono>
+#include <csignal>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -99,6 +109,125 @@ void BM_CheckOfUnchangedRecords(benchmark::State& state) {
 }
 
 BENCHMARK(BM_CheckOfUnchangedRecords)
+    ->Iterations(1)
+    ->Repetitions(3)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
+
+constexpr int kLargeRecords = 20;
+
+// A line of /proc/self/status ("VmRSS", "VmHWM") in KiB.
+long StatusKib(const char* field) {
+    std::ifstream status("/proc/self/status");
+    const std::string prefix = std::string(field) + ":";
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind(prefix, 0) == 0) {
+            return std::strtol(line.c_str() + prefix.size(), nullptr, 10);
+        }
+    }
+    return 0;
+}
+
+// Starts the resident size's high-water mark again from the present size.
+void ResetPeakResident() {
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+// A child process serving the same page for every path; yields its port (0 on failure).
+int ServeFromChild(std::size_t pageBytes, pid_t& server) {
+    int ready[2];
+    if (::pipe(ready) != 0) {
+        return 0;
+    }
+    server = ::fork();
+    if (server == 0) {
+        ::close(ready[0]);
+        const std::string page(pageBytes, 'p');
+        httplib::Server http;
+        http.Get(R"(/.*)", [&](const httplib::Request&, httplib::Response& response) {
+            response.set_content_provider(
+                page.size(), "text/html",
+                [&](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+                    return sink.write(page.data() + offset, length);
+                });
+        });
+        const int port = http.bind_to_any_port("127.0.0.1");
+        if (::write(ready[1], &port, sizeof port) != sizeof port) {
+            std::_Exit(1);
+        }
+        ::close(ready[1]);
+        http.listen_after_bind();
+        std::_Exit(0);
+    }
+    ::close(ready[1]);
+    int port = 0;
+    if (server < 0 || ::read(ready[0], &port, sizeof port) != sizeof port) {
+        port = 0;
+    }
+    ::close(ready[0]);
+    return port;
+}
+
+void BM_CheckOfLargePages(benchmark::State& state) {
+    const std::size_t kLargePage = static_cast<std::size_t>(state.range(0)) * 1024 * 1024;
+    pid_t server = -1;
+    const int port = ServeFromChild(kLargePage, server);
+    if (port == 0) {
+        state.SkipWithError("the server did not start");
+        return;
+    }
+
+    const auto previous = std::filesystem::current_path();
+    const auto directory = std::filesystem::temp_directory_path() /
+                           ("varnolt-bench-large-" + std::to_string(getpid()));
+    std::filesystem::create_directories(directory);
+    std::filesystem::current_path(directory);
+    {
+        const std::string page(kLargePage, 'p');
+        for (int i = 1; i <= kLargeRecords; ++i) {
+            std::ofstream(std::to_string(i) + ".vnt", std::ios::binary)
+                << "http://127.0.0.1:" << port << "/" << i << "|untitle|8:12:2025*" << page;
+        }
+    }
+
+    for (auto _ : state) {
+        // Each repetition starts as a freshly started program would: nothing held in the run state.
+        ResetRunState();
+        std::string().swap(g_strStoredPage);
+        NoWindow window;
+        const long before = StatusKib("VmRSS");
+        ResetPeakResident();
+        const auto start = std::chrono::steady_clock::now();
+        g_bWorkerBusy = 1;
+        std::thread worker([&] { CheckAllJob(nullptr); });
+        auto next = start;
+        while (g_bWorkerBusy.load() != 0 || !g_strStatus.IsEmpty()) {
+            next += kTick;
+            std::this_thread::sleep_until(next);
+            RunStateTick(window, window);
+        }
+        worker.join();
+        const double wall =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const long peak = StatusKib("VmHWM");
+        const long after = StatusKib("VmRSS");
+        state.SetIterationTime(wall);
+        state.counters["lines"] = window.lines.load();
+        state.counters["peak_x_page"] =
+            static_cast<double>(peak - before) * 1024.0 / static_cast<double>(kLargePage);
+        state.counters["after_mib"] = static_cast<double>(after - before) / 1024.0;
+    }
+
+    std::filesystem::current_path(previous);
+    std::filesystem::remove_all(directory);
+    ::kill(server, SIGTERM);
+    ::waitpid(server, nullptr, 0);
+}
+
+BENCHMARK(BM_CheckOfLargePages)
+    ->Arg(32) // MiB
+    ->Arg(12)
     ->Iterations(1)
     ->Repetitions(3)
     ->UseManualTime()

@@ -15,6 +15,10 @@
 #include "runstate/Tick.h"
 #include "vnt.h"
 
+#include <string>
+#include <utility>
+#include <vector>
+
 namespace {
 
 // The tick's view of the page list and the progress bar.
@@ -100,9 +104,12 @@ BOOL CVntDlg::OnInitDialog() {
     m_strUrl = "http://";
     UpdateData(FALSE);
 
-    // A record that cannot be read is reported once the others are all listed.
+    // The lines are gathered and sorted once; a record that cannot be read is reported once the
+    // others are all listed.
+    std::vector<std::string> lines;
     const std::vector<std::string> fileErrors =
-        FillPageList([this](const std::string& line) { m_listPages.AddString(line); });
+        FillPageList([&lines](const std::string& line) { lines.push_back(line); });
+    m_listPages.AddStrings(std::move(lines));
 
     m_progress.SetRange(0, 100);
     m_progress.SetStep(5);

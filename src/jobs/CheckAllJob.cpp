@@ -10,6 +10,8 @@
 
 #include <chrono>
 #include <optional>
+#include <string>
+#include <utility>
 
 namespace {
 
@@ -46,11 +48,13 @@ unsigned CheckAllJob(void* /*unused*/) {
             const std::string fileName = finder.GetFileName();
             // A file the list passes over, or a record that cannot be read (removed meanwhile, or
             // held elsewhere for longer than a lookup takes), is skipped without a line.
-            if (const std::optional<StoredRecord> record = ReadRecordForCheck(fileName)) {
+            if (std::optional<StoredRecord> record = ReadRecordForCheck(fileName)) {
                 g_strCheckUrl = record->fields.url;
                 g_strRecordName = fileName;
-                g_strStoredPage = record->fields.page;
+                g_strStoredPage = TakeStoredPage(std::move(*record));
                 CheckOnePage();
+                // Nothing of a record is kept once its line is posted: its memory goes back.
+                std::string().swap(g_strStoredPage);
             }
         }
         if (g_bStopRequested.load() != 0) {

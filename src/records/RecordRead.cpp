@@ -19,7 +19,11 @@ std::optional<std::string> ReadAll(const std::string& fileName) {
     if (file.GetLength() > kLargestRecordBytes) {
         return std::nullopt;
     }
-    std::string text;
+    // Room for the whole file at once, so a large record is read in place: never copied as it
+    // grows, never held in more memory than it needs. A file that grew meanwhile is still read to
+    // its end, one that shrank only as far as it goes.
+    std::string text(static_cast<std::size_t>(file.GetLength()), '\0');
+    text.resize(file.Read(text.data(), text.size()));
     char chunk[1024];
     while (const std::size_t got = file.Read(chunk, sizeof chunk)) {
         text.append(chunk, got);
@@ -83,4 +87,11 @@ std::optional<StoredRecord> ReadRecordForCheck(const std::string& fileName) {
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     }
+}
+
+std::string TakeStoredPage(StoredRecord&& record) {
+    const std::size_t pageLength = record.fields.page.size();
+    std::string text = std::move(record.text);
+    text.erase(0, text.size() - pageLength);
+    return text;
 }

@@ -14,9 +14,9 @@ inline constexpr std::uint64_t kLargestPageBytes = std::uint64_t{256} * 1024 * 1
 inline constexpr std::uint64_t kLargestRecordBytes =
     2 * kLargestPageBytes + std::uint64_t{16} * 1024 * 1024;
 
-// The record's whole text, read 1024 bytes at a time. A record held open elsewhere (the window
-// looking it up) is tried again for a short while; none when it cannot be opened or read, is no
-// regular file, is larger than kLargestRecordBytes, or does not fit in memory.
+// The record's whole text, read into memory of the file's size. A record held open elsewhere (the
+// window looking it up) is tried again for a short while; none when it cannot be opened or read, is
+// no regular file, is larger than kLargestRecordBytes, or does not fit in memory.
 std::optional<std::string> ReadWholeRecord(const std::string& fileName);
 
 // A record as a check reads it: its whole text and its fields, which point into the text (a move
@@ -41,3 +41,7 @@ bool LooksLikeRecord(std::string_view firstPart);
 // kLargestRecordBytes), and those that cannot be read (removed meanwhile, held elsewhere for
 // longer than a lookup takes, or too large for the memory left).
 std::optional<StoredRecord> ReadRecordForCheck(const std::string& fileName);
+
+// The record's stored page in the record's own memory: the page is the tail of the text and is
+// moved to its front, so a large page is held once. The record is used up.
+std::string TakeStoredPage(StoredRecord&& record);

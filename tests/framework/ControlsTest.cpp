@@ -51,11 +51,109 @@ TEST_F(Controls, SortedListPlacesLinesIgnoringCaseAndKeepsEqualOnes) {
     });
 }
 
+// Filling a sorted list: the order that adding the lines one after the other gives, whether they
+// come one at a time or all at once (one stable sort).
+struct FillCase {
+    const char* name;
+    std::vector<std::string> lines;    // in arrival order
+    std::vector<std::string> expected; // the list's order
+};
+
+void PrintTo(const FillCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class SortedFill : public Controls, public ::testing::WithParamInterface<FillCase> {};
+
+TEST_P(SortedFill, AllAtOnceGivesTheOrderOfOneAtATime) {
+    const FillCase& c = GetParam();
+    WithDialog([&] {
+        m_dlg.m_list.AddStrings(c.lines);
+        EXPECT_EQ(Lines(m_dlg.m_list), c.expected) << "all at once";
+        m_dlg.m_list.ResetContent();
+        for (const std::string& line : c.lines) {
+            m_dlg.m_list.AddString(line);
+        }
+        EXPECT_EQ(Lines(m_dlg.m_list), c.expected) << "one at a time";
+    });
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Orders, SortedFill,
+    ::testing::Values(FillCase{"letter case ignored", {"b", "C", "a", "B2"}, {"a", "b", "B2", "C"}},
+                      FillCase{"lines differing only in case keep arrival order",
+                               {"http://x/", "HTTP://X/", "Http://x/", "http://X/"},
+                               {"http://x/", "HTTP://X/", "Http://x/", "http://X/"}},
+                      FillCase{"equal lines all stay, among others",
+                               {"m", "z", "m", "a", "M", "m"},
+                               {"a", "m", "m", "M", "m", "z"}},
+                      FillCase{"status lines group by their first word",
+                               {"UPDATE http://b", "http://a", "Error http://c", "update http://b",
+                                "Page Error http://d", "HTTP://A", "http://a"},
+                               {"Error http://c", "http://a", "HTTP://A", "http://a",
+                                "Page Error http://d", "UPDATE http://b", "update http://b"}},
+                      // Latin-1 and UTF-8 bytes of the same text, in either case, compare equal.
+                      FillCase{"the shown text is compared, not the bytes",
+                               {"caf\xC3\xA9", "cafz", "CAF\xC3\x89", "caf\xE9", "cafa"},
+                               {"cafa", "cafz", "caf\xC3\xA9", "CAF\xC3\x89", "caf\xE9"}},
+                      // Folded to small letters, these stand between capitals and small ones.
+                      FillCase{"punctuation against folded letters",
+                               {"xz", "x_", "xA", "x[", "X^"},
+                               {"x[", "X^", "x_", "xA", "xz"}},
+                      FillCase{
+                          "a prefix sorts first", {"ab", "a", "abc", "A"}, {"a", "A", "ab", "abc"}},
+                      FillCase{"nothing", {}, {}}));
+
+struct PlaceCase {
+    std::string added;
+    int index; // where it goes in "b", "B", "d", "f"
+};
+
+void PrintTo(const PlaceCase& c, std::ostream* os) {
+    *os << '"' << c.added << "\" at " << c.index;
+}
+
+class AddStringPlacement : public Controls, public ::testing::WithParamInterface<PlaceCase> {};
+
+TEST_P(AddStringPlacement, GoesAfterEveryLineThatSortsBeforeItOrEqual) {
+    const PlaceCase& c = GetParam();
+    WithDialog([&] {
+        m_dlg.m_list.AddStrings({"d", "b", "f", "B"});
+        EXPECT_EQ(m_dlg.m_list.AddString(c.added), c.index);
+        std::vector<std::string> expected{"b", "B", "d", "f"};
+        expected.insert(expected.begin() + c.index, c.added);
+        EXPECT_EQ(Lines(m_dlg.m_list), expected);
+    });
+}
+
+INSTANTIATE_TEST_SUITE_P(Places, AddStringPlacement,
+                         ::testing::Values(PlaceCase{"a", 0}, PlaceCase{"b", 2}, PlaceCase{"B", 2},
+                                           PlaceCase{"c", 2}, PlaceCase{"D", 3}, PlaceCase{"e", 3},
+                                           PlaceCase{"F", 4}, PlaceCase{"g", 4}, PlaceCase{"", 0}));
+
+TEST_F(Controls, AllAtOnceIntoAFilledListTakesTheSamePlacesAndKeepsTheSelection) {
+    WithDialog([&] {
+        m_dlg.m_list.AddStrings({"c", "a"});
+        m_dlg.m_list.SetCurSel(1); // "c"
+        m_dlg.m_list.AddStrings({"d", "C", "b"});
+        EXPECT_EQ(Lines(m_dlg.m_list), (std::vector<std::string>{"a", "b", "c", "C", "d"}));
+        EXPECT_EQ(m_dlg.m_list.GetCurSel(), 2);
+    });
+}
+
 TEST_F(Controls, UnsortedListKeepsArrivalOrder) {
     WithDialog([&] {
         m_dlg.m_plainList.AddString("b");
         EXPECT_EQ(m_dlg.m_plainList.AddString("a"), 1);
         EXPECT_EQ(Lines(m_dlg.m_plainList), (std::vector<std::string>{"b", "a"}));
+    });
+}
+
+TEST_F(Controls, UnsortedListTakesManyLinesAtOnceInArrivalOrder) {
+    WithDialog([&] {
+        m_dlg.m_plainList.AddString("b");
+        m_dlg.m_plainList.AddStrings({"c", "A", "b"});
+        EXPECT_EQ(Lines(m_dlg.m_plainList), (std::vector<std::string>{"b", "c", "A", "b"}));
     });
 }
 

@@ -160,6 +160,27 @@ TEST_F(CheckAllJobTest, ARecordHeldOpenElsewhereIsSkippedWithoutALine) {
     EXPECT_EQ(site.Requests("/2"), 0);
 }
 
+TEST_F(CheckAllJobTest, LargePagesAreComparedWholeAndNotKeptAfterTheCheck) {
+    // Separators and line ends deep inside the pages; the changed one differs only at its end.
+    std::string page(3 * 1024 * 1024 + 11, 'x');
+    for (std::size_t i = 0; i < page.size(); i += 4099) {
+        page[i] = "|*\n\r"[i % 4];
+    }
+    std::string changed = page;
+    changed.back() = 'y';
+    site.Serve("/same", page);
+    site.Serve("/changed", changed);
+    const std::string same = StoreRecord("1.vnt", "/same", "untitle", page);
+    StoreRecord("2.vnt", "/changed", "untitle", page);
+    RunCheck();
+    EXPECT_THAT(window.lines,
+                UnorderedElementsAre(site.Url("/same"), "UPDATE " + site.Url("/changed")));
+    EXPECT_TRUE(ReadWholeFile("1.vnt") == same);
+    EXPECT_TRUE(ReadWholeFile("2.vnt") == site.Url("/changed") + "|untitle|8:12:2025*" + changed);
+    // The record's memory went back when its line was posted.
+    EXPECT_LE(g_strStoredPage.capacity(), std::string().capacity());
+}
+
 TEST_F(CheckAllJobTest, ReadTakingTooManyTicksIsATimeOutAndKeepsTheRecord) {
     HeldPage held;
     const std::string record = held.Url() + "|untitle|1:1:2025*first part second part";

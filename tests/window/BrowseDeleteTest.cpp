@@ -49,16 +49,16 @@ TEST_F(BrowseDelete, DoesNothingWithoutALineOrWithoutASelection) {
 TEST_F(BrowseDelete, ClicksThatSelectNoLineLeaveTheSelectedOneToDelete) {
     WriteThreePages();
     WithWindow([&] {
-        ClickRow(RowOf("http://b.example/"));
+        ClickRow(RowOf("https://b.example/page"));
         QTest::mouseClick(List()->viewport(), Qt::LeftButton, Qt::ControlModifier,
-                          RowCentre(RowOf("http://b.example/")));
+                          RowCentre(RowOf("https://b.example/page")));
         QTest::mouseClick(List()->viewport(), Qt::LeftButton, {},
                           QPoint(5, List()->viewport()->height() - 3));
-        EXPECT_EQ(SelectedLine(), "http://b.example/");
+        EXPECT_EQ(SelectedLine(), "https://b.example/page");
         EXPECT_EQ(ShownTitle(), "Beta");
         Delete();
         EXPECT_EQ(ListLines(),
-                  (std::vector<std::string>{"http://a.example/", "http://c.example/"}));
+                  (std::vector<std::string>{"http://a.example/", "https://c.example/"}));
     });
     EXPECT_FALSE(FileExists("2.vnt"));
     EXPECT_TRUE(FileExists("1.vnt"));

@@ -7,12 +7,17 @@
 #include "platform/framework/Wnd.h"
 
 #include <string>
+#include <vector>
 
 constexpr int LB_ERR = -1;
 
 class CListBox : public CWnd {
 public:
+    // Finds the line's place with a binary search; yields its index.
     int AddString(const std::string& text);
+    // Adds every line where AddString one after the other would put it, at the cost of one sort
+    // when the list is empty (as it is when a window fills it at start).
+    void AddStrings(std::vector<std::string> lines);
     int DeleteString(UINT nIndex);
     void ResetContent();
     int GetCount() const;

@@ -31,8 +31,6 @@ int OpenLocked(const std::string& name, std::int64_t* size = nullptr) {
         errno = error;
         return -1;
     }
-    // Reads of a regular file never wait anyway; clear the flag all the same.
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     if (size != nullptr) {
         *size = static_cast<std::int64_t>(info.st_size);
     }
