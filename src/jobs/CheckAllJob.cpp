@@ -1,12 +1,11 @@
 #include "jobs/CheckAllJob.h"
 
+#include "check/CheckPage.h"
 #include "fetch/PageFetch.h"
 #include "jobs/JobStart.h"
-#include "records/RecordRead.h"
 #include "platform/system/FileFind.h"
+#include "records/RecordRead.h"
 #include "records/RecordText.h"
-#include "records/RecordWriter.h"
-#include "records/TextCase.h"
 #include "runstate/RunState.h"
 
 #include <chrono>
@@ -60,24 +59,7 @@ unsigned CheckAllJob(void* /*unused*/) {
 }
 
 void CheckOnePage() {
-    FetchOutcome outcome = PageFetch(g_strCheckUrl);
-    switch (outcome.kind) {
-    case FetchOutcome::Kind::Received:
-        if (EqualsIgnoringCase(outcome.strPage, g_strStoredPage)) {
-            g_strStatus.Post(g_strCheckUrl);
-        } else {
-            g_strStatus.Post("UPDATE " + g_strCheckUrl);
-            RewriteRecord(g_strCheckUrl, std::move(outcome.strPage), g_strRecordName);
-        }
-        break;
-    case FetchOutcome::Kind::BadStatus:
-        g_strStatus.Post("Page Error " + g_strCheckUrl);
-        break;
-    case FetchOutcome::Kind::TimedOut:
-        g_strStatus.Post("Time Out");
-        break;
-    case FetchOutcome::Kind::InternetFailure:
-        g_strStatus.Post("Error " + g_strCheckUrl);
-        break;
-    }
+    const PageCheck check =
+        CheckFetchedPage(g_strCheckUrl, g_strRecordName, g_strStoredPage, PageFetch(g_strCheckUrl));
+    g_strStatus.Post(check.line);
 }
