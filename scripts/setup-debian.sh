@@ -11,6 +11,7 @@ packages=(
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     libcpp-httplib-dev libssl-dev openssl curl
     xvfb xauth xdg-utils
+    libsystemd-dev libdtl-dev dbus-daemon
 )
 
 missing=()
