@@ -4,6 +4,7 @@
 // 50-800 ms. Wall time, CPU time and peak resident memory of each, and their ratios. Then 1,000
 // small pages with delays of 10-100 ms, checked with --jobs 8: wall time against the
 // concurrency bound (the sum of the delays divided by the 8 fetches allowed at once).
+// Run once more with --jobs 20 to show how the wall time follows the fetches allowed at once.
 
 #include "RatioReporter.h"
 
@@ -162,9 +163,9 @@ public:
         fs::remove_all(m_folder, ignored);
     }
 
-    std::vector<std::string> CliCommand(const char* folder) const {
+    std::vector<std::string> CliCommand(const char* folder, int jobs = kJobs) const {
         return {VNT_CLI_PROGRAM, "-C",     (m_folder / folder).string(),
-                "check",         "--jobs", std::to_string(kJobs)};
+                "check",         "--jobs", std::to_string(jobs)};
     }
     std::vector<std::string> UrlwatchCommand() const {
         const fs::path dir = m_folder / "urlwatch";
@@ -232,6 +233,12 @@ void VarnoltCliCheck100(benchmark::State& state) {
         Report(state, RunProgram(Pages().CliCommand("records")));
 }
 
+// The same with as many fetches at once as there are hosts (still at most 6 to each).
+void VarnoltCliCheck100Jobs20(benchmark::State& state) {
+    for (auto _ : state)
+        Report(state, RunProgram(Pages().CliCommand("records", kHosts)));
+}
+
 void Urlwatch100(benchmark::State& state) {
     for (auto _ : state)
         Report(state, RunProgram(Pages().UrlwatchCommand()));
@@ -252,6 +259,7 @@ void ConcurrencyBound1000(benchmark::State& state) {
 } // namespace
 
 BENCHMARK(VarnoltCliCheck100)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(VarnoltCliCheck100Jobs20)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK(Urlwatch100)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK(VarnoltCliCheck1000)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK(ConcurrencyBound1000)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
@@ -261,6 +269,8 @@ int main(int argc, char** argv) {
     return RunWithRatios(
         argc, argv,
         {{"VarnoltCliCheck100/iterations:1/manual_time", "Urlwatch100/iterations:1/manual_time"},
+         {"VarnoltCliCheck100Jobs20/iterations:1/manual_time",
+          "Urlwatch100/iterations:1/manual_time"},
          {"VarnoltCliCheck1000/iterations:1/manual_time",
           "ConcurrencyBound1000/iterations:1/manual_time"}});
 }

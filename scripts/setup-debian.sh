@@ -13,6 +13,10 @@ packages=(
     xvfb xauth xdg-utils
     libsystemd-dev libdtl-dev dbus-daemon
 )
+# Only the benchmarks compare with these (make bench sets VNT_BENCH_PACKAGES=1).
+if [[ "${VNT_BENCH_PACKAGES:-0}" == 1 ]]; then
+    packages+=(urlwatch)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
