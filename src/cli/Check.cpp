@@ -75,6 +75,7 @@ int RunCheck(const CheckOptions& options) {
     progress.Show(0);
 
     ConcurrentPageFetch fetches(TransferLimits{options.jobs, kPerHost});
+    fetches.SetReadTimeOut(kWindowReadTimeOut);
     std::map<FetchId, RecordInHand> inHand;
     // Reports by record index; a record passed over (unreadable) has an empty optional.
     std::map<std::size_t, std::optional<Report>> reports;

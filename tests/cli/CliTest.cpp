@@ -27,11 +27,11 @@ struct Answer {
     std::chrono::milliseconds delay{0};
 };
 
-// A loopback server whose pages the test sets, and that counts the requests it works on at once.
+// A loopback server whose pages the test sets, and that counts the requests it works on at once
+// (its default pool serves 8 at once: more than one host may be sent).
 class PageServer {
 public:
     PageServer() {
-        m_server.Routes().new_task_queue = [] { return new httplib::ThreadPool(32); };
         m_server.Routes().Get(
             ".*", [this](const httplib::Request& request, httplib::Response& response) {
                 Answer answer;

@@ -133,7 +133,8 @@ TEST_F(FetchTest, EngineEndsWithTheSingleFetchsOutcomeAndTexts) {
 
 namespace {
 
-// Counts the requests a server works on at the same time. Each one is held until as many as
+// Counts the requests a server works on at the same time (its default pool serves 8 at once,
+// more than one host may be sent). Each one is held until as many as
 // the limit have arrived together (or a while has passed), so a missing limit shows as more.
 class ConcurrencyWatch {
 public:
@@ -171,7 +172,6 @@ TEST_F(FetchTest, EngineRunsNoMoreTransfersThanItsLimits) {
                      std::to_string(c.limits.maxPerHost) + " per host");
         ConcurrencyWatch watch(c.expected);
         LoopbackServer server;
-        server.Routes().new_task_queue = [] { return new httplib::ThreadPool(32); };
         server.Routes().Get("/page", [&](const httplib::Request&, httplib::Response& response) {
             watch.Serve();
             response.set_content("page", "text/html");
@@ -223,4 +223,38 @@ TEST_F(FetchTest, AnAbandonedTransferEndsWithoutAnOutcomeAndLetsTheNextOneRun) {
     EXPECT_EQ(finished[0].id, next);
     EXPECT_EQ(finished[0].outcome.strPage, "quick");
     EXPECT_EQ(fetches.Unfinished(), 0u);
+}
+
+TEST_F(FetchTest, ABodyThatStallsLongerThanTheReadTimeOutEndsAsTimedOut) {
+    RawSocketServer server([](RawConnection& peer) {
+        const std::string head = peer.ReadRequestHead();
+        if (head.find("GET /stalled ") == 0) {
+            peer.Send("HTTP/1.0 200 OK\r\n\r\nfirst part");
+            peer.WaitForRelease();
+        } else {
+            peer.Send("HTTP/1.0 200 OK\r\n\r\nwhole");
+        }
+    });
+    ConcurrentPageFetch fetches(TransferLimits{2, 2});
+    fetches.SetReadTimeOut(std::chrono::milliseconds(300));
+    const FetchId stalled = fetches.Add(server.Url("/stalled"));
+
+    std::vector<FinishedFetch> finished;
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (finished.empty() && std::chrono::steady_clock::now() < giveUp)
+        finished = fetches.Wait(std::chrono::milliseconds(100));
+    server.Release();
+
+    ASSERT_EQ(finished.size(), 1u);
+    EXPECT_EQ(finished[0].id, stalled);
+    EXPECT_EQ(finished[0].outcome.kind, Kind::TimedOut);
+    EXPECT_EQ(fetches.Unfinished(), 0u);
+    // A page that keeps coming is not cut short.
+    const FetchId whole = fetches.Add(server.Url("/whole"));
+    finished.clear();
+    while (finished.empty() && std::chrono::steady_clock::now() < giveUp)
+        finished = fetches.Wait(std::chrono::milliseconds(100));
+    ASSERT_EQ(finished.size(), 1u);
+    EXPECT_EQ(finished[0].id, whole);
+    EXPECT_EQ(finished[0].outcome.strPage, "whole");
 }
