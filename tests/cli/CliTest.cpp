@@ -82,6 +82,12 @@ private:
     LoopbackServer m_server;
 };
 
+// A failure's text without the transfer library's own words after it, which carry a timing
+// ("after 4 ms") that differs from one attempt to the next.
+std::string WithoutDetail(const std::string& text) {
+    return text.substr(0, text.find("\n\n("));
+}
+
 std::string Record(const std::string& url, const std::string& page, const std::string& title = "T",
                    const std::string& date = "1:1:2025") {
     return url + "|" + title + "|" + date + "*" + page;
@@ -206,7 +212,8 @@ TEST_F(Cli, CheckPrintsTheWindowsLinesInRecordNumberOrder) {
                            "Page Error " + m_server.Url("/missing") + "\n" + "Error " +
                            unreachable + "\n");
     // The reason the window's message box would give.
-    EXPECT_EQ(run.err, PageFetch(unreachable).strErrorMessage + "\n");
+    EXPECT_EQ(WithoutDetail(run.err), WithoutDetail(PageFetch(unreachable).strErrorMessage));
+    EXPECT_EQ(run.err.back(), '\n');
     EXPECT_EQ(ReadWholeFile("2.vnt"),
               Record(m_server.Url("/second"), "<p><title>Second</title>a new page", "Second",
                      DateStamp()));
@@ -351,7 +358,7 @@ TEST_F(Cli, AddStoresPagesAndExplainsThoseItCannot) {
         const CliRun run = Run({"add", c.url});
         EXPECT_EQ(run.exitStatus, c.exitStatus);
         EXPECT_EQ(run.out, c.out);
-        EXPECT_EQ(run.err, c.err);
+        EXPECT_EQ(WithoutDetail(run.err), WithoutDetail(c.err));
         EXPECT_EQ(FileExists("1.vnt"), c.stored);
         if (c.stored) {
             EXPECT_EQ(ReadWholeFile("1.vnt"),
