@@ -38,6 +38,7 @@ test-tsan: setup
 	@cd build-tsan && ctest --output-on-failure -j $(JOBS) -LE nosan
 
 bench: setup
+	@VNT_BENCH_PACKAGES=1 bash scripts/setup-debian.sh
 	$(call configure,build-bench,-DCMAKE_BUILD_TYPE=Release -DVNT_BENCH=ON)
 	@cmake --build build-bench -j $(JOBS)
 	@bash scripts/run-benchmarks.sh build-bench

@@ -13,7 +13,12 @@ packages=(
     xvfb xauth xdg-utils
     scdoc dpkg-dev file lintian desktop-file-utils appstream man-db bash-completion
     clang libclang-rt-14-dev
+    libsystemd-dev libdtl-dev dbus-daemon
 )
+# Only the benchmarks compare with these (make bench sets VNT_BENCH_PACKAGES=1).
+if [[ "${VNT_BENCH_PACKAGES:-0}" == 1 ]]; then
+    packages+=(urlwatch)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,9 +1,10 @@
 #include "fetch/PageFetch.h"
 
+#include "fetch/PageRequest.h"
+
 #include "platform/inet/InternetException.h"
 #include "platform/inet/PageMemory.h"
 #include "platform/inet/WinInet.h"
-#include "platform/system/ApplicationName.h"
 #include "runstate/RunState.h"
 
 #include <algorithm>
@@ -17,60 +18,13 @@
 
 namespace {
 
-constexpr DWORD_PTR kContext = 1;
 constexpr DWORD kChunkBytes = 1024;
 constexpr std::int32_t kTimeOutTicks = 270;
 constexpr DWORD kStatusBufferChars = 80;
 // No more is reserved than the layer lets a body grow to by default.
 constexpr std::size_t kLargestReservation = std::size_t{256} * 1024 * 1024;
-constexpr char kRequestHeaders[] = "Accept: text/*\r\nUser-Agent: VNT \r\n";
 // How far ahead of the page text its reserved memory is prepared for writing.
 constexpr std::size_t kPreparedAhead = std::size_t{2} * 1024 * 1024;
-
-struct HandleCloser {
-    void operator()(HINTERNET handle) const { InternetCloseHandle(handle); }
-};
-// Declared root first, so the handles close in the opposite order: the root last.
-using ScopedHandle = std::unique_ptr<InternetHandle, HandleCloser>;
-
-std::string CanonicalUrl(const std::string& strUrl) {
-    std::string buffer(INTERNET_MAX_URL_LENGTH, '\0');
-    DWORD length = INTERNET_MAX_URL_LENGTH;
-    if (!InternetCanonicalizeUrlA(strUrl.c_str(), buffer.data(), &length, ICU_BROWSER_MODE)) {
-        if (InternetGetLastError() != ERROR_INSUFFICIENT_BUFFER)
-            AfxThrowInternetException(kContext, strUrl);
-        buffer.assign(length, '\0');
-        if (!InternetCanonicalizeUrlA(strUrl.c_str(), buffer.data(), &length, ICU_BROWSER_MODE))
-            AfxThrowInternetException(kContext, strUrl);
-    }
-    buffer.resize(length);
-    return buffer;
-}
-
-struct UrlParts {
-    std::string strHost;
-    std::string strPath;
-    INTERNET_PORT nPort = 0;
-    bool bSecure = false;
-};
-
-// A URL that cannot be split, or that names neither http nor https, fails here: it is never
-// guessed at or fetched over plain HTTP.
-UrlParts SplitUrl(const std::string& strCanonical, const std::string& strUrl) {
-    std::vector<char> host(INTERNET_MAX_URL_LENGTH, '\0');
-    std::vector<char> path(INTERNET_MAX_URL_LENGTH, '\0');
-    URL_COMPONENTSA components;
-    components.lpszHostName = host.data();
-    components.dwHostNameLength = INTERNET_MAX_URL_LENGTH;
-    components.lpszUrlPath = path.data();
-    components.dwUrlPathLength = INTERNET_MAX_URL_LENGTH;
-    if (!InternetCrackUrlA(strCanonical.c_str(), 0, 0, &components))
-        AfxThrowInternetException(kContext, strUrl);
-    if (components.nScheme != INTERNET_SCHEME_HTTP && components.nScheme != INTERNET_SCHEME_HTTPS)
-        AfxThrowInternetException(kContext, strUrl, ERROR_INTERNET_UNRECOGNIZED_SCHEME);
-    return {host.data(), path.data(), components.nPort,
-            components.nScheme == INTERNET_SCHEME_HTTPS};
-}
 
 // The status code, or nothing when the server sent none that can be read.
 std::optional<int> QueryStatus(HINTERNET hRequest) {
@@ -113,35 +67,17 @@ void PrepareAhead(std::string& strPage, std::size_t& nPrepared) {
 }
 
 FetchOutcome FetchPage(const std::string& strUrl) {
-    ScopedHandle hRoot(InternetOpenA(ApplicationName().c_str(), INTERNET_OPEN_TYPE_PRECONFIG,
-                                     nullptr, nullptr, 0));
-    if (!hRoot)
-        AfxThrowInternetException(kContext, strUrl);
+    const PageRequest request = OpenPageRequest(strUrl);
+    HINTERNET hRequest = request.hRequest.get();
+    if (!HttpSendRequestA(hRequest, nullptr, 0, nullptr, 0))
+        AfxThrowInternetException(kPageFetchContext, strUrl);
 
-    const UrlParts parts = SplitUrl(CanonicalUrl(strUrl), strUrl);
-
-    ScopedHandle hConnect(InternetConnectA(hRoot.get(), parts.strHost.c_str(), parts.nPort, nullptr,
-                                           nullptr, INTERNET_SERVICE_HTTP, 0, kContext));
-    if (!hConnect)
-        AfxThrowInternetException(kContext, strUrl);
-
-    const DWORD dwFlags = INTERNET_FLAG_RELOAD | (parts.bSecure ? INTERNET_FLAG_SECURE : 0);
-    ScopedHandle hRequest(HttpOpenRequestA(hConnect.get(), "GET", parts.strPath.c_str(), "HTTP/1.0",
-                                           nullptr, nullptr, dwFlags, kContext));
-    if (!hRequest)
-        AfxThrowInternetException(kContext, strUrl);
-    // Each line goes on only if the request has no such header yet; the result is not needed.
-    HttpAddRequestHeadersA(hRequest.get(), kRequestHeaders, sizeof(kRequestHeaders) - 1,
-                           HTTP_ADDREQ_FLAG_ADD_IF_NEW);
-    if (!HttpSendRequestA(hRequest.get(), nullptr, 0, nullptr, 0))
-        AfxThrowInternetException(kContext, strUrl);
-
-    const std::optional<int> status = QueryStatus(hRequest.get());
+    const std::optional<int> status = QueryStatus(hRequest);
     if (status != 200)
         return FetchOutcome::BadStatus(status);
 
     std::string strPage;
-    ReserveAnnouncedLength(hRequest.get(), strPage);
+    ReserveAnnouncedLength(hRequest, strPage);
     std::size_t nPrepared = 0; // the page text's memory below this length is prepared
     for (;;) {
         g_nIdleTicks = 0;
@@ -150,10 +86,10 @@ FetchOutcome FetchPage(const std::string& strUrl) {
         // terminated; a chunk counts up to its first zero byte.
         std::vector<char> chunk(kChunkBytes + 1, '\0');
         DWORD dwRead = 0;
-        if (!InternetReadFile(hRequest.get(), chunk.data(), kChunkBytes, &dwRead))
-            AfxThrowInternetException(kContext, strUrl);
+        if (!InternetReadFile(hRequest, chunk.data(), kChunkBytes, &dwRead))
+            AfxThrowInternetException(kPageFetchContext, strUrl);
         if (dwRead > 0) {
-            strPage.append(std::string_view(chunk.data()));
+            AppendChunkText(strPage, std::string_view(chunk.data(), dwRead));
             PrepareAhead(strPage, nPrepared);
         }
         // Tested after every read, the last empty one included: a read that came back too late
@@ -177,7 +113,7 @@ FetchOutcome PageFetch(const std::string& strUrl) {
         return FetchOutcome::InternetFailure(failure.m_dwError, failure.GetErrorMessage());
     } catch (const std::bad_alloc&) {
         // A page that does not fit in memory fails like the layer's own shortage would.
-        const CInternetException failure(kContext, ERROR_NOT_ENOUGH_MEMORY, strUrl, {});
+        const CInternetException failure(kPageFetchContext, ERROR_NOT_ENOUGH_MEMORY, strUrl, {});
         return FetchOutcome::InternetFailure(failure.m_dwError, failure.GetErrorMessage());
     }
 }

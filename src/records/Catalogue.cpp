@@ -32,11 +32,6 @@ template <typename Visit> void ForEachRecordFile(Visit visit) {
     }
 }
 
-// True for a file that is passed over without a word: not a regular file (never read).
-bool IsNoRecordFile(const CFileException& error) {
-    return error.m_lOsError == kNotRegularFile || error.m_lOsError == EISDIR;
-}
-
 } // namespace
 
 std::vector<std::string> FillPageList(const AddPageLine& addString) {

@@ -3,6 +3,7 @@
 #include "platform/system/FileException.h"
 #include "platform/system/StdioFile.h"
 
+#include <cerrno>
 #include <chrono>
 #include <new>
 #include <thread>
@@ -70,6 +71,10 @@ StoredRecord::StoredRecord(StoredRecord&& other) noexcept : fields(other.fields)
     rebase(fields.title);
     rebase(fields.date);
     rebase(fields.page);
+}
+
+bool IsNoRecordFile(const CFileException& error) {
+    return error.m_lOsError == kNotRegularFile || error.m_lOsError == EISDIR;
 }
 
 bool LooksLikeRecord(std::string_view firstPart) {

@@ -4,7 +4,9 @@
 
 #include "records/RecordText.h"
 
+#include "platform/system/FileException.h"
 #include <cstdint>
+
 #include <optional>
 #include <string>
 
@@ -31,6 +33,10 @@ struct StoredRecord {
     std::string text;
     RecordFields fields;
 };
+
+// True when opening a file failed because it is no regular file (it is never read): such a file
+// is passed over without a word, as no record.
+bool IsNoRecordFile(const CFileException& error);
 
 // True when a text read from the start of a file makes it a record: its first line holds a "|".
 // Empty files and files of another kind named like records are passed over.

@@ -1,0 +1,276 @@
+// varnolt-cli check against urlwatch (the Debian package, its default 10 workers) on the same
+// pages in the same run: 100 real HTML pages of 20-200 KiB from the system's HTML manuals,
+// served from 20 loopback addresses (127.0.0.2 to 127.0.0.21) with fixed-seed delays of
+// 50-800 ms. Wall time, CPU time and peak resident memory of each, and their ratios. Then 1,000
+// small pages with delays of 10-100 ms, checked with --jobs 8: wall time against the
+// concurrency bound (the sum of the delays divided by the 8 fetches allowed at once).
+// Run once more with --jobs 20 to show how the wall time follows the fetches allowed at once.
+
+#include "RatioReporter.h"
+
+#include <httplib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <sstream>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kHosts = 20;
+constexpr int kPages = 100;
+constexpr int kManyPages = 1000;
+constexpr int kJobs = 8;
+
+struct Page {
+    std::string body;
+    int delayMs = 0;
+};
+
+struct Host {
+    std::string address;
+    int port = 0;
+    std::unique_ptr<httplib::Server> server;
+    std::thread thread;
+    std::map<std::string, Page> pages;
+};
+
+struct ProcessFigures {
+    double wall = 0;    // seconds
+    double cpu = 0;     // seconds, user + system
+    double peakMiB = 0; // peak resident memory
+    int exitStatus = -1;
+};
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Runs a program to its end with its output thrown away; its own figures, from wait4.
+ProcessFigures RunProgram(const std::vector<std::string>& arguments) {
+    const auto began = std::chrono::steady_clock::now();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        std::FILE* null = std::fopen("/dev/null", "w");
+        ::dup2(::fileno(null), STDOUT_FILENO);
+        ::dup2(::fileno(null), STDERR_FILENO);
+        std::vector<char*> argv;
+        std::vector<std::string> copies = arguments;
+        for (std::string& argument : copies)
+            argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        ::execvp(argv[0], argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    ::wait4(pid, &status, 0, &usage);
+    ProcessFigures figures;
+    figures.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+    figures.cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                  static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    figures.peakMiB = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    figures.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return figures;
+}
+
+class Fixture {
+public:
+    Fixture() {
+        m_folder = fs::temp_directory_path() / ("varnolt-bench-cli-" + std::to_string(::getpid()));
+        fs::create_directories(m_folder / "records");
+        fs::create_directories(m_folder / "many");
+        fs::create_directories(m_folder / "urlwatch");
+
+        // The system's HTML manuals of 20-200 KiB, in a fixed order.
+        std::vector<fs::path> manuals;
+        for (const auto& entry : fs::recursive_directory_iterator(
+                 "/usr/share/doc", fs::directory_options::skip_permission_denied)) {
+            if (entry.is_regular_file() && entry.path().extension() == ".html" &&
+                entry.file_size() >= 20 * 1024 && entry.file_size() <= 200 * 1024)
+                manuals.push_back(entry.path());
+        }
+        std::sort(manuals.begin(), manuals.end());
+        if (manuals.size() < static_cast<std::size_t>(kPages)) {
+            std::fprintf(stderr, "only %zu HTML manuals of 20-200 KiB found\n", manuals.size());
+            std::exit(1);
+        }
+
+        std::mt19937 random(20261210);
+        std::uniform_int_distribution<int> slow(50, 800);
+        std::uniform_int_distribution<int> quick(10, 100);
+        for (int h = 0; h < kHosts; ++h) {
+            auto host = std::make_unique<Host>();
+            host->address = "127.0.0." + std::to_string(2 + h);
+            m_hosts.push_back(std::move(host));
+        }
+        std::ofstream urls(m_folder / "urlwatch" / "urls.yaml");
+        for (int i = 0; i < kPages; ++i) {
+            Host& host = *m_hosts[static_cast<std::size_t>(i % kHosts)];
+            host.pages["/p" + std::to_string(i)] = {ReadFile(manuals[static_cast<std::size_t>(i)]),
+                                                    slow(random)};
+            m_bytes += host.pages["/p" + std::to_string(i)].body.size();
+        }
+        for (int i = 0; i < kManyPages; ++i) {
+            Host& host = *m_hosts[static_cast<std::size_t>(i % kHosts)];
+            const int delay = quick(random);
+            host.pages["/m" + std::to_string(i)] = {
+                std::string(2048, static_cast<char>('a' + i % 26)), delay};
+            m_delaySumMs += delay;
+        }
+        for (auto& host : m_hosts)
+            Start(*host);
+
+        for (int i = 0; i < kPages; ++i) {
+            const Host& host = *m_hosts[static_cast<std::size_t>(i % kHosts)];
+            const std::string path = "/p" + std::to_string(i);
+            const std::string url = Url(host, path);
+            std::ofstream(m_folder / "records" / (std::to_string(i + 1) + ".vnt"), std::ios::binary)
+                << url << "|T|1:1:2025*" << host.pages.at(path).body;
+            urls << (i > 0 ? "---\n" : "") << "url: \"" << url << "\"\n";
+        }
+        for (int i = 0; i < kManyPages; ++i) {
+            const Host& host = *m_hosts[static_cast<std::size_t>(i % kHosts)];
+            const std::string path = "/m" + std::to_string(i);
+            std::ofstream(m_folder / "many" / (std::to_string(i + 1) + ".vnt"), std::ios::binary)
+                << Url(host, path) << "|T|1:1:2025*" << host.pages.at(path).body;
+        }
+        urls.close();
+        // urlwatch's first run only fills its cache; the measured runs compare, as a check does.
+        RunProgram(UrlwatchCommand());
+    }
+    ~Fixture() {
+        for (auto& host : m_hosts) {
+            host->server->stop();
+            host->thread.join();
+        }
+        std::error_code ignored;
+        fs::remove_all(m_folder, ignored);
+    }
+
+    std::vector<std::string> CliCommand(const char* folder, int jobs = kJobs) const {
+        return {VNT_CLI_PROGRAM, "-C",     (m_folder / folder).string(),
+                "check",         "--jobs", std::to_string(jobs)};
+    }
+    std::vector<std::string> UrlwatchCommand() const {
+        const fs::path dir = m_folder / "urlwatch";
+        return {"urlwatch",
+                "--urls",
+                (dir / "urls.yaml").string(),
+                "--config",
+                (dir / "urlwatch.yaml").string(),
+                "--hooks",
+                (dir / "hooks.py").string(),
+                "--cache",
+                (dir / "cache.db").string()};
+    }
+    double BoundSeconds() const { return m_delaySumMs / 1000.0 / kJobs; }
+    std::size_t Bytes() const { return m_bytes; }
+
+private:
+    static std::string Url(const Host& host, const std::string& path) {
+        return "http://" + host.address + ":" + std::to_string(host.port) + path;
+    }
+    static void Start(Host& host) {
+        host.server = std::make_unique<httplib::Server>();
+        host.server->new_task_queue = [] { return new httplib::ThreadPool(16); };
+        const auto* pages = &host.pages;
+        host.server->Get(
+            ".*", [pages](const httplib::Request& request, httplib::Response& response) {
+                const auto found = pages->find(request.path);
+                if (found == pages->end()) {
+                    response.status = 404;
+                    return;
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(found->second.delayMs));
+                response.set_content(found->second.body, "text/html");
+            });
+        host.port = host.server->bind_to_any_port(host.address);
+        if (host.port <= 0) {
+            std::fprintf(stderr, "cannot bind %s\n", host.address.c_str());
+            std::exit(1);
+        }
+        host.thread = std::thread([&host] { host.server->listen_after_bind(); });
+        while (!host.server->is_running())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+
+    fs::path m_folder;
+    std::vector<std::unique_ptr<Host>> m_hosts;
+    double m_delaySumMs = 0;
+    std::size_t m_bytes = 0;
+};
+
+Fixture& Pages() {
+    static Fixture fixture;
+    return fixture;
+}
+
+void Report(benchmark::State& state, const ProcessFigures& figures) {
+    state.SetIterationTime(figures.wall);
+    state.counters["cpu_s"] = figures.cpu;
+    state.counters["peak_MiB"] = figures.peakMiB;
+    state.counters["exit"] = figures.exitStatus;
+}
+
+void VarnoltCliCheck100(benchmark::State& state) {
+    for (auto _ : state)
+        Report(state, RunProgram(Pages().CliCommand("records")));
+}
+
+// The same with as many fetches at once as there are hosts (still at most 6 to each).
+void VarnoltCliCheck100Jobs20(benchmark::State& state) {
+    for (auto _ : state)
+        Report(state, RunProgram(Pages().CliCommand("records", kHosts)));
+}
+
+void Urlwatch100(benchmark::State& state) {
+    for (auto _ : state)
+        Report(state, RunProgram(Pages().UrlwatchCommand()));
+}
+
+void VarnoltCliCheck1000(benchmark::State& state) {
+    for (auto _ : state)
+        Report(state, RunProgram(Pages().CliCommand("many")));
+    state.counters["bound_s"] = Pages().BoundSeconds();
+}
+
+// The concurrency bound itself, as a baseline time for the ratio.
+void ConcurrencyBound1000(benchmark::State& state) {
+    for (auto _ : state)
+        state.SetIterationTime(Pages().BoundSeconds());
+}
+
+} // namespace
+
+BENCHMARK(VarnoltCliCheck100)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(VarnoltCliCheck100Jobs20)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(Urlwatch100)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(VarnoltCliCheck1000)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(ConcurrencyBound1000)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
+
+int main(int argc, char** argv) {
+    Pages(); // serve the pages and warm urlwatch's cache before anything is timed
+    return RunWithRatios(
+        argc, argv,
+        {{"VarnoltCliCheck100/iterations:1/manual_time", "Urlwatch100/iterations:1/manual_time"},
+         {"VarnoltCliCheck100Jobs20/iterations:1/manual_time",
+          "Urlwatch100/iterations:1/manual_time"},
+         {"VarnoltCliCheck1000/iterations:1/manual_time",
+          "ConcurrencyBound1000/iterations:1/manual_time"}});
+}

@@ -1,0 +1,13 @@
+// varnolt-cli's entry: hands the arguments to the program.
+
+#include "cli/Cli.h"
+
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv) {
+    std::vector<std::string> arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.emplace_back(argv[i]);
+    return RunCli(arguments);
+}

@@ -1,0 +1,74 @@
+#include "platform/console/Console.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+volatile std::sig_atomic_t g_stopSignal = 0;
+
+extern "C" void NoteStopSignal(int signalNumber) {
+    if (g_stopSignal != 0) {
+        // Asked twice: the user wants out now.
+        std::signal(signalNumber, SIG_DFL);
+        std::raise(signalNumber);
+        return;
+    }
+    g_stopSignal = signalNumber;
+}
+
+} // namespace
+
+std::string DefaultDataFolder() {
+    const char* dataHome = std::getenv("XDG_DATA_HOME");
+    if (dataHome != nullptr && dataHome[0] == '/')
+        return std::string(dataHome) + "/varnolt";
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && home[0] != '\0')
+        return std::string(home) + "/.local/share/varnolt";
+    return {};
+}
+
+int EnterFolder(const std::string& path) {
+    if (path.empty())
+        return ENOENT;
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0)
+        return errno;
+    if (!S_ISDIR(status.st_mode))
+        return ENOTDIR;
+    // A folder that cannot be listed would look empty: refuse it rather than report nothing.
+    DIR* listing = ::opendir(path.c_str());
+    if (listing == nullptr)
+        return errno;
+    ::closedir(listing);
+    if (::chdir(path.c_str()) != 0)
+        return errno;
+    return 0;
+}
+
+std::string SystemErrorWords(int error) {
+    return std::strerror(error);
+}
+
+bool StandardErrorIsTerminal() {
+    return ::isatty(STDERR_FILENO) == 1;
+}
+
+void CatchStopSignals() {
+    struct sigaction action {};
+    action.sa_handler = NoteStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0; // no SA_RESTART: a wait in progress returns early
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+}
+
+int StopSignal() {
+    return g_stopSignal;
+}

@@ -1,0 +1,276 @@
+#include "platform/inet/PageTransfer.h"
+
+#include "platform/inet/InternetErrors.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace {
+
+// How much curl receives at a time.
+constexpr long kTransferBufferBytes = 64 * 1024;
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() &&
+           EqualsIgnoringCase(text.substr(0, prefix.size()), prefix);
+}
+
+// Names under the reserved top-level domain "invalid" never resolve (RFC 6761), so the layer
+// answers for them at once and never asks a name server.
+bool IsReservedInvalidName(std::string host) {
+    std::transform(host.begin(), host.end(), host.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (!host.empty() && host.back() == '.')
+        host.pop_back();
+    constexpr std::string_view kSuffix = ".invalid";
+    return host == "invalid" ||
+           (host.size() > kSuffix.size() &&
+            host.compare(host.size() - kSuffix.size(), kSuffix.size(), kSuffix) == 0);
+}
+
+} // namespace
+
+std::string_view TrimmedHeaderText(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' ||
+                             text.back() == '\n'))
+        text.remove_suffix(1);
+    return text;
+}
+
+bool TransferRequest::HasHeader(std::string_view name) const {
+    return std::any_of(headers.begin(), headers.end(), [name](const auto& header) {
+        return EqualsIgnoringCase(header.first, name);
+    });
+}
+
+PageTransfer::PageTransfer(TransferRequest request, BodySink sink, void* owner)
+    : m_request(std::move(request)), m_sink(sink), m_owner(owner) {}
+
+PageTransfer::~PageTransfer() {
+    if (m_easy != nullptr)
+        curl_easy_cleanup(m_easy);
+    curl_slist_free_all(m_headerList);
+}
+
+bool PageTransfer::PrepareFailed(DWORD error, std::string_view detail) {
+    m_prepareError = error;
+    m_prepareDetail = detail;
+    return false;
+}
+
+bool PageTransfer::Prepare() {
+    if (IsReservedInvalidName(m_request.host))
+        return PrepareFailed(ERROR_INTERNET_NAME_NOT_RESOLVED,
+                             "names under .invalid never resolve");
+    m_easy = curl_easy_init();
+    if (m_easy == nullptr)
+        return PrepareFailed(ERROR_NOT_ENOUGH_MEMORY, {});
+
+    auto addLine = [this](const std::string& line) {
+        curl_slist* grown = curl_slist_append(m_headerList, line.c_str());
+        if (grown != nullptr)
+            m_headerList = grown;
+        return grown != nullptr;
+    };
+    bool listMade = true;
+    for (const auto& [name, value] : m_request.headers)
+        listMade &= addLine(value.empty() ? name + ";" : name + ": " + value);
+    if (m_request.reload) {
+        if (!m_request.HasHeader("Cache-Control"))
+            listMade &= addLine("Cache-Control: no-cache");
+        if (!m_request.HasHeader("Pragma"))
+            listMade &= addLine("Pragma: no-cache");
+    }
+    // curl would add "Accept: */*" of its own; a request without Accept goes out without one.
+    if (!m_request.HasHeader("Accept"))
+        listMade &= addLine("Accept:");
+    if (!listMade)
+        return PrepareFailed(ERROR_NOT_ENOUGH_MEMORY, {});
+
+    const InternetOptions& options = m_request.options;
+    const long idleSeconds = std::max<long>(1, static_cast<long>(options.idleTimeout.count()));
+    bool set = true;
+    auto option = [&set](CURLcode code) { set &= code == CURLE_OK; };
+    option(curl_easy_setopt(m_easy, CURLOPT_URL, m_request.url.c_str()));
+    option(curl_easy_setopt(m_easy, CURLOPT_PROTOCOLS_STR, "http,https"));
+    // Redirects are followed, but never from a secure page to a plain one.
+    option(curl_easy_setopt(m_easy, CURLOPT_REDIR_PROTOCOLS_STR,
+                            m_request.secure ? "https" : "http,https"));
+    option(curl_easy_setopt(m_easy, CURLOPT_FOLLOWLOCATION, 1L));
+    option(curl_easy_setopt(m_easy, CURLOPT_MAXREDIRS, 10L));
+    option(curl_easy_setopt(m_easy, CURLOPT_HTTPGET, 1L));
+    option(curl_easy_setopt(m_easy, CURLOPT_HTTP_VERSION, m_request.httpVersion));
+    option(curl_easy_setopt(m_easy, CURLOPT_HTTPHEADER, m_headerList));
+    if (!m_request.HasHeader("User-Agent") && !m_request.agent.empty())
+        option(curl_easy_setopt(m_easy, CURLOPT_USERAGENT, m_request.agent.c_str()));
+    // The body is taken as raw bytes: nothing compressed is asked for or unpacked.
+    option(curl_easy_setopt(m_easy, CURLOPT_HTTP_CONTENT_DECODING, 0L));
+    // A reply without a status line is taken as a body without status, as old servers send it.
+    option(curl_easy_setopt(m_easy, CURLOPT_HTTP09_ALLOWED, 1L));
+    option(curl_easy_setopt(m_easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L));
+    option(curl_easy_setopt(m_easy, CURLOPT_NOSIGNAL, 1L));
+    option(curl_easy_setopt(m_easy, CURLOPT_CONNECTTIMEOUT_MS,
+                            static_cast<long>(options.connectTimeout.count())));
+    option(curl_easy_setopt(m_easy, CURLOPT_LOW_SPEED_LIMIT, 1L));
+    option(curl_easy_setopt(m_easy, CURLOPT_LOW_SPEED_TIME, idleSeconds));
+    option(curl_easy_setopt(m_easy, CURLOPT_BUFFERSIZE, kTransferBufferBytes));
+    option(curl_easy_setopt(m_easy, CURLOPT_ERRORBUFFER, m_errorBuffer));
+    option(curl_easy_setopt(m_easy, CURLOPT_WRITEFUNCTION, &PageTransfer::OnBody));
+    option(curl_easy_setopt(m_easy, CURLOPT_WRITEDATA, this));
+    option(curl_easy_setopt(m_easy, CURLOPT_HEADERFUNCTION, &PageTransfer::OnHeader));
+    option(curl_easy_setopt(m_easy, CURLOPT_HEADERDATA, this));
+    option(curl_easy_setopt(m_easy, CURLOPT_PRIVATE, this));
+    if (!options.extraCaFile.empty())
+        option(curl_easy_setopt(m_easy, CURLOPT_CAINFO, options.extraCaFile.c_str()));
+    if (!set)
+        return PrepareFailed(ERROR_NOT_ENOUGH_MEMORY, {});
+    return true;
+}
+
+std::int64_t PageTransfer::AnnouncedLength() const {
+    curl_off_t length = -1;
+    if (m_easy == nullptr || !m_headComplete ||
+        curl_easy_getinfo(m_easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) != CURLE_OK)
+        return -1;
+    return length;
+}
+
+std::chrono::milliseconds PageTransfer::IdleLimit() const {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::max(m_request.options.idleTimeout, std::chrono::seconds(1)));
+}
+
+std::chrono::milliseconds PageTransfer::IdleFor(std::chrono::steady_clock::time_point now,
+                                                std::chrono::steady_clock::time_point since) const {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(now - std::max(m_lastData, since));
+}
+
+void PageTransfer::EndIdle() {
+    m_idleTimedOut = true;
+    m_result = CURLE_OPERATION_TIMEDOUT;
+}
+
+std::size_t PageTransfer::OnBody(char* data, std::size_t size, std::size_t count, void* self) {
+    auto& transfer = *static_cast<PageTransfer*>(self);
+    const std::size_t bytes = size * count;
+    transfer.NoteData();
+    if (transfer.m_bodyBytes + static_cast<std::int64_t>(bytes) >
+        transfer.m_request.options.maxBodyBytes) {
+        transfer.m_bodyTooLarge = true;
+        return CURL_WRITEFUNC_ERROR;
+    }
+    // Bytes held back are offered again on resumption, so they are counted only once taken.
+    const std::size_t taken = transfer.m_sink(transfer.m_owner, data, bytes);
+    if (taken == bytes)
+        transfer.m_bodyBytes += static_cast<std::int64_t>(bytes);
+    return taken;
+}
+
+std::size_t PageTransfer::OnHeader(char* data, std::size_t size, std::size_t count, void* self) {
+    auto& transfer = *static_cast<PageTransfer*>(self);
+    const std::size_t bytes = size * count;
+    transfer.NoteData();
+    const std::string_view line = TrimmedHeaderText(std::string_view(data, bytes));
+    if (StartsWithIgnoringCase(line, "HTTP/")) {
+        const std::size_t blank = line.find(' ');
+        const std::string_view code = blank == std::string_view::npos
+                                          ? std::string_view()
+                                          : TrimmedHeaderText(line.substr(blank + 1)).substr(0, 3);
+        const bool digits = code.size() == 3 && std::all_of(code.begin(), code.end(), [](char c) {
+                                return std::isdigit(static_cast<unsigned char>(c));
+                            });
+        transfer.m_lineStatus = digits ? std::stoi(std::string(code)) : 0;
+        transfer.m_lineHasLocation = false;
+    } else if (StartsWithIgnoringCase(line, "Location:")) {
+        transfer.m_lineHasLocation = true;
+    } else if (line.empty() && transfer.m_lineStatus != 0) {
+        // The end of a response's head. An interim response and a redirect that curl follows
+        // are not the answer; the head of any other one is.
+        const int status = transfer.m_lineStatus;
+        const bool interim = status >= 100 && status < 200;
+        const bool followed = status >= 300 && status < 400 && transfer.m_lineHasLocation;
+        if (!interim && !followed) {
+            transfer.m_status = status;
+            transfer.m_headComplete = true;
+        }
+    }
+    return bytes;
+}
+
+void PageTransfer::NoteData() {
+    m_answerBegun = true;
+    m_lastData = std::chrono::steady_clock::now();
+}
+
+DWORD PageTransfer::FailureNumber() const {
+    if (m_prepareError != 0)
+        return m_prepareError;
+    if (m_driveFailed)
+        return ERROR_INTERNET_INTERNAL_ERROR;
+    switch (m_result) {
+    case CURLE_OPERATION_TIMEDOUT:
+        return ERROR_INTERNET_TIMEOUT;
+    case CURLE_URL_MALFORMAT:
+        return ERROR_INTERNET_INVALID_URL;
+    case CURLE_COULDNT_RESOLVE_HOST:
+        return ERROR_INTERNET_NAME_NOT_RESOLVED;
+    case CURLE_COULDNT_RESOLVE_PROXY:
+        return ERROR_VNT_PROXY_NOT_RESOLVED;
+    case CURLE_COULDNT_CONNECT:
+        return ERROR_INTERNET_CANNOT_CONNECT;
+    case CURLE_RECV_ERROR:
+    case CURLE_SEND_ERROR:
+    case CURLE_PARTIAL_FILE:
+        return ERROR_INTERNET_CONNECTION_ABORTED;
+    case CURLE_GOT_NOTHING:
+    case CURLE_WEIRD_SERVER_REPLY:
+    case CURLE_HTTP2:
+        return ERROR_HTTP_INVALID_SERVER_RESPONSE;
+    case CURLE_UNSUPPORTED_PROTOCOL:
+        // Only a redirect can lead to a scheme that is not allowed.
+        return m_lineStatus >= 300 && m_lineStatus < 400 && m_lineHasLocation
+                   ? ERROR_INTERNET_HTTPS_TO_HTTP_ON_REDIR
+                   : ERROR_HTTP_INVALID_SERVER_RESPONSE;
+    case CURLE_TOO_MANY_REDIRECTS:
+        return ERROR_HTTP_REDIRECT_FAILED;
+    case CURLE_PEER_FAILED_VERIFICATION:
+        return ERROR_INTERNET_SEC_CERT_INVALID;
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CIPHER:
+    case CURLE_SSL_ENGINE_NOTFOUND:
+    case CURLE_SSL_ENGINE_SETFAILED:
+    case CURLE_SSL_ENGINE_INITFAILED:
+    case CURLE_SSL_ISSUER_ERROR:
+    case CURLE_SSL_CRL_BADFILE:
+        return ERROR_INTERNET_SECURITY_CHANNEL_ERROR;
+    case CURLE_WRITE_ERROR:
+        return m_bodyTooLarge ? ERROR_VNT_PAGE_TOO_LARGE : ERROR_INTERNET_INTERNAL_ERROR;
+    case CURLE_OUT_OF_MEMORY:
+        return ERROR_NOT_ENOUGH_MEMORY;
+    default:
+        return ERROR_INTERNET_INTERNAL_ERROR;
+    }
+}
+
+std::string PageTransfer::FailureDetail() const {
+    if (m_prepareError != 0)
+        return m_prepareDetail;
+    if (m_idleTimedOut)
+        return "no data arrived for " +
+               std::to_string(std::max<long long>(1, m_request.options.idleTimeout.count())) + " s";
+    std::string detail = m_errorBuffer;
+    if (detail.empty() && !m_driveFailed)
+        detail = curl_easy_strerror(m_result);
+    return detail;
+}

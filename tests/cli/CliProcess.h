@@ -1,0 +1,44 @@
+#pragma once
+// Runs the built varnolt-cli as a process of its own, with its standard output and standard
+// error captured separately.
+
+#include <chrono>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct CliRun {
+    int exitStatus = -1; // the exit code, or 128 + the signal that ended it
+    std::string out;
+    std::string err;
+};
+
+class CliProcess {
+public:
+    // Starts varnolt-cli with the arguments; `environment` entries are set (an empty optional
+    // removes the variable).
+    explicit CliProcess(const std::vector<std::string>& arguments,
+                        const std::map<std::string, std::optional<std::string>>& environment = {});
+    ~CliProcess();
+    CliProcess(const CliProcess&) = delete;
+    CliProcess& operator=(const CliProcess&) = delete;
+
+    // Reads output until `text` has appeared on standard output (true) or the process ended.
+    bool WaitForOutput(const std::string& text, std::chrono::seconds bound);
+    void Signal(int signalNumber);
+    // Reads the rest of the output and waits for the process to end (killed after the bound).
+    CliRun Finish(std::chrono::seconds bound = std::chrono::seconds(60));
+
+private:
+    bool Pump(int timeoutMs);
+
+    int m_pid = -1;
+    int m_out = -1;
+    int m_err = -1;
+    CliRun m_run;
+};
+
+// Runs varnolt-cli to its end.
+CliRun RunCliProgram(const std::vector<std::string>& arguments,
+                     const std::map<std::string, std::optional<std::string>>& environment = {});
