@@ -63,7 +63,7 @@ package-check: package
 	@bash scripts/check-package.sh $(BUILD) "$$(ls -t varnolt_*.deb | head -n 1)"
 
 format:
-	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+	@git ls-files '*.cpp' '*.h' | xargs clang-format-15 -i
 
 clean:
 	@rm -rf build build-asan build-tsan build-bench build-fuzz varnolt_*.deb

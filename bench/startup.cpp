@@ -7,8 +7,8 @@
 //
 //   cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DVNT_BENCH=ON
 //   cmake --build build-bench --target bench_startup && build-bench/bench/bench_startup
-#include "platform/framework/QtWindow.h"
 #include "platform/framework/WinApp.h"
+#include "platform/framework/WindowHandle.h"
 #include "records/Catalogue.h"
 #include "vnt.h"
 #include "vntDlg.h"

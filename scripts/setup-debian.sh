@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    build-essential cmake ninja-build pkg-config clang-format
+    build-essential cmake ninja-build pkg-config clang-format-15
     qt6-base-dev libgl-dev
     fonts-dejavu-core fonts-dejavu-extra
     libcurl4-openssl-dev ca-certificates

@@ -49,12 +49,19 @@ void OpenWebAddress(const std::string& strAddress) {
     }
 }
 
+// The selected line's index, with its text in strLine; LB_ERR, strLine untouched, when no line
+// is selected.
+int SelectedLine(const CListBox& list, std::string& strLine) {
+    const int nIndex = list.GetCurSel();
+    if (nIndex != LB_ERR) {
+        list.GetText(nIndex, strLine);
+    }
+    return nIndex;
+}
+
 } // namespace
 
 CVntDlg::CVntDlg(CWnd* pParent) : CDialog(CVntDlg::IDD, pParent) {
-    m_strUrl = "";
-    m_strPageName = "";
-    m_strCheckDate = "";
     m_hIcon = AfxGetApp()->LoadIcon(IDR_MAINFRAME);
 }
 
@@ -193,12 +200,10 @@ bool CVntDlg::LookUpLine(const std::string& strLine) {
 // Selecting a line shows the title and stored date of the page it names; a line that names no
 // stored page clears them. Like every load of the fields, it resets the address box to m_strUrl.
 void CVntDlg::OnSelchangePages() {
-    const int nIndex = m_listPages.GetCurSel();
-    if (nIndex == LB_ERR) {
+    std::string strLine;
+    if (SelectedLine(m_listPages, strLine) == LB_ERR) {
         return;
     }
-    std::string strLine;
-    m_listPages.GetText(nIndex, strLine);
     LookUpLine(strLine);
     UpdateData(FALSE);
 }
@@ -206,12 +211,10 @@ void CVntDlg::OnSelchangePages() {
 // Double-click opens the address the line holds in the web browser. A line holding no web
 // address (such as "Time Out") opens nothing.
 void CVntDlg::OnDblclkPages() {
-    const int nIndex = m_listPages.GetCurSel();
-    if (nIndex == LB_ERR) {
+    std::string strLine;
+    if (SelectedLine(m_listPages, strLine) == LB_ERR) {
         return;
     }
-    std::string strLine;
-    m_listPages.GetText(nIndex, strLine);
     OpenWebAddress(std::string(AddressInLine(strLine)));
 }
 
@@ -222,12 +225,11 @@ void CVntDlg::OnDeleteUrl() {
     if (m_listPages.GetCount() <= 0) {
         return;
     }
-    const int nIndex = m_listPages.GetCurSel();
+    std::string strLine;
+    const int nIndex = SelectedLine(m_listPages, strLine);
     if (nIndex == LB_ERR) {
         return;
     }
-    std::string strLine;
-    m_listPages.GetText(nIndex, strLine);
     // Only a lookup that matched names a file: m_strRecordFile still holds an earlier match.
     if (LookUpLine(strLine)) {
         RemoveFileUnlessHeld(m_strRecordFile);

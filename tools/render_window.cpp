@@ -1,7 +1,8 @@
 // Draws the main window with a few sample records, offscreen, into a PNG (and the program's icon
 // into another): render_window WINDOW.png [ICON.png]
-#include "platform/framework/QtWindow.h"
+#include "platform/framework/QtIcons.h"
 #include "platform/framework/WinApp.h"
+#include "platform/framework/WindowHandle.h"
 #include "resources/Resources.h"
 #include "resources/resource.h"
 #include "runstate/RunState.h"
@@ -11,6 +12,7 @@
 #include <QApplication>
 #include <QPixmap>
 #include <QTimer>
+#include <QWidget>
 
 #include <cstdio>
 #include <cstdlib>

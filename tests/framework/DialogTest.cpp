@@ -2,6 +2,7 @@
 // box, the window menu, the timer, dialog units and the report of a file exception.
 #include "framework/GuiTesting.h"
 #include "framework/ProbeDialog.h"
+#include "platform/framework/DialogUnits.h"
 #include "platform/framework/Menu.h"
 
 #include <QContextMenuEvent>

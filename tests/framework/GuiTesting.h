@@ -3,8 +3,8 @@
 // that act once the dialog is up, and a guard that fails the test instead of hanging.
 
 #include "platform/framework/Dialog.h"
+#include "platform/framework/DialogWindow.h"
 #include "platform/framework/MessageBox.h"
-#include "platform/framework/QtWindow.h"
 #include "platform/framework/WinApp.h"
 
 #include <QApplication>

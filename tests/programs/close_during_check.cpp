@@ -3,7 +3,7 @@
 // shows it presses Start; once a file named "close-now" appears in the working directory it
 // presses Exit. Tests start it as a process of its own to see how the process ends.
 #include "platform/framework/Dialog.h"
-#include "platform/framework/QtWindow.h"
+#include "platform/framework/DialogWindow.h"
 #include "platform/framework/WinApp.h"
 #include "resources/resource.h"
 

@@ -1,5 +1,5 @@
 // Icon 128 as data, and the picture installed with the desktop entry drawn from it.
-#include "platform/framework/QtWindow.h"
+#include "platform/framework/QtIcons.h"
 #include "resources/Resources.h"
 #include "resources/resource.h"
 

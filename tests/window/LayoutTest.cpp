@@ -1,6 +1,7 @@
 // Template 102 as the window shows it: the controls, their order, texts, places and keys.
 #include "window/WindowFixture.h"
 
+#include "platform/framework/ListBoxView.h"
 #include "platform/framework/ProgressBarWidget.h"
 #include "resources/Resources.h"
 

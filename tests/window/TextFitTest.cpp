@@ -3,6 +3,8 @@
 // contents inside its frame, margin and indent, an edit box's text area).
 #include "window/WindowFixture.h"
 
+#include "platform/framework/QtText.h"
+
 #include <QFontMetrics>
 #include <QStyle>
 #include <QStyleOptionButton>

@@ -1,7 +1,10 @@
 #include "platform/framework/Dialog.h"
 
-#include "platform/framework/QtWindow.h"
+#include "platform/framework/DialogUnits.h"
+#include "platform/framework/DialogWindow.h"
+#include "platform/framework/QtText.h"
 #include "platform/framework/WinApp.h"
+#include "platform/framework/WindowHandle.h"
 
 #include <memory>
 

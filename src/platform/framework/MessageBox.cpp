@@ -1,7 +1,9 @@
 #include "platform/framework/MessageBox.h"
 
-#include "platform/framework/QtWindow.h"
+#include "platform/framework/QtMessageBox.h"
+#include "platform/framework/QtText.h"
 #include "platform/framework/WinApp.h"
+#include "platform/framework/WindowHandle.h"
 #include "platform/system/ApplicationName.h"
 
 #include <QApplication>

@@ -17,6 +17,9 @@ int AfxShowMessageBox(const std::string& text, const std::string& caption, UINT 
 // AfxShowMessageBox.
 int AfxMessageBoxOnWindowThread(const std::string& text, const std::string& caption = {},
                                 UINT nType = MB_OK);
+// Makes the calling thread, the window thread, show the boxes that AfxMessageBoxOnWindowThread
+// asks for. The toolkit's start (AfxWinInit) calls it.
+void AfxOpenWindowThreadCalls();
 // Releases every worker waiting in AfxMessageBoxOnWindowThread (they get 0) and makes later
 // calls yield 0 at once. The entry routine calls it when the main window has ended.
 void AfxEndWindowThreadCalls();

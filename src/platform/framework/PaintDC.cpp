@@ -1,6 +1,7 @@
 #include "platform/framework/PaintDC.h"
 
-#include "platform/framework/QtWindow.h"
+#include "platform/framework/DialogWindow.h"
+#include "platform/framework/QtIcons.h"
 #include "platform/framework/Wnd.h"
 
 #include <QPainter>

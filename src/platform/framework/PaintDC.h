@@ -21,3 +21,7 @@ public:
 private:
     std::unique_ptr<AfxPainter> m_painter;
 };
+
+// Erases behind the minimised window's icon: the background of the painter's device (hdc is a
+// CPaintDC's GetSafeHdc()). The window's default handling of WM_ICONERASEBKGND calls it.
+void AfxEraseIconBackground(HDC hdc);

@@ -1,7 +1,7 @@
 #include "platform/framework/ProgressCtrl.h"
 
 #include "platform/framework/ProgressBarWidget.h"
-#include "platform/framework/QtWindow.h"
+#include "platform/framework/WindowHandle.h"
 
 namespace {
 

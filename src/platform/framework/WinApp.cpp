@@ -1,15 +1,13 @@
 #include "platform/framework/WinApp.h"
 
 #include "platform/framework/MessageBox.h"
-#include "platform/framework/QtWindow.h"
+#include "platform/framework/QtIcons.h"
 #include "platform/system/ApplicationName.h"
 
 #include <QApplication>
 
 #include <atomic>
 #include <thread>
-
-void AfxOpenWindowThreadCalls();
 
 namespace {
 

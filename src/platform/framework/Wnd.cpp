@@ -1,11 +1,15 @@
 #include "platform/framework/Wnd.h"
 
+#include "platform/framework/ControlFactory.h"
+#include "platform/framework/DialogWindow.h"
 #include "platform/framework/Menu.h"
 #include "platform/framework/MessageBox.h"
-#include "platform/framework/QtWindow.h"
+#include "platform/framework/PaintDC.h"
+#include "platform/framework/QtIcons.h"
+#include "platform/framework/QtMessageBox.h"
+#include "platform/framework/QtText.h"
+#include "platform/framework/WindowHandle.h"
 #include "platform/system/FileException.h"
-
-void AfxEraseIconBackground(HDC hdc);
 
 CWnd::CWnd() = default;
 
@@ -102,7 +106,7 @@ HCURSOR CWnd::OnQueryDragIcon() {
 
 int CWnd::GetDlgCtrlID() const {
     QWidget* widget = AfxWidget(m_hWnd);
-    return widget ? widget->property("afxControlId").toInt() : 0;
+    return widget ? widget->property(kControlIdProperty).toInt() : 0;
 }
 
 void CWnd::SetWindowText(const std::string& text) {

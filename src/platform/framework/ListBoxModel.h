@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QAbstractListModel>
+#include <QString>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+// The list box's lines: the bytes as added, and the text shown for them.
+class ListBoxModel : public QAbstractListModel {
+public:
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+
+    int Insert(const std::string& bytes, bool sorted);
+    // Adds the lines where inserting them one after the other would put them: into an empty
+    // sorted list with one stable sort; into one that holds lines already, one insert each.
+    void InsertMany(std::vector<std::string> lines, bool sorted);
+    bool Remove(int row);
+    void Clear();
+    const std::string* Bytes(int row) const;
+
+private:
+    struct Line {
+        std::string bytes;
+        QString shown;
+        bool ascii = false; // every byte below 0x80: shown as the bytes themselves
+    };
+    static std::unique_ptr<Line> MakeLine(std::string bytes);
+    // The list's order: by the text shown, ignoring letter case.
+    static bool SortsBefore(const Line& a, const Line& b);
+    std::vector<std::unique_ptr<Line>> m_lines;
+};
