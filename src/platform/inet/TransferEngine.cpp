@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <limits>
 #include <mutex>
 #include <new>
 
@@ -42,6 +43,9 @@ struct TransferEngine::Entry {
     // Ended on purpose once the answer was known not to be a 200 page.
     bool stoppedAtAnswer = false;
     Clock::time_point added;
+    std::int64_t allowance = std::numeric_limits<std::int64_t>::max();
+    bool paused = false;
+    Clock::time_point resumed; // when it was last resumed: idle time counts from here
 };
 
 TransferEngine::TransferEngine(TransferLimits limits) : m_limits(limits) {
@@ -106,6 +110,10 @@ std::size_t TransferEngine::OnBody(void* owner, const char* data, std::size_t by
     if (!transfer.HeadComplete() || transfer.Status() != 200) {
         entry.stoppedAtAnswer = true;
         return CURL_WRITEFUNC_ERROR;
+    }
+    if (static_cast<std::int64_t>(entry.body.size() + bytes) > entry.allowance) {
+        entry.paused = true; // curl offers these bytes again once the transfer is resumed
+        return CURL_WRITEFUNC_PAUSE;
     }
     if (entry.body.empty()) {
         // Room for the announced length at once, so a large page is not copied as it grows.
@@ -198,9 +206,9 @@ std::chrono::milliseconds TransferEngine::CheckIdle() {
     std::chrono::milliseconds nearest = kLongestPoll;
     const Clock::time_point now = Clock::now();
     for (auto& [id, entry] : m_entries) {
-        if (!entry->running || !entry->transfer->AnswerBegun())
+        if (!entry->running || entry->paused || !entry->transfer->AnswerBegun())
             continue;
-        const auto idle = entry->transfer->IdleFor(now, m_waitBegan);
+        const auto idle = entry->transfer->IdleFor(now, std::max(m_waitBegan, entry->resumed));
         const auto limit = entry->transfer->IdleLimit();
         if (idle >= limit) {
             entry->transfer->EndIdle();
@@ -288,6 +296,24 @@ void TransferEngine::Abandon(TransferId id) {
     m_entries.erase(found);
 }
 
+void TransferEngine::SetBodyAllowance(TransferId id, std::int64_t bytes) {
+    const auto found = m_entries.find(id);
+    if (found == m_entries.end())
+        return;
+    Entry& entry = *found->second;
+    entry.allowance = bytes;
+    if (entry.paused && !entry.finished &&
+        static_cast<std::int64_t>(entry.body.size()) < entry.allowance) {
+        entry.paused = false;
+        entry.resumed = Clock::now();
+        // curl hands over what it held back at once, which may pause the transfer again.
+        if (curl_easy_pause(entry.transfer->Easy(), CURLPAUSE_CONT) != CURLE_OK) {
+            entry.transfer->EndDriveFailure();
+            Finish(entry);
+        }
+    }
+}
+
 std::optional<TransferProgress> TransferEngine::Progress(TransferId id) const {
     const auto found = m_entries.find(id);
     if (found == m_entries.end() || found->second->finished)
@@ -296,6 +322,7 @@ std::optional<TransferProgress> TransferEngine::Progress(TransferId id) const {
     const PageTransfer& transfer = *entry.transfer;
     TransferProgress progress;
     progress.running = entry.running;
+    progress.paused = entry.paused;
     progress.answered = transfer.HeadComplete();
     progress.bodyBytes = transfer.BodyBytes();
     progress.readsBegun = progress.answered ? progress.bodyBytes / kReadBytes + 1 : 0;
