@@ -102,6 +102,22 @@ TransferId TransferEngine::Add(HINTERNET hRequest) {
     return id;
 }
 
+bool TransferEngine::ReserveAnnounced(Entry& entry) {
+    // Room for the announced length at once, so a large page is not copied as it grows; no more
+    // than the transfer may hold now, so a page held at its allowance holds no more memory.
+    const PageTransfer& transfer = *entry.transfer;
+    const std::int64_t announced = std::min(transfer.AnnouncedLength(), entry.allowance);
+    if (announced > 0 && announced <= transfer.Request().options.maxBodyBytes &&
+        static_cast<std::size_t>(announced) > entry.body.capacity()) {
+        try {
+            entry.body.reserve(static_cast<std::size_t>(announced));
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+    }
+    return true;
+}
+
 std::size_t TransferEngine::OnBody(void* owner, const char* data, std::size_t bytes) {
     Entry& entry = *static_cast<Entry*>(owner);
     const PageTransfer& transfer = *entry.transfer;
@@ -115,16 +131,8 @@ std::size_t TransferEngine::OnBody(void* owner, const char* data, std::size_t by
         entry.paused = true; // curl offers these bytes again once the transfer is resumed
         return CURL_WRITEFUNC_PAUSE;
     }
-    if (entry.body.empty()) {
-        // Room for the announced length at once, so a large page is not copied as it grows.
-        const std::int64_t announced = transfer.AnnouncedLength();
-        if (announced > 0 && announced <= transfer.Request().options.maxBodyBytes) {
-            try {
-                entry.body.reserve(static_cast<std::size_t>(announced));
-            } catch (const std::bad_alloc&) {
-                return CURL_WRITEFUNC_ERROR;
-            }
-        }
+    if (entry.body.empty() && !ReserveAnnounced(entry)) {
+        return CURL_WRITEFUNC_ERROR;
     }
     try {
         entry.body.append(data, bytes);
@@ -302,6 +310,10 @@ void TransferEngine::SetBodyAllowance(TransferId id, std::int64_t bytes) {
         return;
     Entry& entry = *found->second;
     entry.allowance = bytes;
+    if (!entry.body.empty() && !entry.finished) {
+        // Room for the rest at once; without it the body still grows by appending.
+        static_cast<void>(ReserveAnnounced(entry));
+    }
     if (entry.paused && !entry.finished &&
         static_cast<std::int64_t>(entry.body.size()) < entry.allowance) {
         entry.paused = false;

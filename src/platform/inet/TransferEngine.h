@@ -95,6 +95,7 @@ public:
 private:
     struct Entry;
     static std::size_t OnBody(void* owner, const char* data, std::size_t bytes);
+    static bool ReserveAnnounced(Entry& entry);
 
     void StartWaiting();
     void Finish(Entry& entry);
