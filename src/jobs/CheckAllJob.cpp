@@ -123,11 +123,17 @@ public:
 
     // Reads the record in hand, compares and posts its line; the next record comes in hand.
     void ReportInHand() {
-        PageAhead page = std::move(m_pages.front());
+        ReportPage(m_pages.front());
         m_pages.pop_front();
+        // Only now, with the page and record just compared let go, may the next page take all
+        // the memory it needs.
         if (!m_pages.empty()) {
             m_fetches.SetBodyAllowance(m_pages.front().id, kUnlimited);
         }
+    }
+
+private:
+    void ReportPage(PageAhead& page) {
         if (page.outcome->kind == FetchOutcome::Kind::Received) {
             // The page in hand has come in whole: the bar drops back, as after a single fetch.
             g_nChunksRead = 0;
@@ -153,7 +159,6 @@ public:
         }
     }
 
-private:
     PageAhead* Find(FetchId id) {
         for (PageAhead& page : m_pages) {
             if (page.id == id && !page.outcome) {
