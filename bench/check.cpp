@@ -15,6 +15,10 @@
 //   peak_x_page  the rise of the resident size's high-water mark during the check over the
 //                resident size before it, in units of the largest page; target at most 2.2
 //   after_mib    the resident size after the check less the one before it; target within 5
+//
+// And a check of 100 real HTML pages of 20-200 KiB from 20 loopback addresses whose servers
+// answer after 50-800 ms (fixed seed), with the real 100 ms tick (BM_CheckOfRealPages...):
+//   tick_ratio   as above; target at most 1.1
 
 #include "jobs/CheckAllJob.h"
 #include "runstate/RunState.h"
@@ -23,6 +27,7 @@
 #include <benchmark/benchmark.h>
 #include <httplib.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -30,10 +35,16 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <memory>
+#include <random>
+#include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -109,6 +120,123 @@ void BM_CheckOfUnchangedRecords(benchmark::State& state) {
 }
 
 BENCHMARK(BM_CheckOfUnchangedRecords)
+    ->Iterations(1)
+    ->Repetitions(3)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
+
+// 100 real HTML pages of 20-200 KiB (the system's HTML manuals, in a fixed order) served from 20
+// loopback addresses (127.0.0.2 to 127.0.0.21), each answering after a fixed-seed delay of
+// 50-800 ms, checked with the window's real 100 ms tick. tick_ratio is the wall time over the
+// design bound of one record per tick (100 x 100 ms); target at most 1.1.
+constexpr int kRealHosts = 20;
+
+struct RealHost {
+    std::string address;
+    int port = 0;
+    std::unique_ptr<httplib::Server> server;
+    std::thread thread;
+    std::map<std::string, std::pair<std::string, int>> pages; // path: body, delay in ms
+};
+
+void BM_CheckOfRealPagesWithSlowServers(benchmark::State& state) {
+    std::vector<std::filesystem::path> manuals;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(
+             "/usr/share/doc", std::filesystem::directory_options::skip_permission_denied)) {
+        if (entry.is_regular_file() && entry.path().extension() == ".html" &&
+            entry.file_size() >= 20 * 1024 && entry.file_size() <= 200 * 1024) {
+            manuals.push_back(entry.path());
+        }
+    }
+    std::sort(manuals.begin(), manuals.end());
+    if (manuals.size() < static_cast<std::size_t>(kRecords)) {
+        state.SkipWithError("fewer than 100 HTML manuals of 20-200 KiB in /usr/share/doc");
+        return;
+    }
+    std::mt19937 random(20261210);
+    std::uniform_int_distribution<int> delay(50, 800);
+    std::vector<std::unique_ptr<RealHost>> hosts;
+    for (int h = 0; h < kRealHosts; ++h) {
+        hosts.push_back(std::make_unique<RealHost>());
+        hosts.back()->address = "127.0.0." + std::to_string(2 + h);
+    }
+    std::vector<std::string> bodies;
+    for (int i = 0; i < kRecords; ++i) {
+        std::ifstream in(manuals[static_cast<std::size_t>(i)], std::ios::binary);
+        std::ostringstream body;
+        body << in.rdbuf();
+        bodies.push_back(body.str());
+        hosts[static_cast<std::size_t>(i % kRealHosts)]->pages["/p" + std::to_string(i)] = {
+            bodies.back(), delay(random)};
+    }
+    for (auto& host : hosts) {
+        host->server = std::make_unique<httplib::Server>();
+        host->server->new_task_queue = [] { return new httplib::ThreadPool(16); };
+        const auto* pages = &host->pages;
+        host->server->Get(
+            ".*", [pages](const httplib::Request& request, httplib::Response& response) {
+                const auto found = pages->find(request.path);
+                if (found == pages->end()) {
+                    response.status = 404;
+                    return;
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(found->second.second));
+                response.set_content(found->second.first, "text/html");
+            });
+        host->port = host->server->bind_to_any_port(host->address);
+        if (host->port <= 0) {
+            state.SkipWithError("cannot bind a loopback address");
+            return;
+        }
+        RealHost* started = host.get();
+        host->thread = std::thread([started] { started->server->listen_after_bind(); });
+        while (!host->server->is_running()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    }
+
+    const auto previous = std::filesystem::current_path();
+    const auto directory =
+        std::filesystem::temp_directory_path() / ("varnolt-bench-real-" + std::to_string(getpid()));
+    std::filesystem::create_directories(directory);
+    std::filesystem::current_path(directory);
+    for (int i = 0; i < kRecords; ++i) {
+        const RealHost& host = *hosts[static_cast<std::size_t>(i % kRealHosts)];
+        std::ofstream(std::to_string(i + 1) + ".vnt", std::ios::binary)
+            << "http://" << host.address << ":" << host.port << "/p" << i << "|T|8:12:2025*"
+            << bodies[static_cast<std::size_t>(i)];
+    }
+
+    for (auto _ : state) {
+        ResetRunState();
+        NoWindow window;
+        const auto start = std::chrono::steady_clock::now();
+        g_bWorkerBusy = 1;
+        std::thread worker([] { CheckAllJob(nullptr); });
+        auto next = start;
+        while (g_bWorkerBusy.load() != 0 || !g_strStatus.IsEmpty()) {
+            next += kTick;
+            std::this_thread::sleep_until(next);
+            RunStateTick(window, window);
+        }
+        const double wall =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        worker.join();
+        state.SetIterationTime(wall);
+        state.counters["lines"] = window.lines.load();
+        state.counters["tick_ratio"] =
+            wall / (kRecords * std::chrono::duration<double>(kTick).count());
+    }
+
+    std::filesystem::current_path(previous);
+    std::filesystem::remove_all(directory);
+    for (auto& host : hosts) {
+        host->server->stop();
+        host->thread.join();
+    }
+}
+
+BENCHMARK(BM_CheckOfRealPagesWithSlowServers)
     ->Iterations(1)
     ->Repetitions(3)
     ->UseManualTime()

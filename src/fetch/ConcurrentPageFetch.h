@@ -40,6 +40,8 @@ public:
     // Ends a fetch without an outcome.
     void Abandon(FetchId id);
     std::optional<TransferProgress> Progress(FetchId id) const;
+    // See TransferEngine::SetBodyAllowance.
+    void SetBodyAllowance(FetchId id, std::int64_t bytes) { m_engine.SetBodyAllowance(id, bytes); }
     // Fetches added whose outcome has not been handed out yet.
     std::size_t Unfinished() const { return m_urls.size(); }
     std::size_t Running() const { return m_engine.Running(); }

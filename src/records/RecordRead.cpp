@@ -36,12 +36,27 @@ std::optional<std::string> ReadAll(const std::string& fileName) {
     return text;
 }
 
-} // namespace
+// The first line up to its first "|", or none when the first line has none.
+std::optional<std::string> ReadUrlPart(const std::string& fileName) {
+    CStdioFile file(fileName,
+                    CStdioFile::modeRead | CStdioFile::typeText | CStdioFile::shareExclusive);
+    if (file.GetLength() > kLargestRecordBytes) {
+        return std::nullopt;
+    }
+    std::string url;
+    if (file.ReadUntilAny(url, "|\n") != '|') {
+        return std::nullopt;
+    }
+    file.Close();
+    return url;
+}
 
-std::optional<std::string> ReadWholeRecord(const std::string& fileName) {
+// What read yields, trying again for a short while when the file is held open elsewhere.
+template <typename Read>
+std::optional<std::string> ReadRetryingHeld(const std::string& fileName, Read read) {
     for (int attempt = 0;; ++attempt) {
         try {
-            return ReadAll(fileName);
+            return read(fileName);
         } catch (const CFileException& e) {
             if (e.m_cause != CFileException::sharingViolation || attempt == kSharingRetries) {
                 return std::nullopt;
@@ -51,6 +66,16 @@ std::optional<std::string> ReadWholeRecord(const std::string& fileName) {
         }
         std::this_thread::sleep_for(kSharingRetryPause);
     }
+}
+
+} // namespace
+
+std::optional<std::string> ReadWholeRecord(const std::string& fileName) {
+    return ReadRetryingHeld(fileName, ReadAll);
+}
+
+std::optional<std::string> ReadRecordUrl(const std::string& fileName) {
+    return ReadRetryingHeld(fileName, ReadUrlPart);
 }
 
 StoredRecord::StoredRecord(std::string wholeText)

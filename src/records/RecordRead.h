@@ -48,6 +48,11 @@ bool LooksLikeRecord(std::string_view firstPart);
 // longer than a lookup takes, or too large for the memory left).
 std::optional<StoredRecord> ReadRecordForCheck(const std::string& fileName);
 
+// The URL of the record a check would work on (the text before the first "|"), read from the
+// start of the file only, however large the page; none for the files ReadRecordForCheck passes
+// over because of their first line or kind, or that cannot be opened or read.
+std::optional<std::string> ReadRecordUrl(const std::string& fileName);
+
 // The record's stored page in the record's own memory: the page is the tail of the text and is
 // moved to its front, so a large page is held once. The record is used up.
 std::string TakeStoredPage(StoredRecord&& record);

@@ -48,6 +48,7 @@ RunFlag g_bStopRequested{0};
 RunCounter g_nIdleTicks{0};
 RunCounter g_nChunksRead{0};
 RunCounter g_nChunksShown{0};
+RunCounter g_nTicks{0};
 
 void ResetRunState() {
     g_strAddUrl.clear();
@@ -60,4 +61,5 @@ void ResetRunState() {
     g_nIdleTicks = 0;
     g_nChunksRead = 0;
     g_nChunksShown = 0;
+    g_nTicks = 0;
 }

@@ -51,6 +51,9 @@ extern RunFlag g_bStopRequested;
 extern RunCounter g_nIdleTicks;
 extern RunCounter g_nChunksRead;
 extern RunCounter g_nChunksShown;
+// Ticks since the process started (wrapping), never reset by a job: the time base of a check's
+// read time-outs when several fetches run at once, each measured from its own last data.
+extern RunCounter g_nTicks;
 
 // Puts every value back to its start-up state. For tests, between cases.
 void ResetRunState();

@@ -4,6 +4,7 @@
 
 void RunStateTick(TickLineSink& list, TickProgress& progress) {
     g_nIdleTicks.fetch_add(1);
+    g_nTicks.fetch_add(1);
 
     std::string line = g_strStatus.Take();
     if (!line.empty()) {

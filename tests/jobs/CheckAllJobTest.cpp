@@ -1,8 +1,10 @@
 #include "jobs/CheckAllJob.h"
 #include "JobFixture.h"
 #include "platform/system/ExclusiveFile.h"
+#include "platform/system/FileFind.h"
 #include "records/LastCheck.h"
 #include "records/RecordWriter.h"
+#include "support/ConcurrencyWatch.h"
 
 #include <cerrno>
 #include <filesystem>
@@ -28,6 +30,20 @@ protected:
     void RunCheck() {
         StartCheckAll();
         WaitForJobToEnd();
+    }
+    // The record files in the order a check takes them.
+    static std::vector<std::string> EnumerationOrder() {
+        std::vector<std::string> names;
+        CFileFind finder;
+        for (bool more = finder.FindFile("*.vnt"); more;) {
+            more = finder.FindNextFile();
+            names.push_back(finder.GetFileName());
+        }
+        return names;
+    }
+    static std::string UrlOfRecord(const std::string& fileName) {
+        const std::string text = ReadWholeFile(fileName);
+        return text.substr(0, text.find('|'));
     }
 };
 
@@ -106,13 +122,16 @@ TEST_F(CheckAllJobTest, EachRecordWaitsForThePreviousLineToBeShown) {
         site.Serve("/" + std::to_string(i), "p");
         StoreRecord(std::to_string(i) + ".vnt", "/" + std::to_string(i), "untitle", "p");
     }
+    const std::vector<std::string> order = EnumerationOrder();
     StartCheckAll();
-    for (int shown = 0; shown < 3; ++shown) {
+    // Every page is fetched while the first line still waits for the window...
+    WaitUntil([&] { return site.Requests("/1") + site.Requests("/2") + site.Requests("/3") == 3; });
+    // ...and still each tick shows exactly the next record's line: none is posted over another.
+    for (std::size_t shown = 0; shown < order.size(); ++shown) {
         WaitUntil([] { return !g_strStatus.IsEmpty(); });
-        // However long the window takes, the job fetches nothing more until the line is taken.
-        const int fetched = site.Requests("/1") + site.Requests("/2") + site.Requests("/3");
-        EXPECT_EQ(fetched, shown + 1);
         Tick();
+        ASSERT_EQ(window.lines.size(), shown + 1);
+        EXPECT_EQ(window.lines.back(), UrlOfRecord(order[shown]));
     }
     WaitForJobToEnd();
     EXPECT_EQ(window.lines.size(), 3u);
@@ -120,16 +139,19 @@ TEST_F(CheckAllJobTest, EachRecordWaitsForThePreviousLineToBeShown) {
 
 TEST_F(CheckAllJobTest, StopWhileWaitingForTheSlotEndsWithoutTheNextRecord) {
     for (int i = 1; i <= 2; ++i) {
-        site.Serve("/" + std::to_string(i), "p");
-        StoreRecord(std::to_string(i) + ".vnt", "/" + std::to_string(i), "untitle", "p");
+        site.Serve("/" + std::to_string(i), "new");
     }
+    const std::string first = StoreRecord("1.vnt", "/1", "untitle", "p");
+    const std::string second = StoreRecord("2.vnt", "/2", "untitle", "p");
     StartCheckAll();
     WaitUntil([] { return !g_strStatus.IsEmpty(); }); // first record reported, job waits
     RequestStop();
     WaitUntil([] { return g_bWorkerBusy.load() == 0; });
-    EXPECT_EQ(site.Requests("/1") + site.Requests("/2"), 1) << "the second record was not checked";
     WaitForJobToEnd();
-    EXPECT_EQ(window.lines.size(), 1u) << "the line it waited on is still shown";
+    ASSERT_EQ(window.lines.size(), 1u) << "the line it waited on is still shown";
+    // The record not reported was not checked, whether or not its page was fetched ahead.
+    const bool firstShown = window.lines[0] == "UPDATE " + site.Url("/1");
+    EXPECT_EQ(ReadWholeFile(firstShown ? "2.vnt" : "1.vnt"), firstShown ? second : first);
 }
 
 TEST_F(CheckAllJobTest, StartClearsAStopPressedBeforeIt) {
@@ -195,6 +217,127 @@ TEST_F(CheckAllJobTest, ReadTakingTooManyTicksIsATimeOutAndKeepsTheRecord) {
     WaitForJobToEnd();
     EXPECT_THAT(window.lines, ElementsAre("Time Out"));
     EXPECT_EQ(ReadWholeFile("1.vnt"), record);
+}
+
+// A page whose server holds back its whole answer until the test releases it.
+class UnansweredPage {
+public:
+    UnansweredPage()
+        : m_server([](RawConnection& peer) {
+              peer.ReadRequestHead();
+              peer.WaitForRelease();
+              peer.Send("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\nheld page");
+          }) {}
+    std::string Url() const { return m_server.Url("/unanswered"); }
+    void Release() { m_server.Release(); }
+    int Requests() const { return m_server.ConnectionCount(); }
+
+private:
+    RawSocketServer m_server;
+};
+
+// Pages are fetched ahead of the record in hand and finish in any order; the lines still come in
+// the order the records are enumerated, each once, and the one in hand holds back the rest.
+TEST_F(CheckAllJobTest, LinesFollowTheRecordsWhateverOrderTheirPagesArriveIn) {
+    UnansweredPage slow;
+    for (int i = 1; i <= 5; ++i) {
+        site.Serve("/" + std::to_string(i), "new " + std::to_string(i));
+        StoreRecord(std::to_string(i) + ".vnt", "/" + std::to_string(i), "untitle", "old");
+    }
+    const std::vector<std::string> order = EnumerationOrder();
+    // The first record the check takes waits for the slow server; the others answer at once.
+    WriteWholeFile(order[0], slow.Url() + "|untitle|1:1:2025*held page");
+    StartCheckAll();
+    WaitUntil([&] {
+        int fetched = slow.Requests();
+        for (int i = 1; i <= 5; ++i)
+            fetched += site.Requests("/" + std::to_string(i));
+        return fetched == 5;
+    });
+    for (int tick = 0; tick < 5; ++tick) {
+        Tick();
+    }
+    EXPECT_THAT(window.lines, IsEmpty()) << "no line passes the record in hand";
+    slow.Release();
+    WaitForJobToEnd();
+    std::vector<std::string> expected{slow.Url()};
+    for (std::size_t i = 1; i < order.size(); ++i) {
+        expected.push_back("UPDATE " + UrlOfRecord(order[i]));
+    }
+    EXPECT_EQ(window.lines, expected);
+}
+
+// Stop while the record in hand waits for its page: that record is still reported, the pages
+// fetched ahead of it are dropped (one of them still unanswered: the job does not wait for it)
+// and their records stay exactly as they were.
+TEST_F(CheckAllJobTest, StopEndsAfterTheLineInHandAndLeavesThePagesAheadAlone) {
+    HeldPage inHand;
+    UnansweredPage neverAnswered;
+    site.Serve("/changed", "new");
+    WriteWholeFile("1.vnt", "");
+    WriteWholeFile("2.vnt", "");
+    WriteWholeFile("3.vnt", "");
+    const std::vector<std::string> order = EnumerationOrder();
+    WriteWholeFile(order[0], inHand.Url() + "|untitle|1:1:2025*first part second part");
+    const std::string changed = StoreRecord(order[1], "/changed", "untitle", "old");
+    const std::string unanswered = neverAnswered.Url() + "|untitle|1:1:2025*x";
+    WriteWholeFile(order[2], unanswered);
+    StartCheckAll();
+    WaitUntil([&] {
+        return inHand.Requests() == 1 && site.Requests("/changed") == 1 &&
+               neverAnswered.Requests() == 1;
+    });
+    RequestStop();
+    inHand.Release();
+    WaitForJobToEnd();
+    EXPECT_THAT(window.lines, ElementsAre(inHand.Url()));
+    EXPECT_EQ(ReadWholeFile(order[1]), changed);
+    EXPECT_EQ(ReadWholeFile(order[2]), unanswered);
+}
+
+// Each fetch times its own reads in the window's ticks: a page ahead whose body stalls for 270
+// ticks is "Time Out" when its turn comes, while the record in hand, whose server has not begun
+// to answer, is not timed and reports its page.
+TEST_F(CheckAllJobTest, APageAheadWhoseReadTakesTooManyTicksIsATimeOut) {
+    UnansweredPage inHand;
+    HeldPage stalled;
+    WriteWholeFile("1.vnt", "");
+    WriteWholeFile("2.vnt", "");
+    const std::vector<std::string> order = EnumerationOrder();
+    const std::string first = inHand.Url() + "|untitle|1:1:2025*held page";
+    const std::string second = stalled.Url() + "|untitle|1:1:2025*old";
+    WriteWholeFile(order[0], first);
+    WriteWholeFile(order[1], second);
+    StartCheckAll();
+    // The stalled page's first part is in, and the job has counted its read.
+    WaitUntil([&] { return stalled.Requests() == 1 && g_nChunksRead.load() > 0; });
+    for (int tick = 0; tick < 270; ++tick) {
+        Tick();
+    }
+    inHand.Release();
+    WaitForJobToEnd();
+    EXPECT_THAT(window.lines, ElementsAre(inHand.Url(), "Time Out"));
+    EXPECT_EQ(ReadWholeFile(order[0]), first);
+    EXPECT_EQ(ReadWholeFile(order[1]), second) << "a page that timed out is not stored";
+}
+
+// The server sees at most 6 of the check's fetches at once from one host, and the check does
+// fetch that many side by side.
+TEST_F(CheckAllJobTest, FetchesAheadKeepToTheConnectionLimits) {
+    ConcurrencyWatch watch(6);
+    LoopbackServer server;
+    server.Routes().Get(R"(/.*)", [&](const httplib::Request&, httplib::Response& response) {
+        watch.Serve();
+        response.set_content("p", "text/html");
+    });
+    server.Start();
+    for (int i = 1; i <= 14; ++i) {
+        WriteWholeFile(std::to_string(i) + ".vnt",
+                       server.Url("/" + std::to_string(i)) + "|untitle|1:1:2025*p");
+    }
+    RunCheck();
+    EXPECT_EQ(window.lines.size(), 14u);
+    EXPECT_EQ(watch.Highest(), 6);
 }
 
 } // namespace

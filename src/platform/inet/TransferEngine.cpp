@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <limits>
 #include <mutex>
 #include <new>
 
@@ -42,6 +43,9 @@ struct TransferEngine::Entry {
     // Ended on purpose once the answer was known not to be a 200 page.
     bool stoppedAtAnswer = false;
     Clock::time_point added;
+    std::int64_t allowance = std::numeric_limits<std::int64_t>::max();
+    bool paused = false;
+    Clock::time_point resumed; // when it was last resumed: idle time counts from here
 };
 
 TransferEngine::TransferEngine(TransferLimits limits) : m_limits(limits) {
@@ -98,6 +102,22 @@ TransferId TransferEngine::Add(HINTERNET hRequest) {
     return id;
 }
 
+bool TransferEngine::ReserveAnnounced(Entry& entry) {
+    // Room for the announced length at once, so a large page is not copied as it grows; no more
+    // than the transfer may hold now, so a page held at its allowance holds no more memory.
+    const PageTransfer& transfer = *entry.transfer;
+    const std::int64_t announced = std::min(transfer.AnnouncedLength(), entry.allowance);
+    if (announced > 0 && announced <= transfer.Request().options.maxBodyBytes &&
+        static_cast<std::size_t>(announced) > entry.body.capacity()) {
+        try {
+            entry.body.reserve(static_cast<std::size_t>(announced));
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+    }
+    return true;
+}
+
 std::size_t TransferEngine::OnBody(void* owner, const char* data, std::size_t bytes) {
     Entry& entry = *static_cast<Entry*>(owner);
     const PageTransfer& transfer = *entry.transfer;
@@ -107,16 +127,12 @@ std::size_t TransferEngine::OnBody(void* owner, const char* data, std::size_t by
         entry.stoppedAtAnswer = true;
         return CURL_WRITEFUNC_ERROR;
     }
-    if (entry.body.empty()) {
-        // Room for the announced length at once, so a large page is not copied as it grows.
-        const std::int64_t announced = transfer.AnnouncedLength();
-        if (announced > 0 && announced <= transfer.Request().options.maxBodyBytes) {
-            try {
-                entry.body.reserve(static_cast<std::size_t>(announced));
-            } catch (const std::bad_alloc&) {
-                return CURL_WRITEFUNC_ERROR;
-            }
-        }
+    if (static_cast<std::int64_t>(entry.body.size() + bytes) > entry.allowance) {
+        entry.paused = true; // curl offers these bytes again once the transfer is resumed
+        return CURL_WRITEFUNC_PAUSE;
+    }
+    if (entry.body.empty() && !ReserveAnnounced(entry)) {
+        return CURL_WRITEFUNC_ERROR;
     }
     try {
         entry.body.append(data, bytes);
@@ -198,9 +214,9 @@ std::chrono::milliseconds TransferEngine::CheckIdle() {
     std::chrono::milliseconds nearest = kLongestPoll;
     const Clock::time_point now = Clock::now();
     for (auto& [id, entry] : m_entries) {
-        if (!entry->running || !entry->transfer->AnswerBegun())
+        if (!entry->running || entry->paused || !entry->transfer->AnswerBegun())
             continue;
-        const auto idle = entry->transfer->IdleFor(now, m_waitBegan);
+        const auto idle = entry->transfer->IdleFor(now, std::max(m_waitBegan, entry->resumed));
         const auto limit = entry->transfer->IdleLimit();
         if (idle >= limit) {
             entry->transfer->EndIdle();
@@ -288,6 +304,28 @@ void TransferEngine::Abandon(TransferId id) {
     m_entries.erase(found);
 }
 
+void TransferEngine::SetBodyAllowance(TransferId id, std::int64_t bytes) {
+    const auto found = m_entries.find(id);
+    if (found == m_entries.end())
+        return;
+    Entry& entry = *found->second;
+    entry.allowance = bytes;
+    if (!entry.body.empty() && !entry.finished) {
+        // Room for the rest at once; without it the body still grows by appending.
+        static_cast<void>(ReserveAnnounced(entry));
+    }
+    if (entry.paused && !entry.finished &&
+        static_cast<std::int64_t>(entry.body.size()) < entry.allowance) {
+        entry.paused = false;
+        entry.resumed = Clock::now();
+        // curl hands over what it held back at once, which may pause the transfer again.
+        if (curl_easy_pause(entry.transfer->Easy(), CURLPAUSE_CONT) != CURLE_OK) {
+            entry.transfer->EndDriveFailure();
+            Finish(entry);
+        }
+    }
+}
+
 std::optional<TransferProgress> TransferEngine::Progress(TransferId id) const {
     const auto found = m_entries.find(id);
     if (found == m_entries.end() || found->second->finished)
@@ -296,6 +334,7 @@ std::optional<TransferProgress> TransferEngine::Progress(TransferId id) const {
     const PageTransfer& transfer = *entry.transfer;
     TransferProgress progress;
     progress.running = entry.running;
+    progress.paused = entry.paused;
     progress.answered = transfer.HeadComplete();
     progress.bodyBytes = transfer.BodyBytes();
     progress.readsBegun = progress.answered ? progress.bodyBytes / kReadBytes + 1 : 0;

@@ -41,6 +41,8 @@ struct TransferProgress {
     // Reads of 1024 bytes a single fetch would have begun by now: one per whole 1024 bytes
     // received, plus the one waiting for more, once the answer is in.
     std::int64_t readsBegun = 0;
+    // Held at its body allowance (SetBodyAllowance): receiving nothing, and not idle either.
+    bool paused = false;
     // When the transfer last received anything (head or body); its start while nothing came.
     std::chrono::steady_clock::time_point lastData;
 };
@@ -79,6 +81,10 @@ public:
     // Ends a transfer (waiting, running or finished and not yet taken) without a result; its
     // connection is closed. Unknown ids are ignored.
     void Abandon(TransferId id);
+    // The most body bytes the transfer may hold: once its body would grow past them it pauses
+    // (its connection stays open, the server's data waits) until the allowance is raised.
+    // Unlimited by default. A paused transfer counts as neither idle nor stalled.
+    void SetBodyAllowance(TransferId id, std::int64_t bytes);
     // Progress of a transfer that is waiting or running; none once it has finished.
     std::optional<TransferProgress> Progress(TransferId id) const;
 
@@ -89,6 +95,7 @@ public:
 private:
     struct Entry;
     static std::size_t OnBody(void* owner, const char* data, std::size_t bytes);
+    static bool ReserveAnnounced(Entry& entry);
 
     void StartWaiting();
     void Finish(Entry& entry);
