@@ -71,8 +71,9 @@ ProcessFigures RunProgram(const std::vector<std::string>& arguments) {
         ::dup2(::fileno(null), STDERR_FILENO);
         std::vector<char*> argv;
         std::vector<std::string> copies = arguments;
-        for (std::string& argument : copies)
+        for (std::string& argument : copies) {
             argv.push_back(argument.data());
+        }
         argv.push_back(nullptr);
         ::execvp(argv[0], argv.data());
         ::_exit(127);
@@ -102,8 +103,9 @@ public:
         for (const auto& entry : fs::recursive_directory_iterator(
                  "/usr/share/doc", fs::directory_options::skip_permission_denied)) {
             if (entry.is_regular_file() && entry.path().extension() == ".html" &&
-                entry.file_size() >= 20 * 1024 && entry.file_size() <= 200 * 1024)
+                entry.file_size() >= 20 * 1024 && entry.file_size() <= 200 * 1024) {
                 manuals.push_back(entry.path());
+            }
         }
         std::sort(manuals.begin(), manuals.end());
         if (manuals.size() < static_cast<std::size_t>(kPages)) {
@@ -133,8 +135,9 @@ public:
                 std::string(2048, static_cast<char>('a' + i % 26)), delay};
             m_delaySumMs += delay;
         }
-        for (auto& host : m_hosts)
+        for (auto& host : m_hosts) {
             Start(*host);
+        }
 
         for (int i = 0; i < kPages; ++i) {
             const Host& host = *m_hosts[static_cast<std::size_t>(i % kHosts)];
@@ -206,8 +209,9 @@ private:
             std::exit(1);
         }
         host.thread = std::thread([&host] { host.server->listen_after_bind(); });
-        while (!host.server->is_running())
+        while (!host.server->is_running()) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
     }
 
     fs::path m_folder;
@@ -229,31 +233,36 @@ void Report(benchmark::State& state, const ProcessFigures& figures) {
 }
 
 void VarnoltCliCheck100(benchmark::State& state) {
-    for (auto _ : state)
+    for (auto _ : state) {
         Report(state, RunProgram(Pages().CliCommand("records")));
+    }
 }
 
 // The same with as many fetches at once as there are hosts (still at most 6 to each).
 void VarnoltCliCheck100Jobs20(benchmark::State& state) {
-    for (auto _ : state)
+    for (auto _ : state) {
         Report(state, RunProgram(Pages().CliCommand("records", kHosts)));
+    }
 }
 
 void Urlwatch100(benchmark::State& state) {
-    for (auto _ : state)
+    for (auto _ : state) {
         Report(state, RunProgram(Pages().UrlwatchCommand()));
+    }
 }
 
 void VarnoltCliCheck1000(benchmark::State& state) {
-    for (auto _ : state)
+    for (auto _ : state) {
         Report(state, RunProgram(Pages().CliCommand("many")));
+    }
     state.counters["bound_s"] = Pages().BoundSeconds();
 }
 
 // The concurrency bound itself, as a baseline time for the ratio.
 void ConcurrencyBound1000(benchmark::State& state) {
-    for (auto _ : state)
+    for (auto _ : state) {
         state.SetIterationTime(Pages().BoundSeconds());
+    }
 }
 
 } // namespace

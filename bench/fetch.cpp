@@ -58,17 +58,20 @@ struct ChildRun {
 
 ChildRun RunChild(std::vector<std::string> arguments) {
     std::vector<char*> argv;
-    for (std::string& argument : arguments)
+    for (std::string& argument : arguments) {
         argv.push_back(argument.data());
+    }
     argv.push_back(nullptr);
     ChildRun run;
     const auto start = std::chrono::steady_clock::now();
     pid_t child = 0;
-    if (posix_spawnp(&child, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
+    if (posix_spawnp(&child, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
         return run;
+    }
     int status = 0;
-    if (waitpid(child, &status, 0) != child)
+    if (waitpid(child, &status, 0) != child) {
         return run;
+    }
     run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     run.succeeded = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     return run;
@@ -177,8 +180,9 @@ std::string PeakResidentKib() {
     std::ifstream status("/proc/self/status");
     std::string line;
     while (std::getline(status, line)) {
-        if (line.rfind("VmHWM:", 0) == 0)
+        if (line.rfind("VmHWM:", 0) == 0) {
             return std::to_string(std::stoll(line.substr(6)));
+        }
     }
     return "0";
 }
@@ -212,8 +216,9 @@ std::size_t OnLibcurlBody(char* data, std::size_t size, std::size_t count, void*
         if (!sink.reserved) {
             curl_off_t announced = -1;
             curl_easy_getinfo(sink.easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
-            if (announced > 0)
+            if (announced > 0) {
                 sink.body.reserve(static_cast<std::size_t>(announced));
+            }
             sink.reserved = true;
         }
         sink.body.append(data, bytes);
@@ -222,8 +227,9 @@ std::size_t OnLibcurlBody(char* data, std::size_t size, std::size_t count, void*
 }
 
 int LibcurlOnce(const std::string& url, const std::string& expectedSize, const std::string& mode) {
-    if (curl_global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK)
+    if (curl_global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK) {
         return 1;
+    }
     LibcurlSink sink;
     sink.easy = curl_easy_init();
     sink.hold = mode == "hold";
@@ -242,18 +248,23 @@ int LibcurlOnce(const std::string& url, const std::string& expectedSize, const s
 } // namespace
 
 int main(int argc, char** argv) {
-    for (const char* name : {"http_proxy", "https_proxy", "all_proxy", "HTTPS_PROXY", "ALL_PROXY"})
+    for (const char* name :
+         {"http_proxy", "https_proxy", "all_proxy", "HTTPS_PROXY", "ALL_PROXY"}) {
         ::unsetenv(name);
-    if (argc == 5 && std::string(argv[1]) == "--fetch-child")
+    }
+    if (argc == 5 && std::string(argv[1]) == "--fetch-child") {
         return FetchOnce(argv[2], argv[3], argv[4]);
-    if (argc == 5 && std::string(argv[1]) == "--libcurl-child")
+    }
+    if (argc == 5 && std::string(argv[1]) == "--libcurl-child") {
         return LibcurlOnce(argv[2], argv[3], argv[4]);
+    }
 
     g_self = "/proc/self/exe";
     char resolved[4096] = {};
     const ssize_t length = ::readlink("/proc/self/exe", resolved, sizeof(resolved) - 1);
-    if (length > 0)
+    if (length > 0) {
         g_self.assign(resolved, static_cast<std::size_t>(length));
+    }
 
     const std::string body(64 * kMiB, 'x');
     httplib::Server server;

@@ -43,15 +43,17 @@ class Progress {
 public:
     Progress(bool shown, std::size_t total) : m_shown(shown), m_total(total) {}
     void Show(std::size_t done) {
-        if (!m_shown)
+        if (!m_shown) {
             return;
+        }
         std::cerr << "\rchecked " << done << " of " << m_total << "\x1b[K";
         std::cerr.flush();
         m_visible = true;
     }
     void Erase() {
-        if (!m_visible)
+        if (!m_visible) {
             return;
+        }
         std::cerr << "\r\x1b[K";
         std::cerr.flush();
         m_visible = false;
@@ -128,18 +130,21 @@ int RunCheck(const CheckOptions& options) {
             inHand.emplace(id, std::move(record));
         }
         printReady();
-        if (StopSignal() != 0)
+        if (StopSignal() != 0) {
             break;
+        }
         for (FinishedFetch& finished : fetches.Wait(kWaitSlice)) {
             const auto found = inHand.find(finished.id);
-            if (found == inHand.end())
+            if (found == inHand.end()) {
                 continue;
+            }
             RecordInHand record = std::move(found->second);
             inHand.erase(found);
             Report report;
             std::optional<std::string> newPage;
-            if (options.diff && finished.outcome.kind == FetchOutcome::Kind::Received)
+            if (options.diff && finished.outcome.kind == FetchOutcome::Kind::Received) {
                 newPage = finished.outcome.strPage;
+            }
             report.check = CheckFetchedPage(record.url, record.fileName, record.storedPage,
                                             std::move(finished.outcome));
             switch (report.check.result) {
@@ -147,9 +152,10 @@ int RunCheck(const CheckOptions& options) {
                 break;
             case PageCheck::Result::Changed:
                 ++changed;
-                if (newPage)
+                if (newPage) {
                     report.diff = PageDiff(record.storedPage, *newPage,
                                            record.fileName + " (stored)", record.url);
+                }
                 break;
             case PageCheck::Result::TimedOut:
                 // The window's line names no page; here the line must say which one.
@@ -170,8 +176,9 @@ int RunCheck(const CheckOptions& options) {
     if (const int signal = StopSignal(); signal != 0) {
         // Fetches in flight are abandoned; every record written so far was renamed into place
         // whole, and none is being written now.
-        for (const auto& [id, record] : inHand)
+        for (const auto& [id, record] : inHand) {
             fetches.Abandon(id);
+        }
         progress.Erase();
         Complain("stopped; " + std::to_string(checked) + " of " + std::to_string(files.size()) +
                  " pages checked");
@@ -181,18 +188,22 @@ int RunCheck(const CheckOptions& options) {
 
     if (options.notify && (changed > 0 || failed > 0)) {
         std::string summary;
-        if (changed > 0)
+        if (changed > 0) {
             summary = std::to_string(changed) + (changed == 1 ? " page changed" : " pages changed");
-        if (failed > 0)
+        }
+        if (failed > 0) {
             summary +=
                 (summary.empty() ? std::to_string(failed) + (failed == 1 ? " page" : " pages")
                                  : ", " + std::to_string(failed)) +
                 " failed";
+        }
         const std::string problem = ShowDesktopNotification("Varnolt", "varnolt", summary, {});
-        if (!problem.empty())
+        if (!problem.empty()) {
             Complain("no desktop notification: " + problem);
+        }
     }
-    if (failed > 0)
+    if (failed > 0) {
         return kExitTrouble;
+    }
     return changed > 0 ? kExitChanged : kExitSame;
 }

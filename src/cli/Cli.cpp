@@ -97,8 +97,9 @@ int Help(const char* text) {
 std::optional<int> PositiveNumber(std::string_view text) {
     int value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || value < 1)
+    if (error != std::errc() || end != text.data() + text.size() || value < 1) {
         return std::nullopt;
+    }
     return value;
 }
 
@@ -107,10 +108,11 @@ bool TakeValue(const std::vector<std::string>& arguments, std::size_t& at, std::
                std::optional<std::string>& value) {
     const std::string& argument = arguments[at];
     if (argument == name) {
-        if (at + 1 < arguments.size())
+        if (at + 1 < arguments.size()) {
             value = arguments[++at];
-        else
+        } else {
             value = std::nullopt;
+        }
         return true;
     }
     if (argument.size() > name.size() && argument.compare(0, name.size(), name) == 0 &&
@@ -141,15 +143,17 @@ int RunCli(const std::vector<std::string>& arguments) {
     std::size_t at = 0;
     for (; at < arguments.size(); ++at) {
         const std::string& argument = arguments[at];
-        if (argument == "--help" || argument == "-h")
+        if (argument == "--help" || argument == "-h") {
             return Help(kMainHelp);
+        }
         if (argument == "--version") {
             std::cout << VNT_VERSION_TEXT << '\n';
             return kExitSame;
         }
         if (argument == "-C") {
-            if (at + 1 >= arguments.size())
+            if (at + 1 >= arguments.size()) {
                 return Usage("-C needs a folder", nullptr);
+            }
             folder = arguments[++at];
         } else if (argument.size() > 2 && argument.compare(0, 2, "-C") == 0) {
             folder = argument.substr(2);
@@ -159,8 +163,9 @@ int RunCli(const std::vector<std::string>& arguments) {
             break;
         }
     }
-    if (at == arguments.size())
+    if (at == arguments.size()) {
         return Usage("no command given", nullptr);
+    }
 
     const std::string command = arguments[at++];
     std::vector<std::string> rest(arguments.begin() + static_cast<std::ptrdiff_t>(at),
@@ -170,8 +175,9 @@ int RunCli(const std::vector<std::string>& arguments) {
         CheckOptions options;
         for (std::size_t i = 0; i < rest.size(); ++i) {
             std::optional<std::string> value;
-            if (rest[i] == "--help" || rest[i] == "-h")
+            if (rest[i] == "--help" || rest[i] == "-h") {
                 return Help(kCheckHelp);
+            }
             if (rest[i] == "--quiet" || rest[i] == "-q") {
                 options.quiet = true;
             } else if (rest[i] == "--diff") {
@@ -180,15 +186,17 @@ int RunCli(const std::vector<std::string>& arguments) {
                 options.notify = true;
             } else if (TakeValue(rest, i, "--jobs", value) || TakeValue(rest, i, "-j", value)) {
                 const std::optional<int> jobs = value ? PositiveNumber(*value) : std::nullopt;
-                if (!jobs)
+                if (!jobs) {
                     return Usage("--jobs needs a whole number of 1 or more", "check");
+                }
                 options.jobs = *jobs;
             } else {
                 return Usage("unknown argument to check: " + rest[i], "check");
             }
         }
-        if (const int entered = EnterRecordsFolder(folder); entered != kExitSame)
+        if (const int entered = EnterRecordsFolder(folder); entered != kExitSame) {
             return entered;
+        }
         return RunCheck(options);
     }
 
@@ -207,23 +215,27 @@ int RunCli(const std::vector<std::string>& arguments) {
                 targets.push_back(argument);
             }
         }
-        if (targets.empty())
+        if (targets.empty()) {
             return Usage(adding ? "add needs at least one URL"
                                 : "remove needs at least one URL or record number",
                          command.c_str());
-        if (const int entered = EnterRecordsFolder(folder); entered != kExitSame)
+        }
+        if (const int entered = EnterRecordsFolder(folder); entered != kExitSame) {
             return entered;
+        }
         return adding ? RunAdd(targets) : RunRemove(targets);
     }
 
     if (command == "list") {
         for (const std::string& argument : rest) {
-            if (argument == "--help" || argument == "-h")
+            if (argument == "--help" || argument == "-h") {
                 return Help(kListHelp);
+            }
             return Usage("list takes no arguments: " + argument, "list");
         }
-        if (const int entered = EnterRecordsFolder(folder); entered != kExitSame)
+        if (const int entered = EnterRecordsFolder(folder); entered != kExitSame) {
             return entered;
+        }
         return RunList();
     }
 

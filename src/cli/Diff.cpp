@@ -44,8 +44,9 @@ std::string PageDiff(const std::string& storedPage, const std::string& newPage,
     const std::vector<std::string> before = Lines(storedPage);
     const std::vector<std::string> after = Lines(newPage);
     dtl::Diff<std::string, std::vector<std::string>, CaseBlindLines> diff(before, after);
-    if (before.size() + after.size() > kHugeLines)
+    if (before.size() + after.size() > kHugeLines) {
         diff.onHuge();
+    }
     diff.compose();
     diff.composeUnifiedHunks();
     std::ostringstream out;

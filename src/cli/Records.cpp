@@ -29,13 +29,15 @@ constexpr std::size_t kHeadReadLimit = 1999;
 
 std::optional<std::uint64_t> RecordNumber(std::string_view name) {
     constexpr std::string_view kExtension = ".vnt";
-    if (name.size() <= kExtension.size())
+    if (name.size() <= kExtension.size()) {
         return std::nullopt;
+    }
     const std::string_view digits = name.substr(0, name.size() - kExtension.size());
     std::uint64_t number = 0;
     const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
-    if (error != std::errc() || end != digits.data() + digits.size())
+    if (error != std::errc() || end != digits.data() + digits.size()) {
         return std::nullopt;
+    }
     return number;
 }
 
@@ -66,17 +68,20 @@ bool IsUtf8(std::string_view bytes) {
         } else {
             return false;
         }
-        if (i + length > bytes.size())
+        if (i + length > bytes.size()) {
             return false;
+        }
         for (std::size_t k = 1; k < length; ++k) {
             const auto next = static_cast<unsigned char>(bytes[i + k]);
-            if ((next & 0xC0u) != 0x80u)
+            if ((next & 0xC0u) != 0x80u) {
                 return false;
+            }
             point = (point << 6) | (next & 0x3Fu);
         }
         if ((length == 3 && (point < 0x800 || (point >= 0xD800 && point <= 0xDFFF))) ||
-            (length == 4 && (point < 0x10000 || point > 0x10FFFF)))
+            (length == 4 && (point < 0x10000 || point > 0x10FFFF))) {
             return false;
+        }
         i += length;
     }
     return true;
@@ -96,10 +101,12 @@ std::vector<std::string> RecordFilesInOrder() {
     std::stable_sort(files.begin(), files.end(), [](const std::string& a, const std::string& b) {
         const std::optional<std::uint64_t> na = RecordNumber(a);
         const std::optional<std::uint64_t> nb = RecordNumber(b);
-        if (na && nb)
+        if (na && nb) {
             return *na < *nb;
-        if (na || nb)
+        }
+        if (na || nb) {
             return na.has_value();
+        }
         return a < b;
     });
     return files;
@@ -164,21 +171,24 @@ int RunList() {
         try {
             CStdioFile file(fileName, CStdioFile::modeRead | CStdioFile::typeText |
                                           CStdioFile::shareExclusive);
-            if (file.GetLength() > kLargestRecordBytes)
+            if (file.GetLength() > kLargestRecordBytes) {
                 continue; // no record is that large
+            }
             head.assign(kHeadReadLimit, '\0');
             head.resize(file.Read(head.data(), head.size()));
             file.Close();
         } catch (const CFileException& failure) {
-            if (failure.m_cause == CFileException::fileNotFound || IsNoRecordFile(failure))
+            if (failure.m_cause == CFileException::fileNotFound || IsNoRecordFile(failure)) {
                 continue; // removed meanwhile, or no regular file
+            }
             Complain(failure.GetErrorMessage());
             status = kExitTrouble;
             continue;
         }
         // As the page list: a file whose first line holds no "|" is no record.
-        if (!LooksLikeRecord(head))
+        if (!LooksLikeRecord(head)) {
             continue;
+        }
         const RecordFields fields = SplitRecord(head);
         const std::string number = fileName.substr(0, fileName.size() - 4);
         std::cout << number << '\t' << ShownText(fields.date) << '\t' << ShownText(fields.url)

@@ -44,13 +44,15 @@ FetchId ConcurrentPageFetch::Add(const std::string& strUrl) {
 std::vector<FinishedFetch> ConcurrentPageFetch::Wait(std::chrono::milliseconds timeout) {
     std::vector<FinishedFetch> finished = std::move(m_failedAtOnce);
     m_failedAtOnce.clear();
-    if (!finished.empty())
+    if (!finished.empty()) {
         timeout = std::chrono::milliseconds(0);
+    }
     m_engine.Wait(timeout);
     for (TransferResult& result : m_engine.TakeFinished()) {
         const auto url = m_urls.find(result.id);
-        if (url == m_urls.end())
+        if (url == m_urls.end()) {
             continue;
+        }
         const FetchId id = result.id;
         finished.push_back({id, OutcomeOfTransfer(url->second, std::move(result))});
     }
@@ -65,8 +67,9 @@ std::vector<FinishedFetch> ConcurrentPageFetch::Wait(std::chrono::milliseconds t
             }
         }
     }
-    for (const FinishedFetch& fetch : finished)
+    for (const FinishedFetch& fetch : finished) {
         m_urls.erase(fetch.id);
+    }
     return finished;
 }
 
@@ -83,13 +86,16 @@ std::optional<TransferProgress> ConcurrentPageFetch::Progress(FetchId id) const 
 FetchOutcome OutcomeOfTransfer(const std::string& strUrl, TransferResult result) {
     // In the single fetch's order: a send that failed before any answer, then the status, then
     // a failure while the body was read.
-    if (result.failed && !result.answered)
+    if (result.failed && !result.answered) {
         return Failure(strUrl, result.error, std::move(result.detail));
-    if (result.status != 200)
+    }
+    if (result.status != 200) {
         return FetchOutcome::BadStatus(result.status > 0 ? std::optional<int>(result.status)
                                                          : std::nullopt);
-    if (result.failed)
+    }
+    if (result.failed) {
         return Failure(strUrl, result.error, std::move(result.detail));
+    }
     try {
         return FetchOutcome::Received(PageTextFromBody(std::move(result.body)));
     } catch (const std::bad_alloc&) {

@@ -30,12 +30,14 @@ constexpr std::size_t kPreparedAhead = std::size_t{2} * 1024 * 1024;
 std::optional<int> QueryStatus(HINTERNET hRequest) {
     char buffer[kStatusBufferChars] = {};
     DWORD length = kStatusBufferChars;
-    if (!HttpQueryInfoA(hRequest, HTTP_QUERY_STATUS_CODE, buffer, &length, nullptr))
+    if (!HttpQueryInfoA(hRequest, HTTP_QUERY_STATUS_CODE, buffer, &length, nullptr)) {
         return std::nullopt;
+    }
     int status = 0;
     const auto [end, error] = std::from_chars(buffer, buffer + length, status);
-    if (error != std::errc() || end != buffer + length)
+    if (error != std::errc() || end != buffer + length) {
         return std::nullopt;
+    }
     return status;
 }
 
@@ -44,20 +46,23 @@ std::optional<int> QueryStatus(HINTERNET hRequest) {
 void ReserveAnnouncedLength(HINTERNET hRequest, std::string& strPage) {
     char buffer[kStatusBufferChars] = {};
     DWORD length = kStatusBufferChars;
-    if (!HttpQueryInfoA(hRequest, HTTP_QUERY_CONTENT_LENGTH, buffer, &length, nullptr))
+    if (!HttpQueryInfoA(hRequest, HTTP_QUERY_CONTENT_LENGTH, buffer, &length, nullptr)) {
         return;
+    }
     std::size_t announced = 0;
     const auto [end, error] = std::from_chars(buffer, buffer + length, announced);
-    if (error == std::errc() && end == buffer + length && announced <= kLargestReservation)
+    if (error == std::errc() && end == buffer + length && announced <= kLargestReservation) {
         strPage.reserve(announced);
+    }
 }
 
 // The page text fills memory reserved ahead of it. Preparing that memory a stretch at a time,
 // once the text has used half of what was prepared, saves a page fault per 4 KiB while holding
 // at most kPreparedAhead more than the text does (a server may announce more than it sends).
 void PrepareAhead(std::string& strPage, std::size_t& nPrepared) {
-    if (strPage.size() + kPreparedAhead / 2 < nPrepared)
+    if (strPage.size() + kPreparedAhead / 2 < nPrepared) {
         return;
+    }
     const std::size_t nFrom = std::max(nPrepared, strPage.size());
     const std::size_t nTo = std::min(strPage.capacity(), strPage.size() + kPreparedAhead);
     if (nTo > nFrom) {
@@ -69,12 +74,14 @@ void PrepareAhead(std::string& strPage, std::size_t& nPrepared) {
 FetchOutcome FetchPage(const std::string& strUrl) {
     const PageRequest request = OpenPageRequest(strUrl);
     HINTERNET hRequest = request.hRequest.get();
-    if (!HttpSendRequestA(hRequest, nullptr, 0, nullptr, 0))
+    if (!HttpSendRequestA(hRequest, nullptr, 0, nullptr, 0)) {
         AfxThrowInternetException(kPageFetchContext, strUrl);
+    }
 
     const std::optional<int> status = QueryStatus(hRequest);
-    if (status != 200)
+    if (status != 200) {
         return FetchOutcome::BadStatus(status);
+    }
 
     std::string strPage;
     ReserveAnnouncedLength(hRequest, strPage);
@@ -86,18 +93,21 @@ FetchOutcome FetchPage(const std::string& strUrl) {
         // terminated; a chunk counts up to its first zero byte.
         std::vector<char> chunk(kChunkBytes + 1, '\0');
         DWORD dwRead = 0;
-        if (!InternetReadFile(hRequest, chunk.data(), kChunkBytes, &dwRead))
+        if (!InternetReadFile(hRequest, chunk.data(), kChunkBytes, &dwRead)) {
             AfxThrowInternetException(kPageFetchContext, strUrl);
+        }
         if (dwRead > 0) {
             AppendChunkText(strPage, std::string_view(chunk.data(), dwRead));
             PrepareAhead(strPage, nPrepared);
         }
         // Tested after every read, the last empty one included: a read that came back too late
         // loses the whole page.
-        if (g_nIdleTicks >= kTimeOutTicks)
+        if (g_nIdleTicks >= kTimeOutTicks) {
             return FetchOutcome::TimedOut();
-        if (dwRead == 0)
+        }
+        if (dwRead == 0) {
             break;
+        }
     }
     g_nChunksRead = 0;
     g_nChunksShown = 0;

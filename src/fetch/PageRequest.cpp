@@ -16,11 +16,13 @@ std::string CanonicalUrl(const std::string& strUrl) {
     std::string buffer(INTERNET_MAX_URL_LENGTH, '\0');
     DWORD length = INTERNET_MAX_URL_LENGTH;
     if (!InternetCanonicalizeUrlA(strUrl.c_str(), buffer.data(), &length, ICU_BROWSER_MODE)) {
-        if (InternetGetLastError() != ERROR_INSUFFICIENT_BUFFER)
+        if (InternetGetLastError() != ERROR_INSUFFICIENT_BUFFER) {
             AfxThrowInternetException(kPageFetchContext, strUrl);
+        }
         buffer.assign(length, '\0');
-        if (!InternetCanonicalizeUrlA(strUrl.c_str(), buffer.data(), &length, ICU_BROWSER_MODE))
+        if (!InternetCanonicalizeUrlA(strUrl.c_str(), buffer.data(), &length, ICU_BROWSER_MODE)) {
             AfxThrowInternetException(kPageFetchContext, strUrl);
+        }
     }
     buffer.resize(length);
     return buffer;
@@ -43,10 +45,12 @@ UrlParts SplitUrl(const std::string& strCanonical, const std::string& strUrl) {
     components.dwHostNameLength = INTERNET_MAX_URL_LENGTH;
     components.lpszUrlPath = path.data();
     components.dwUrlPathLength = INTERNET_MAX_URL_LENGTH;
-    if (!InternetCrackUrlA(strCanonical.c_str(), 0, 0, &components))
+    if (!InternetCrackUrlA(strCanonical.c_str(), 0, 0, &components)) {
         AfxThrowInternetException(kPageFetchContext, strUrl);
-    if (components.nScheme != INTERNET_SCHEME_HTTP && components.nScheme != INTERNET_SCHEME_HTTPS)
+    }
+    if (components.nScheme != INTERNET_SCHEME_HTTP && components.nScheme != INTERNET_SCHEME_HTTPS) {
         AfxThrowInternetException(kPageFetchContext, strUrl, ERROR_INTERNET_UNRECOGNIZED_SCHEME);
+    }
     return {host.data(), path.data(), components.nPort,
             components.nScheme == INTERNET_SCHEME_HTTPS};
 }
@@ -61,23 +65,26 @@ PageRequest OpenPageRequest(const std::string& strUrl) {
     PageRequest request;
     request.hRoot.reset(InternetOpenA(ApplicationName().c_str(), INTERNET_OPEN_TYPE_PRECONFIG,
                                       nullptr, nullptr, 0));
-    if (!request.hRoot)
+    if (!request.hRoot) {
         AfxThrowInternetException(kPageFetchContext, strUrl);
+    }
 
     const UrlParts parts = SplitUrl(CanonicalUrl(strUrl), strUrl);
 
     request.hConnect.reset(InternetConnectA(request.hRoot.get(), parts.strHost.c_str(), parts.nPort,
                                             nullptr, nullptr, INTERNET_SERVICE_HTTP, 0,
                                             kPageFetchContext));
-    if (!request.hConnect)
+    if (!request.hConnect) {
         AfxThrowInternetException(kPageFetchContext, strUrl);
+    }
 
     const DWORD dwFlags = INTERNET_FLAG_RELOAD | (parts.bSecure ? INTERNET_FLAG_SECURE : 0);
     request.hRequest.reset(HttpOpenRequestA(request.hConnect.get(), "GET", parts.strPath.c_str(),
                                             "HTTP/1.0", nullptr, nullptr, dwFlags,
                                             kPageFetchContext));
-    if (!request.hRequest)
+    if (!request.hRequest) {
         AfxThrowInternetException(kPageFetchContext, strUrl);
+    }
     // Each line goes on only if the request has no such header yet; the result is not needed.
     HttpAddRequestHeadersA(request.hRequest.get(), kRequestHeaders, sizeof(kRequestHeaders) - 1,
                            HTTP_ADDREQ_FLAG_ADD_IF_NEW);
@@ -94,11 +101,13 @@ void AppendChunkText(std::string& strPage, std::string_view chunk) {
 
 std::string PageTextFromBody(std::string body) {
     // The usual page holds no zero byte and is its own text.
-    if (std::memchr(body.data(), '\0', body.size()) == nullptr)
+    if (std::memchr(body.data(), '\0', body.size()) == nullptr) {
         return body;
+    }
     std::string strPage;
     strPage.reserve(body.size());
-    for (std::size_t at = 0; at < body.size(); at += kChunkBytes)
+    for (std::size_t at = 0; at < body.size(); at += kChunkBytes) {
         AppendChunkText(strPage, std::string_view(body).substr(at, kChunkBytes));
+    }
     return strPage;
 }

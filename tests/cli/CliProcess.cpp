@@ -28,20 +28,23 @@ CliProcess::CliProcess(const std::vector<std::string>& arguments,
         ::close(err[1]);
         // Proxy settings of the machine must not send loopback traffic elsewhere.
         for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY",
-                                 "all_proxy", "ALL_PROXY", "no_proxy", "NO_PROXY"})
+                                 "all_proxy", "ALL_PROXY", "no_proxy", "NO_PROXY"}) {
             ::unsetenv(name);
+        }
         for (const auto& [name, value] : environment) {
-            if (value)
+            if (value) {
                 ::setenv(name.c_str(), value->c_str(), 1);
-            else
+            } else {
                 ::unsetenv(name.c_str());
+            }
         }
         std::vector<char*> argv;
         std::string program = VNT_CLI_PROGRAM;
         argv.push_back(program.data());
         std::vector<std::string> copies = arguments;
-        for (std::string& argument : copies)
+        for (std::string& argument : copies) {
             argv.push_back(argument.data());
+        }
         argv.push_back(nullptr);
         ::execv(program.c_str(), argv.data());
         ::_exit(127);
@@ -57,22 +60,27 @@ CliProcess::~CliProcess() {
         ::kill(m_pid, SIGKILL);
         ::waitpid(m_pid, nullptr, 0);
     }
-    if (m_out >= 0)
+    if (m_out >= 0) {
         ::close(m_out);
-    if (m_err >= 0)
+    }
+    if (m_err >= 0) {
         ::close(m_err);
+    }
 }
 
 // Reads what is there (waiting up to timeoutMs); false once both pipes are closed.
 bool CliProcess::Pump(int timeoutMs) {
     pollfd fds[2] = {{m_out, POLLIN, 0}, {m_err, POLLIN, 0}};
-    if (m_out < 0 && m_err < 0)
+    if (m_out < 0 && m_err < 0) {
         return false;
-    if (::poll(fds, 2, timeoutMs) <= 0)
+    }
+    if (::poll(fds, 2, timeoutMs) <= 0) {
         return true;
+    }
     for (int i = 0; i < 2; ++i) {
-        if (fds[i].fd < 0 || fds[i].revents == 0)
+        if (fds[i].fd < 0 || fds[i].revents == 0) {
             continue;
+        }
         char buffer[65536];
         const ssize_t got = ::read(fds[i].fd, buffer, sizeof buffer);
         if (got > 0) {
@@ -88,8 +96,9 @@ bool CliProcess::Pump(int timeoutMs) {
 bool CliProcess::WaitForOutput(const std::string& text, std::chrono::seconds bound) {
     const auto giveUp = std::chrono::steady_clock::now() + bound;
     while (m_run.out.find(text) == std::string::npos) {
-        if (std::chrono::steady_clock::now() > giveUp || !Pump(50))
+        if (std::chrono::steady_clock::now() > giveUp || !Pump(50)) {
             return m_run.out.find(text) != std::string::npos;
+        }
     }
     return true;
 }

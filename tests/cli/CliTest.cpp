@@ -40,17 +40,20 @@ public:
                     m_highest = std::max(m_highest, ++m_active);
                     m_changed.notify_all();
                     const auto found = m_pages.find(request.path);
-                    if (found != m_pages.end())
+                    if (found != m_pages.end()) {
                         answer = found->second;
-                    else
+                    } else {
                         answer.status = 404;
+                    }
                     // Held until as many as expected arrive together, so a missing limit shows.
-                    if (m_holdUntil > 0)
+                    if (m_holdUntil > 0) {
                         m_changed.wait_for(lock, std::chrono::seconds(3),
                                            [this] { return m_highest >= m_holdUntil; });
+                    }
                 }
-                if (answer.delay.count() > 0)
+                if (answer.delay.count() > 0) {
                     std::this_thread::sleep_for(answer.delay);
+                }
                 response.status = answer.status;
                 response.set_content(answer.body, "text/html");
                 std::lock_guard lock(m_guard);
@@ -101,9 +104,11 @@ protected:
     }
     std::vector<std::string> Temporaries() const {
         std::vector<std::string> found;
-        for (const auto& entry : std::filesystem::directory_iterator("."))
-            if (entry.path().filename().string().rfind(".vnttmp-", 0) == 0)
+        for (const auto& entry : std::filesystem::directory_iterator(".")) {
+            if (entry.path().filename().string().rfind(".vnttmp-", 0) == 0) {
                 found.push_back(entry.path().filename().string());
+            }
+        }
         return found;
     }
     PageServer m_server;
@@ -142,11 +147,13 @@ TEST_F(Cli, ExitStatusTellsNothingChangedChangedOrTrouble) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        for (const auto& entry : std::filesystem::directory_iterator("."))
+        for (const auto& entry : std::filesystem::directory_iterator(".")) {
             std::filesystem::remove(entry.path());
-        for (std::size_t i = 0; i < c.records.size(); ++i)
+        }
+        for (std::size_t i = 0; i < c.records.size(); ++i) {
             WriteWholeFile(std::to_string(i + 1) + ".vnt",
                            Record(m_server.Url(c.records[i]), "same page"));
+        }
         const CliRun run = Run(c.arguments);
         EXPECT_EQ(run.exitStatus, c.exitStatus) << run.err;
     }

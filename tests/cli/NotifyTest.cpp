@@ -35,8 +35,9 @@ public:
         }
         // Ready once its socket is there.
         const std::string socket = folder + "/bus";
-        for (int i = 0; i < 500 && ::access(socket.c_str(), F_OK) != 0; ++i)
+        for (int i = 0; i < 500 && ::access(socket.c_str(), F_OK) != 0; ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
     }
     ~PrivateSessionBus() {
         if (m_pid > 0) {
@@ -70,8 +71,9 @@ public:
                   sd_bus_request_name(m_bus, "org.freedesktop.Notifications", 0) >= 0;
         m_thread = std::thread([this] {
             while (!m_stop) {
-                if (sd_bus_process(m_bus, nullptr) > 0)
+                if (sd_bus_process(m_bus, nullptr) > 0) {
                     continue;
+                }
                 sd_bus_wait(m_bus, 50 * 1000);
             }
         });
@@ -94,8 +96,9 @@ private:
         const char* icon = nullptr;
         const char* summary = nullptr;
         const char* body = nullptr;
-        if (sd_bus_message_read(call, "susss", &app, &replaces, &icon, &summary, &body) < 0)
+        if (sd_bus_message_read(call, "susss", &app, &replaces, &icon, &summary, &body) < 0) {
             return -EINVAL;
+        }
         auto& service = *static_cast<NotificationService*>(self);
         {
             std::lock_guard lock(service.m_guard);

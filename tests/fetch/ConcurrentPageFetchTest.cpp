@@ -21,13 +21,15 @@ namespace {
 std::vector<FetchOutcome> FetchAll(const std::vector<std::string>& urls, TransferLimits limits) {
     ConcurrentPageFetch fetches(limits);
     std::map<FetchId, std::size_t> index;
-    for (std::size_t i = 0; i < urls.size(); ++i)
+    for (std::size_t i = 0; i < urls.size(); ++i) {
         index[fetches.Add(urls[i])] = i;
+    }
     std::vector<FetchOutcome> outcomes(urls.size());
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (fetches.Unfinished() > 0 && std::chrono::steady_clock::now() < giveUp) {
-        for (FinishedFetch& finished : fetches.Wait(std::chrono::milliseconds(200)))
+        for (FinishedFetch& finished : fetches.Wait(std::chrono::milliseconds(200))) {
             outcomes[index.at(finished.id)] = std::move(finished.outcome);
+        }
     }
     EXPECT_EQ(fetches.Unfinished(), 0u) << "fetches did not end";
     return outcomes;
@@ -74,23 +76,24 @@ TEST_F(FetchTest, EngineEndsWithTheSingleFetchsOutcomeAndTexts) {
     const std::string bigBody = RepeatedText(700 * 1024);
     RawSocketServer server([&](RawConnection& peer) {
         const std::string head = peer.ReadRequestHead();
-        if (head.find("GET /zero ") == 0)
+        if (head.find("GET /zero ") == 0) {
             peer.Send("HTTP/1.0 200 OK\r\n\r\n" + zeroBody);
-        else if (head.find("GET /big ") == 0)
+        } else if (head.find("GET /big ") == 0) {
             peer.Send("HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(bigBody.size()) +
                       "\r\n\r\n" + bigBody);
-        else if (head.find("GET /missing ") == 0)
+        } else if (head.find("GET /missing ") == 0) {
             peer.Send("HTTP/1.0 404 Not Found\r\n\r\nno such page");
-        else if (head.find("GET /created ") == 0)
+        } else if (head.find("GET /created ") == 0) {
             peer.Send("HTTP/1.0 201 Created\r\n\r\n");
-        else if (head.find("GET /nostatus ") == 0)
+        } else if (head.find("GET /nostatus ") == 0) {
             peer.Send("just a body, no status line");
-        else if (head.find("GET /short ") == 0)
+        } else if (head.find("GET /short ") == 0) {
             peer.Send("HTTP/1.0 200 OK\r\nContent-Length: 100\r\n\r\ncut off");
-        else if (head.find("GET /nothing ") == 0)
+        } else if (head.find("GET /nothing ") == 0) {
             return;
-        else
+        } else {
             peer.Send("HTTP/1.0 200 OK\r\n\r\n");
+        }
     });
     RefusingPort refusing;
     const std::vector<std::string> urls = {
@@ -111,8 +114,9 @@ TEST_F(FetchTest, EngineEndsWithTheSingleFetchsOutcomeAndTexts) {
     };
 
     std::vector<FetchOutcome> single;
-    for (const std::string& url : urls)
+    for (const std::string& url : urls) {
         single.push_back(PageFetch(url));
+    }
     const std::vector<FetchOutcome> engine = FetchAll(urls, {8, 6});
 
     ASSERT_EQ(engine.size(), urls.size());
@@ -150,8 +154,9 @@ TEST_F(FetchTest, EngineRunsNoMoreTransfersThanItsLimits) {
 
         const std::vector<std::string> urls(3 * static_cast<std::size_t>(c.expected),
                                             server.Url("/page"));
-        for (const FetchOutcome& outcome : FetchAll(urls, c.limits))
+        for (const FetchOutcome& outcome : FetchAll(urls, c.limits)) {
             EXPECT_EQ(outcome.kind, Kind::Received);
+        }
         EXPECT_EQ(watch.Highest(), c.expected);
     }
 }
@@ -176,8 +181,9 @@ TEST_F(FetchTest, AnAbandonedTransferEndsWithoutAnOutcomeAndLetsTheNextOneRun) {
         EXPECT_TRUE(fetches.Wait(std::chrono::milliseconds(50)).empty());
         const std::optional<TransferProgress> progress = fetches.Progress(held);
         ASSERT_TRUE(progress);
-        if (progress->bodyBytes == 10)
+        if (progress->bodyBytes == 10) {
             break;
+        }
     }
     EXPECT_EQ(fetches.Progress(held)->readsBegun, 1);
     EXPECT_TRUE(fetches.Progress(held)->running);
@@ -187,8 +193,9 @@ TEST_F(FetchTest, AnAbandonedTransferEndsWithoutAnOutcomeAndLetsTheNextOneRun) {
     EXPECT_FALSE(fetches.Progress(held));
     server.Release(); // the server serves one connection at a time: let the held one go
     std::vector<FinishedFetch> finished;
-    while (finished.empty() && std::chrono::steady_clock::now() < giveUp)
+    while (finished.empty() && std::chrono::steady_clock::now() < giveUp) {
         finished = fetches.Wait(std::chrono::milliseconds(200));
+    }
     ASSERT_EQ(finished.size(), 1u);
     EXPECT_EQ(finished[0].id, next);
     EXPECT_EQ(finished[0].outcome.strPage, "quick");
@@ -211,8 +218,9 @@ TEST_F(FetchTest, ABodyThatStallsLongerThanTheReadTimeOutEndsAsTimedOut) {
 
     std::vector<FinishedFetch> finished;
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (finished.empty() && std::chrono::steady_clock::now() < giveUp)
+    while (finished.empty() && std::chrono::steady_clock::now() < giveUp) {
         finished = fetches.Wait(std::chrono::milliseconds(100));
+    }
     server.Release();
 
     ASSERT_EQ(finished.size(), 1u);
@@ -222,8 +230,9 @@ TEST_F(FetchTest, ABodyThatStallsLongerThanTheReadTimeOutEndsAsTimedOut) {
     // A page that keeps coming is not cut short.
     const FetchId whole = fetches.Add(server.Url("/whole"));
     finished.clear();
-    while (finished.empty() && std::chrono::steady_clock::now() < giveUp)
+    while (finished.empty() && std::chrono::steady_clock::now() < giveUp) {
         finished = fetches.Wait(std::chrono::milliseconds(100));
+    }
     ASSERT_EQ(finished.size(), 1u);
     EXPECT_EQ(finished[0].id, whole);
     EXPECT_EQ(finished[0].outcome.strPage, "whole");

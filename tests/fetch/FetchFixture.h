@@ -51,8 +51,9 @@ inline std::future<FetchOutcome> FetchInBackground(const std::string& url) {
 inline bool WaitForReadsBegun(int reads) {
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (g_nChunksRead.load() < reads) {
-        if (std::chrono::steady_clock::now() > giveUp)
+        if (std::chrono::steady_clock::now() > giveUp) {
             return false;
+        }
         std::this_thread::yield();
     }
     return true;
@@ -60,7 +61,8 @@ inline bool WaitForReadsBegun(int reads) {
 
 inline std::string RepeatedText(std::size_t length, char first = 'a') {
     std::string text(length, ' ');
-    for (std::size_t i = 0; i < length; ++i)
+    for (std::size_t i = 0; i < length; ++i) {
         text[i] = static_cast<char>(first + static_cast<char>(i % 26));
+    }
     return text;
 }

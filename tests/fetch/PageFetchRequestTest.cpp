@@ -20,8 +20,9 @@ std::vector<std::string> HeadLines(const std::string& head) {
     std::vector<std::string> lines;
     std::size_t start = 0;
     for (std::size_t end; (end = head.find("\r\n", start)) != std::string::npos; start = end + 2) {
-        if (end > start)
+        if (end > start) {
             lines.push_back(head.substr(start, end - start));
+        }
     }
     return lines;
 }

@@ -27,8 +27,9 @@ TEST_P(PageFetchStatus, OnlyStatus200IsReceivedAndOnlyItResetsTheChunkCounters) 
     LoopbackServer server;
     server.Routes().Get("/page", [&c](const httplib::Request&, httplib::Response& response) {
         response.status = c.status;
-        if (!c.body.empty())
+        if (!c.body.empty()) {
             response.set_content(c.body, "text/html");
+        }
     });
     server.Start();
     // Left over from an earlier fetch: only a completed read loop puts them back to 0.
@@ -116,19 +117,22 @@ TEST_F(FetchTest, ZeroBytesCutTheRestOfTheirChunkOnly) {
 // The chunk rule applied to a whole body: each 1024 bytes count up to their first zero byte.
 std::string ChunkedText(const std::string& body) {
     std::string text;
-    for (std::size_t start = 0; start < body.size(); start += 1024)
+    for (std::size_t start = 0; start < body.size(); start += 1024) {
         text += body.substr(start, 1024).substr(0, body.substr(start, 1024).find('\0'));
+    }
     return text;
 }
 
 // Numbered words, so a piece lost, doubled or moved shows in the text; a zero byte now and then.
 std::string NumberedWords(std::size_t length) {
     std::string body;
-    for (int word = 0; body.size() < length; ++word)
+    for (int word = 0; body.size() < length; ++word) {
         body += std::to_string(word) + ' ';
+    }
     body.resize(length);
-    for (std::size_t at = 5; at < length; at += 70001)
+    for (std::size_t at = 5; at < length; at += 70001) {
         body[at] = '\0';
+    }
     return body;
 }
 

@@ -12,8 +12,9 @@ TEST(PageMemory, PreparingLeavesWrittenAndUnwrittenBytesAsTheyWere) {
     constexpr std::size_t kBytes = 3 * 1024 * 1024 + 5;
     auto fresh = std::make_unique<char[]>(kBytes); // zeros
     std::string written(kBytes, ' ');
-    for (std::size_t i = 0; i < kBytes; ++i)
+    for (std::size_t i = 0; i < kBytes; ++i) {
         written[i] = static_cast<char>('a' + i % 23);
+    }
     const std::string before = written;
 
     // Ranges that start and end inside pages, a whole buffer, and nothing at all.

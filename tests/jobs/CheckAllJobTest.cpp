@@ -250,8 +250,9 @@ TEST_F(CheckAllJobTest, LinesFollowTheRecordsWhateverOrderTheirPagesArriveIn) {
     StartCheckAll();
     WaitUntil([&] {
         int fetched = slow.Requests();
-        for (int i = 1; i <= 5; ++i)
+        for (int i = 1; i <= 5; ++i) {
             fetched += site.Requests("/" + std::to_string(i));
+        }
         return fetched == 5;
     });
     for (int tick = 0; tick < 5; ++tick) {

@@ -9,8 +9,9 @@ LoopbackServer::LoopbackServer()
 LoopbackServer::LoopbackServer(const std::string& certificateFile, const std::string& keyFile)
     : m_server(std::make_unique<httplib::SSLServer>(certificateFile.c_str(), keyFile.c_str())),
       m_scheme("https") {
-    if (!m_server->is_valid())
+    if (!m_server->is_valid()) {
         throw std::runtime_error("the HTTPS test server cannot load " + certificateFile);
+    }
 }
 
 LoopbackServer::~LoopbackServer() {
@@ -22,8 +23,9 @@ LoopbackServer::~LoopbackServer() {
 
 void LoopbackServer::Start() {
     m_port = m_server->bind_to_any_port("127.0.0.1");
-    if (m_port <= 0)
+    if (m_port <= 0) {
         throw std::runtime_error("the test server cannot bind to 127.0.0.1");
+    }
     // The socket already listens, so connections made before the thread runs simply wait.
     m_thread = std::thread([this] { m_server->listen_after_bind(); });
     // stop() does nothing to a server that is not running yet, which would leave the

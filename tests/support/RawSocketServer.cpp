@@ -13,8 +13,9 @@ namespace {
 // A TCP socket bound to 127.0.0.1 at a port the system picks; its port comes back in `port`.
 int BoundLoopbackSocket(int& port) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
+    if (fd < 0) {
         throw std::runtime_error("socket() failed");
+    }
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -36,8 +37,9 @@ std::string RawConnection::ReadRequestHead() {
     char byte = 0;
     while (head.size() < 4 || head.compare(head.size() - 4, 4, "\r\n\r\n") != 0) {
         const ssize_t got = ::recv(m_socket, &byte, 1, 0);
-        if (got <= 0)
+        if (got <= 0) {
             break;
+        }
         head += byte;
     }
     m_server.Record(head);
@@ -47,10 +49,12 @@ std::string RawConnection::ReadRequestHead() {
 bool RawConnection::Send(std::string_view bytes) {
     while (!bytes.empty()) {
         const ssize_t sent = ::send(m_socket, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-        if (sent < 0 && errno == EINTR)
+        if (sent < 0 && errno == EINTR) {
             continue;
-        if (sent <= 0)
+        }
+        if (sent <= 0) {
             return false;
+        }
         bytes.remove_prefix(static_cast<std::size_t>(sent));
     }
     return true;
@@ -74,8 +78,9 @@ RawSocketServer::~RawSocketServer() {
         std::lock_guard lock(m_guard);
         m_stopping = true;
         m_isReleased = true;
-        if (m_current >= 0)
+        if (m_current >= 0) {
             ::shutdown(m_current, SHUT_RDWR);
+        }
     }
     m_released.notify_all();
     // Wakes the accept() the server thread may be blocked in.
@@ -92,8 +97,9 @@ void RawSocketServer::Serve() {
     for (;;) {
         const int peer = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
         if (peer < 0) {
-            if (errno == EINTR || errno == ECONNABORTED)
+            if (errno == EINTR || errno == ECONNABORTED) {
                 continue;
+            }
             return;
         }
         {

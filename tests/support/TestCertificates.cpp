@@ -8,8 +8,9 @@
 namespace {
 
 void Run(const std::string& command) {
-    if (std::system((command + " >/dev/null 2>&1").c_str()) != 0)
+    if (std::system((command + " >/dev/null 2>&1").c_str()) != 0) {
         throw std::runtime_error("test certificate command failed: " + command);
+    }
 }
 
 constexpr const char* kNewKey = "-newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes";
@@ -18,8 +19,9 @@ constexpr const char* kNewKey = "-newkey ec -pkeyopt ec_paramgen_curve:prime256v
 
 ThrowawayCa::ThrowawayCa() {
     std::string pattern = (std::filesystem::temp_directory_path() / "vnt-ca-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr)
+    if (::mkdtemp(pattern.data()) == nullptr) {
         throw std::runtime_error("cannot make a directory for test certificates");
+    }
     m_directory = pattern;
     m_caFile = m_directory + "/ca.pem";
     m_caKey = m_directory + "/ca.key";

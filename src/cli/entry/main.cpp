@@ -7,7 +7,8 @@
 
 int main(int argc, char** argv) {
     std::vector<std::string> arguments;
-    for (int i = 1; i < argc; ++i)
+    for (int i = 1; i < argc; ++i) {
         arguments.emplace_back(argv[i]);
+    }
     return RunCli(arguments);
 }

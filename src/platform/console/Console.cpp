@@ -26,29 +26,36 @@ extern "C" void NoteStopSignal(int signalNumber) {
 
 std::string DefaultDataFolder() {
     const char* dataHome = std::getenv("XDG_DATA_HOME");
-    if (dataHome != nullptr && dataHome[0] == '/')
+    if (dataHome != nullptr && dataHome[0] == '/') {
         return std::string(dataHome) + "/varnolt";
+    }
     const char* home = std::getenv("HOME");
-    if (home != nullptr && home[0] != '\0')
+    if (home != nullptr && home[0] != '\0') {
         return std::string(home) + "/.local/share/varnolt";
+    }
     return {};
 }
 
 int EnterFolder(const std::string& path) {
-    if (path.empty())
+    if (path.empty()) {
         return ENOENT;
+    }
     struct stat status {};
-    if (::stat(path.c_str(), &status) != 0)
+    if (::stat(path.c_str(), &status) != 0) {
         return errno;
-    if (!S_ISDIR(status.st_mode))
+    }
+    if (!S_ISDIR(status.st_mode)) {
         return ENOTDIR;
+    }
     // A folder that cannot be listed would look empty: refuse it rather than report nothing.
     DIR* listing = ::opendir(path.c_str());
-    if (listing == nullptr)
+    if (listing == nullptr) {
         return errno;
+    }
     ::closedir(listing);
-    if (::chdir(path.c_str()) != 0)
+    if (::chdir(path.c_str()) != 0) {
         return errno;
+    }
     return 0;
 }
 

@@ -11,8 +11,9 @@ constexpr int kExpireDefault = -1;
 
 std::string Words(const char* what, int error, const sd_bus_error* busError) {
     std::string words = what;
-    if (busError != nullptr && sd_bus_error_is_set(busError) && busError->message != nullptr)
+    if (busError != nullptr && sd_bus_error_is_set(busError) && busError->message != nullptr) {
         return words + ": " + busError->message;
+    }
     return words + ": " + std::strerror(-error);
 }
 
@@ -34,8 +35,9 @@ std::string ShowDesktopNotification(const std::string& appName, const std::strin
         "org.freedesktop.Notifications", "Notify", &error, &reply, "susssasa{sv}i", appName.c_str(),
         0u, iconName.c_str(), summary.c_str(), body.c_str(), 0, 0, kExpireDefault);
     std::string failure;
-    if (result < 0)
+    if (result < 0) {
         failure = Words("the notification could not be shown", result, &error);
+    }
     sd_bus_error_free(&error);
     sd_bus_message_unref(reply);
     sd_bus_flush_close_unref(bus);

@@ -16,8 +16,9 @@ std::string RequestUrl(bool secure, const std::string& host, INTERNET_PORT port,
                        const std::string& object) {
     std::string url = secure ? "https://" : "http://";
     url += host + ":" + std::to_string(port);
-    if (object.empty() || object.front() != '/')
+    if (object.empty() || object.front() != '/') {
         url += '/';
+    }
     return url + object;
 }
 
@@ -36,11 +37,13 @@ HttpRequest::HttpRequest(const ConnectionHandle& connection, std::string object,
 }
 
 HttpRequest::~HttpRequest() {
-    if (m_multi != nullptr && m_transfer && m_transfer->Easy() != nullptr)
+    if (m_multi != nullptr && m_transfer && m_transfer->Easy() != nullptr) {
         curl_multi_remove_handle(m_multi, m_transfer->Easy());
+    }
     m_transfer.reset();
-    if (m_multi != nullptr)
+    if (m_multi != nullptr) {
         curl_multi_cleanup(m_multi);
+    }
 }
 
 bool HttpRequest::AddHeaders(std::string_view block, bool onlyIfNew) {
@@ -49,8 +52,9 @@ bool HttpRequest::AddHeaders(std::string_view block, bool onlyIfNew) {
         const std::size_t end = block.find("\r\n");
         const std::string_view line = block.substr(0, end);
         block.remove_prefix(end == std::string_view::npos ? block.size() : end + 2);
-        if (line.empty())
+        if (line.empty()) {
             continue;
+        }
         const std::size_t colon = line.find(':');
         const std::string_view name = colon == std::string_view::npos
                                           ? std::string_view()
@@ -59,17 +63,20 @@ bool HttpRequest::AddHeaders(std::string_view block, bool onlyIfNew) {
             allValid = false;
             continue;
         }
-        if (onlyIfNew && m_request.HasHeader(name))
+        if (onlyIfNew && m_request.HasHeader(name)) {
             continue;
+        }
         // The value goes out exactly as given (a trailing blank included); only the blanks
         // between the colon and the value are dropped.
         std::string_view value = line.substr(colon + 1);
-        while (!value.empty() && (value.front() == ' ' || value.front() == '\t'))
+        while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) {
             value.remove_prefix(1);
+        }
         m_request.headers.emplace_back(std::string(name), std::string(value));
     }
-    if (!allValid)
+    if (!allValid) {
         InternetSetLastError(ERROR_INVALID_PARAMETER);
+    }
     return allValid;
 }
 
@@ -90,8 +97,9 @@ bool HttpRequest::Send() {
         return false;
     }
     DriveUntil([this] { return m_transfer->HeadComplete() || m_received.Size() > 0 || m_paused; });
-    if (!m_transfer->HeadComplete() && m_received.Size() == 0 && m_transfer->Failed())
+    if (!m_transfer->HeadComplete() && m_received.Size() == 0 && m_transfer->Failed()) {
         return FailTransfer();
+    }
     return true;
 }
 
@@ -105,11 +113,13 @@ bool HttpRequest::Read(char* buffer, std::size_t wanted, std::size_t& got) {
         InternetSetLastError(ERROR_INVALID_PARAMETER);
         return false;
     }
-    if (m_paused && m_received.Size() < wanted)
+    if (m_paused && m_received.Size() < wanted) {
         Resume();
+    }
     DriveUntil([this, wanted] { return m_received.Size() >= wanted || m_paused; });
-    if (m_received.Size() == 0 && m_transfer->Failed())
+    if (m_received.Size() == 0 && m_transfer->Failed()) {
         return FailTransfer();
+    }
     got = m_received.Take(buffer, wanted);
     return true;
 }
@@ -126,8 +136,9 @@ void HttpRequest::Resume() {
 
 template <class Satisfied> void HttpRequest::DriveUntil(Satisfied satisfied) {
     // Most reads are served from the buffer: they neither look at the clock nor call curl.
-    if (m_done || satisfied())
+    if (m_done || satisfied()) {
         return;
+    }
     using Clock = std::chrono::steady_clock;
     constexpr std::chrono::milliseconds kLongestPoll(1000);
     const auto idleLimit = m_transfer->IdleLimit();
@@ -143,8 +154,9 @@ template <class Satisfied> void HttpRequest::DriveUntil(Satisfied satisfied) {
                 m_transfer->EndWith(message->data.result);
             }
         }
-        if (m_done || satisfied())
+        if (m_done || satisfied()) {
             break;
+        }
         std::chrono::milliseconds poll = kLongestPoll;
         if (m_transfer->AnswerBegun()) {
             const auto idle = m_transfer->IdleFor(Clock::now(), waitBegan);
@@ -155,8 +167,9 @@ template <class Satisfied> void HttpRequest::DriveUntil(Satisfied satisfied) {
             }
             poll = std::min(poll, idleLimit - idle);
         }
-        if (status == CURLM_OK)
+        if (status == CURLM_OK) {
             status = curl_multi_poll(m_multi, nullptr, 0, static_cast<int>(poll.count()), nullptr);
+        }
         if (status != CURLM_OK) {
             m_done = true;
             m_transfer->EndDriveFailure();

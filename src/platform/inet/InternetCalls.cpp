@@ -28,8 +28,9 @@ template <class Handle, class... Arguments> HINTERNET GiveOut(Arguments&&... arg
 
 HttpRequest* FindRequest(HINTERNET handle) {
     auto* request = static_cast<HttpRequest*>(FindHandle(handle, InternetHandle::Kind::Request));
-    if (request == nullptr)
+    if (request == nullptr) {
         InternetSetLastError(ERROR_INVALID_HANDLE);
+    }
     return request;
 }
 
@@ -103,8 +104,9 @@ HINTERNET HttpOpenRequestA(HINTERNET hConnect, const char* lpszVerb, const char*
 BOOL HttpAddRequestHeadersA(HINTERNET hRequest, const char* lpszHeaders, DWORD dwHeadersLength,
                             DWORD dwModifiers) {
     HttpRequest* request = FindRequest(hRequest);
-    if (request == nullptr)
+    if (request == nullptr) {
         return FALSE;
+    }
     if (lpszHeaders == nullptr || request->IsSent()) {
         InternetSetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
@@ -118,24 +120,27 @@ BOOL HttpAddRequestHeadersA(HINTERNET hRequest, const char* lpszHeaders, DWORD d
 BOOL HttpSendRequestA(HINTERNET hRequest, const char* lpszHeaders, DWORD dwHeadersLength,
                       void* lpOptional, DWORD dwOptionalLength) {
     HttpRequest* request = FindRequest(hRequest);
-    if (request == nullptr)
+    if (request == nullptr) {
         return FALSE;
+    }
     if (lpOptional != nullptr || dwOptionalLength != 0) {
         InternetSetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
     if (lpszHeaders != nullptr && dwHeadersLength != 0 &&
         HttpAddRequestHeadersA(hRequest, lpszHeaders, dwHeadersLength, HTTP_ADDREQ_FLAG_ADD) ==
-            FALSE)
+            FALSE) {
         return FALSE;
+    }
     return request->Send() ? TRUE : FALSE;
 }
 
 BOOL HttpQueryInfoA(HINTERNET hRequest, DWORD dwInfoLevel, void* lpBuffer, DWORD* lpdwBufferLength,
                     DWORD* /*lpdwIndex*/) {
     HttpRequest* request = FindRequest(hRequest);
-    if (request == nullptr)
+    if (request == nullptr) {
         return FALSE;
+    }
     if ((dwInfoLevel != HTTP_QUERY_STATUS_CODE && dwInfoLevel != HTTP_QUERY_CONTENT_LENGTH) ||
         lpdwBufferLength == nullptr) {
         InternetSetLastError(ERROR_INVALID_PARAMETER);
@@ -161,8 +166,9 @@ BOOL HttpQueryInfoA(HINTERNET hRequest, DWORD dwInfoLevel, void* lpBuffer, DWORD
 BOOL InternetReadFile(HINTERNET hFile, void* lpBuffer, DWORD dwNumberOfBytesToRead,
                       DWORD* lpdwNumberOfBytesRead) {
     HttpRequest* request = FindRequest(hFile);
-    if (request == nullptr)
+    if (request == nullptr) {
         return FALSE;
+    }
     if (lpdwNumberOfBytesRead == nullptr || (lpBuffer == nullptr && dwNumberOfBytesToRead != 0)) {
         InternetSetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;

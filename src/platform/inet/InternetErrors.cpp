@@ -69,15 +69,17 @@ const char* ErrorTemplate(InternetError error) {
 constexpr std::size_t kMaxUrlInMessage = 200;
 
 std::string ShortenedUrl(std::string_view url) {
-    if (url.size() <= kMaxUrlInMessage)
+    if (url.size() <= kMaxUrlInMessage) {
         return std::string(url);
+    }
     return std::string(url.substr(0, kMaxUrlInMessage - 3)) + "...";
 }
 
 std::string SizeText(std::int64_t bytes) {
     constexpr std::int64_t kMiB = 1024 * 1024;
-    if (bytes >= kMiB && bytes % kMiB == 0)
+    if (bytes >= kMiB && bytes % kMiB == 0) {
         return std::to_string(bytes / kMiB) + " MiB";
+    }
     return std::to_string(bytes) + " bytes";
 }
 
@@ -94,8 +96,9 @@ std::string InternetErrorText(DWORD dwError, std::string_view url) {
     // Every DWORD is a value of InternetError (its underlying type); one without a name has no
     // text.
     const char* pattern = ErrorTemplate(static_cast<InternetError>(dwError));
-    if (pattern == nullptr)
+    if (pattern == nullptr) {
         return "No error message is available.";
+    }
     // One pass, so a URL that itself holds "%2" is copied as it is.
     std::string text;
     for (const char* p = pattern; *p != '\0'; ++p) {
@@ -109,8 +112,9 @@ std::string InternetErrorText(DWORD dwError, std::string_view url) {
             text += *p;
         }
     }
-    if (text.size() > kInternetMessageLimit)
+    if (text.size() > kInternetMessageLimit) {
         text.resize(kInternetMessageLimit);
+    }
     return text;
 }
 

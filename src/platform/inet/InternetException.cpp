@@ -11,16 +11,19 @@ CInternetException::CInternetException(DWORD_PTR dwContext, DWORD dwError, std::
 
 std::string CInternetException::GetErrorMessage() const {
     std::string message = InternetErrorText(m_dwError, m_strUrl);
-    if (!m_strDetail.empty())
+    if (!m_strDetail.empty()) {
         message += "\n\n(" + m_strDetail + ")";
-    if (message.size() > kInternetMessageLimit)
+    }
+    if (message.size() > kInternetMessageLimit) {
         message.resize(kInternetMessageLimit);
+    }
     return message;
 }
 
 void AfxThrowInternetException(DWORD_PTR dwContext, const std::string& strUrl, DWORD dwError) {
-    if (dwError != 0)
+    if (dwError != 0) {
         throw CInternetException(dwContext, dwError, strUrl, {});
+    }
     throw CInternetException(dwContext, InternetGetLastError(), strUrl,
                              InternetLastFailureDetail());
 }

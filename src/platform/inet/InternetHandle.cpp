@@ -21,8 +21,9 @@ void RegisterHandle(InternetHandle* handle) {
 
 InternetHandle* FindHandle(HINTERNET handle, InternetHandle::Kind kind) {
     std::lock_guard lock(g_handlesGuard);
-    if (OpenHandles().count(handle) == 0 || handle->kind != kind)
+    if (OpenHandles().count(handle) == 0 || handle->kind != kind) {
         return nullptr;
+    }
     return handle;
 }
 

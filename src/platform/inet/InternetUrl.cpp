@@ -30,14 +30,16 @@ ParsedUrl Parse(const char* text, unsigned int flags, DWORD& failure) {
         return nullptr;
     }
     const CURLUcode result = curl_url_set(url.get(), CURLUPART_URL, text, flags);
-    if (result == CURLUE_OK)
+    if (result == CURLUE_OK) {
         return url;
+    }
     // No "scheme://" at the start, or a scheme curl cannot read: the scheme is the problem.
     failure = result == CURLUE_BAD_SCHEME || result == CURLUE_BAD_SLASHES
                   ? ERROR_INTERNET_UNRECOGNIZED_SCHEME
                   : ERROR_INTERNET_INVALID_URL;
-    if (result == CURLUE_OUT_OF_MEMORY)
+    if (result == CURLUE_OUT_OF_MEMORY) {
         failure = ERROR_NOT_ENOUGH_MEMORY;
+    }
     InternetSetLastFailure(failure, curl_url_strerror(result));
     return nullptr;
 }
@@ -47,16 +49,18 @@ ParsedUrl Parse(const char* text, unsigned int flags, DWORD& failure) {
 std::string WithoutSurroundingBlanks(std::string_view text) {
     constexpr std::string_view kBlanks = " \t\r\n";
     const std::size_t first = text.find_first_not_of(kBlanks);
-    if (first == std::string_view::npos)
+    if (first == std::string_view::npos) {
         return {};
+    }
     const std::size_t last = text.find_last_not_of(kBlanks);
     return std::string(text.substr(first, last - first + 1));
 }
 
 std::string Part(CURLU* url, CURLUPart part, unsigned int flags = 0) {
     char* text = nullptr;
-    if (curl_url_get(url, part, &text, flags) != CURLUE_OK || text == nullptr)
+    if (curl_url_get(url, part, &text, flags) != CURLUE_OK || text == nullptr) {
         return {};
+    }
     std::string copy = text;
     curl_free(text);
     return copy;
@@ -64,8 +68,9 @@ std::string Part(CURLU* url, CURLUPart part, unsigned int flags = 0) {
 
 // Copies a part into the caller's buffer when the caller asked for it.
 bool Hand(const std::string& part, char* buffer, DWORD& length) {
-    if (buffer == nullptr || length == 0)
+    if (buffer == nullptr || length == 0) {
         return true;
+    }
     if (length <= part.size()) {
         length = static_cast<DWORD>(part.size() + 1);
         return false;
@@ -87,8 +92,9 @@ BOOL InternetCanonicalizeUrlA(const char* lpszUrl, char* lpszBuffer, DWORD* lpdw
     const std::string address = WithoutSurroundingBlanks(lpszUrl);
     const ParsedUrl url =
         Parse(address.c_str(), CURLU_NON_SUPPORT_SCHEME | CURLU_URLENCODE, failure);
-    if (!url)
+    if (!url) {
         return FALSE;
+    }
     const std::string canonical = Part(url.get(), CURLUPART_URL);
     if (lpszBuffer == nullptr || *lpdwBufferLength <= canonical.size()) {
         *lpdwBufferLength = static_cast<DWORD>(canonical.size() + 1);
@@ -110,8 +116,9 @@ BOOL InternetCrackUrlA(const char* lpszUrl, DWORD dwUrlLength, DWORD /*dwFlags*/
         dwUrlLength == 0 ? std::string(lpszUrl) : std::string(lpszUrl, dwUrlLength);
     DWORD failure = 0;
     const ParsedUrl url = Parse(text.c_str(), CURLU_NON_SUPPORT_SCHEME, failure);
-    if (!url)
+    if (!url) {
         return FALSE;
+    }
 
     URL_COMPONENTSA& parts = *lpUrlComponents;
     const std::string scheme = Part(url.get(), CURLUPART_SCHEME);
@@ -124,8 +131,9 @@ BOOL InternetCrackUrlA(const char* lpszUrl, DWORD dwUrlLength, DWORD /*dwFlags*/
     // The fragment belongs to the browser; the server gets the path and the query.
     std::string path = Part(url.get(), CURLUPART_PATH);
     const std::string query = Part(url.get(), CURLUPART_QUERY);
-    if (!query.empty())
+    if (!query.empty()) {
         path += "?" + query;
+    }
 
     bool handed = Hand(scheme, parts.lpszScheme, parts.dwSchemeLength);
     handed &= Hand(Part(url.get(), CURLUPART_HOST), parts.lpszHostName, parts.dwHostNameLength);

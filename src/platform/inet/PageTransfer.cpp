@@ -27,8 +27,9 @@ bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
 bool IsReservedInvalidName(std::string host) {
     std::transform(host.begin(), host.end(), host.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (!host.empty() && host.back() == '.')
+    if (!host.empty() && host.back() == '.') {
         host.pop_back();
+    }
     constexpr std::string_view kSuffix = ".invalid";
     return host == "invalid" ||
            (host.size() > kSuffix.size() &&
@@ -38,11 +39,13 @@ bool IsReservedInvalidName(std::string host) {
 } // namespace
 
 std::string_view TrimmedHeaderText(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
         text.remove_prefix(1);
+    }
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' ||
-                             text.back() == '\n'))
+                             text.back() == '\n')) {
         text.remove_suffix(1);
+    }
     return text;
 }
 
@@ -56,8 +59,9 @@ PageTransfer::PageTransfer(TransferRequest request, BodySink sink, void* owner)
     : m_request(std::move(request)), m_sink(sink), m_owner(owner) {}
 
 PageTransfer::~PageTransfer() {
-    if (m_easy != nullptr)
+    if (m_easy != nullptr) {
         curl_easy_cleanup(m_easy);
+    }
     curl_slist_free_all(m_headerList);
 }
 
@@ -68,33 +72,41 @@ bool PageTransfer::PrepareFailed(DWORD error, std::string_view detail) {
 }
 
 bool PageTransfer::Prepare() {
-    if (IsReservedInvalidName(m_request.host))
+    if (IsReservedInvalidName(m_request.host)) {
         return PrepareFailed(ERROR_INTERNET_NAME_NOT_RESOLVED,
                              "names under .invalid never resolve");
+    }
     m_easy = curl_easy_init();
-    if (m_easy == nullptr)
+    if (m_easy == nullptr) {
         return PrepareFailed(ERROR_NOT_ENOUGH_MEMORY, {});
+    }
 
     auto addLine = [this](const std::string& line) {
         curl_slist* grown = curl_slist_append(m_headerList, line.c_str());
-        if (grown != nullptr)
+        if (grown != nullptr) {
             m_headerList = grown;
+        }
         return grown != nullptr;
     };
     bool listMade = true;
-    for (const auto& [name, value] : m_request.headers)
+    for (const auto& [name, value] : m_request.headers) {
         listMade &= addLine(value.empty() ? name + ";" : name + ": " + value);
+    }
     if (m_request.reload) {
-        if (!m_request.HasHeader("Cache-Control"))
+        if (!m_request.HasHeader("Cache-Control")) {
             listMade &= addLine("Cache-Control: no-cache");
-        if (!m_request.HasHeader("Pragma"))
+        }
+        if (!m_request.HasHeader("Pragma")) {
             listMade &= addLine("Pragma: no-cache");
+        }
     }
     // curl would add "Accept: */*" of its own; a request without Accept goes out without one.
-    if (!m_request.HasHeader("Accept"))
+    if (!m_request.HasHeader("Accept")) {
         listMade &= addLine("Accept:");
-    if (!listMade)
+    }
+    if (!listMade) {
         return PrepareFailed(ERROR_NOT_ENOUGH_MEMORY, {});
+    }
 
     const InternetOptions& options = m_request.options;
     const long idleSeconds = std::max<long>(1, static_cast<long>(options.idleTimeout.count()));
@@ -110,8 +122,9 @@ bool PageTransfer::Prepare() {
     option(curl_easy_setopt(m_easy, CURLOPT_HTTPGET, 1L));
     option(curl_easy_setopt(m_easy, CURLOPT_HTTP_VERSION, m_request.httpVersion));
     option(curl_easy_setopt(m_easy, CURLOPT_HTTPHEADER, m_headerList));
-    if (!m_request.HasHeader("User-Agent") && !m_request.agent.empty())
+    if (!m_request.HasHeader("User-Agent") && !m_request.agent.empty()) {
         option(curl_easy_setopt(m_easy, CURLOPT_USERAGENT, m_request.agent.c_str()));
+    }
     // The body is taken as raw bytes: nothing compressed is asked for or unpacked.
     option(curl_easy_setopt(m_easy, CURLOPT_HTTP_CONTENT_DECODING, 0L));
     // A reply without a status line is taken as a body without status, as old servers send it.
@@ -129,18 +142,21 @@ bool PageTransfer::Prepare() {
     option(curl_easy_setopt(m_easy, CURLOPT_HEADERFUNCTION, &PageTransfer::OnHeader));
     option(curl_easy_setopt(m_easy, CURLOPT_HEADERDATA, this));
     option(curl_easy_setopt(m_easy, CURLOPT_PRIVATE, this));
-    if (!options.extraCaFile.empty())
+    if (!options.extraCaFile.empty()) {
         option(curl_easy_setopt(m_easy, CURLOPT_CAINFO, options.extraCaFile.c_str()));
-    if (!set)
+    }
+    if (!set) {
         return PrepareFailed(ERROR_NOT_ENOUGH_MEMORY, {});
+    }
     return true;
 }
 
 std::int64_t PageTransfer::AnnouncedLength() const {
     curl_off_t length = -1;
     if (m_easy == nullptr || !m_headComplete ||
-        curl_easy_getinfo(m_easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) != CURLE_OK)
+        curl_easy_getinfo(m_easy, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) != CURLE_OK) {
         return -1;
+    }
     return length;
 }
 
@@ -170,8 +186,9 @@ std::size_t PageTransfer::OnBody(char* data, std::size_t size, std::size_t count
     }
     // Bytes held back are offered again on resumption, so they are counted only once taken.
     const std::size_t taken = transfer.m_sink(transfer.m_owner, data, bytes);
-    if (taken == bytes)
+    if (taken == bytes) {
         transfer.m_bodyBytes += static_cast<std::int64_t>(bytes);
+    }
     return taken;
 }
 
@@ -212,10 +229,12 @@ void PageTransfer::NoteData() {
 }
 
 DWORD PageTransfer::FailureNumber() const {
-    if (m_prepareError != 0)
+    if (m_prepareError != 0) {
         return m_prepareError;
-    if (m_driveFailed)
+    }
+    if (m_driveFailed) {
         return ERROR_INTERNET_INTERNAL_ERROR;
+    }
     switch (m_result) {
     case CURLE_OPERATION_TIMEDOUT:
         return ERROR_INTERNET_TIMEOUT;
@@ -264,13 +283,16 @@ DWORD PageTransfer::FailureNumber() const {
 }
 
 std::string PageTransfer::FailureDetail() const {
-    if (m_prepareError != 0)
+    if (m_prepareError != 0) {
         return m_prepareDetail;
-    if (m_idleTimedOut)
+    }
+    if (m_idleTimedOut) {
         return "no data arrived for " +
                std::to_string(std::max<long long>(1, m_request.options.idleTimeout.count())) + " s";
+    }
     std::string detail = m_errorBuffer;
-    if (detail.empty() && !m_driveFailed)
+    if (detail.empty() && !m_driveFailed) {
         detail = curl_easy_strerror(m_result);
+    }
     return detail;
 }

@@ -63,11 +63,13 @@ TransferEngine::TransferEngine(TransferLimits limits) : m_limits(limits) {
 }
 
 TransferEngine::~TransferEngine() {
-    for (auto& [id, entry] : m_entries)
+    for (auto& [id, entry] : m_entries) {
         Release(*entry);
+    }
     m_entries.clear();
-    if (m_multi != nullptr)
+    if (m_multi != nullptr) {
         curl_multi_cleanup(Multi(m_multi));
+    }
 }
 
 TransferId TransferEngine::Add(HINTERNET hRequest) {
@@ -173,8 +175,9 @@ void TransferEngine::Release(Entry& entry) {
     if (entry.running) {
         entry.running = false;
         --m_running;
-        if (--m_perHost[entry.hostKey] == 0)
+        if (--m_perHost[entry.hostKey] == 0) {
             m_perHost.erase(entry.hostKey);
+        }
     }
 }
 
@@ -187,16 +190,18 @@ void TransferEngine::Finish(Entry& entry) {
 void TransferEngine::CollectDone() {
     int left = 0;
     while (CURLMsg* message = curl_multi_info_read(Multi(m_multi), &left)) {
-        if (message->msg != CURLMSG_DONE)
+        if (message->msg != CURLMSG_DONE) {
             continue;
+        }
         PageTransfer* transfer = nullptr;
         curl_easy_getinfo(message->easy_handle, CURLINFO_PRIVATE, &transfer);
         const CURLcode result = message->data.result;
         const auto found = std::find_if(m_entries.begin(), m_entries.end(), [&](const auto& e) {
             return e.second->transfer.get() == transfer;
         });
-        if (found == m_entries.end() || found->second->finished)
+        if (found == m_entries.end() || found->second->finished) {
             continue;
+        }
         found->second->transfer->EndWith(result);
         Finish(*found->second);
     }
@@ -214,8 +219,9 @@ std::chrono::milliseconds TransferEngine::CheckIdle() {
     std::chrono::milliseconds nearest = kLongestPoll;
     const Clock::time_point now = Clock::now();
     for (auto& [id, entry] : m_entries) {
-        if (!entry->running || entry->paused || !entry->transfer->AnswerBegun())
+        if (!entry->running || entry->paused || !entry->transfer->AnswerBegun()) {
             continue;
+        }
         const auto idle = entry->transfer->IdleFor(now, std::max(m_waitBegan, entry->resumed));
         const auto limit = entry->transfer->IdleLimit();
         if (idle >= limit) {
@@ -247,12 +253,14 @@ std::size_t TransferEngine::Wait(std::chrono::milliseconds timeout) {
             }
         }
         std::chrono::milliseconds poll = CheckIdle();
-        if (!m_finished.empty() || (m_running == 0 && m_waiting.empty()))
+        if (!m_finished.empty() || (m_running == 0 && m_waiting.empty())) {
             break;
+        }
         const auto remaining =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if (remaining.count() <= 0)
+        if (remaining.count() <= 0) {
             break;
+        }
         poll = std::min(poll, remaining);
         if (m_running > 0 && curl_multi_poll(Multi(m_multi), nullptr, 0,
                                              static_cast<int>(poll.count()), nullptr) != CURLM_OK) {
@@ -272,8 +280,9 @@ std::vector<TransferResult> TransferEngine::TakeFinished() {
     results.reserve(m_finished.size());
     for (const TransferId id : m_finished) {
         const auto found = m_entries.find(id);
-        if (found == m_entries.end())
+        if (found == m_entries.end()) {
             continue;
+        }
         Entry& entry = *found->second;
         const PageTransfer& transfer = *entry.transfer;
         TransferResult result;
@@ -296,8 +305,9 @@ std::vector<TransferResult> TransferEngine::TakeFinished() {
 
 void TransferEngine::Abandon(TransferId id) {
     const auto found = m_entries.find(id);
-    if (found == m_entries.end())
+    if (found == m_entries.end()) {
         return;
+    }
     Release(*found->second);
     m_waiting.erase(std::remove(m_waiting.begin(), m_waiting.end(), id), m_waiting.end());
     m_finished.erase(std::remove(m_finished.begin(), m_finished.end(), id), m_finished.end());
@@ -306,8 +316,9 @@ void TransferEngine::Abandon(TransferId id) {
 
 void TransferEngine::SetBodyAllowance(TransferId id, std::int64_t bytes) {
     const auto found = m_entries.find(id);
-    if (found == m_entries.end())
+    if (found == m_entries.end()) {
         return;
+    }
     Entry& entry = *found->second;
     entry.allowance = bytes;
     if (!entry.body.empty() && !entry.finished) {
@@ -328,8 +339,9 @@ void TransferEngine::SetBodyAllowance(TransferId id, std::int64_t bytes) {
 
 std::optional<TransferProgress> TransferEngine::Progress(TransferId id) const {
     const auto found = m_entries.find(id);
-    if (found == m_entries.end() || found->second->finished)
+    if (found == m_entries.end() || found->second->finished) {
         return std::nullopt;
+    }
     const Entry& entry = *found->second;
     const PageTransfer& transfer = *entry.transfer;
     TransferProgress progress;
