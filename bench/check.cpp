@@ -64,6 +64,28 @@ double ThreadCpuSeconds() {
     return static_cast<double>(used.tv_sec) + static_cast<double>(used.tv_nsec) / 1e9;
 }
 
+// Runs CheckAllJob on a worker thread while this thread ticks every 100 ms, as the window does,
+// until the job has ended and its last line shows. Yields the wall time in seconds; the worker
+// thread's own CPU time goes to workerCpu when one is given.
+double RunCheckWithRealTick(NoWindow& window, double* workerCpu = nullptr) {
+    const auto start = std::chrono::steady_clock::now();
+    g_bWorkerBusy = 1;
+    std::thread worker([workerCpu] {
+        CheckAllJob(nullptr);
+        if (workerCpu != nullptr) {
+            *workerCpu = ThreadCpuSeconds();
+        }
+    });
+    auto next = start;
+    while (g_bWorkerBusy.load() != 0 || !g_strStatus.IsEmpty()) {
+        next += kTick;
+        std::this_thread::sleep_until(next);
+        RunStateTick(window, window);
+    }
+    worker.join();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
 void BM_CheckOfUnchangedRecords(benchmark::State& state) {
     const std::string page(20 * 1024, 'p');
     httplib::Server server;
@@ -89,23 +111,8 @@ void BM_CheckOfUnchangedRecords(benchmark::State& state) {
     for (auto _ : state) {
         ResetRunState();
         NoWindow window;
-        std::atomic<double> workerCpu{0};
-        const auto start = std::chrono::steady_clock::now();
-        g_bWorkerBusy = 1;
-        std::thread worker([&] {
-            CheckAllJob(nullptr);
-            workerCpu = ThreadCpuSeconds();
-        });
-        // The window thread: a tick every 100 ms until the job has ended and its last line shows.
-        auto next = start;
-        while (g_bWorkerBusy.load() != 0 || !g_strStatus.IsEmpty()) {
-            next += kTick;
-            std::this_thread::sleep_until(next);
-            RunStateTick(window, window);
-        }
-        const double wall =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        worker.join();
+        double workerCpu = 0;
+        const double wall = RunCheckWithRealTick(window, &workerCpu);
         state.SetIterationTime(wall);
         state.counters["lines"] = window.lines.load();
         state.counters["tick_ratio"] =
@@ -210,18 +217,7 @@ void BM_CheckOfRealPagesWithSlowServers(benchmark::State& state) {
     for (auto _ : state) {
         ResetRunState();
         NoWindow window;
-        const auto start = std::chrono::steady_clock::now();
-        g_bWorkerBusy = 1;
-        std::thread worker([] { CheckAllJob(nullptr); });
-        auto next = start;
-        while (g_bWorkerBusy.load() != 0 || !g_strStatus.IsEmpty()) {
-            next += kTick;
-            std::this_thread::sleep_until(next);
-            RunStateTick(window, window);
-        }
-        const double wall =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        worker.join();
+        const double wall = RunCheckWithRealTick(window);
         state.SetIterationTime(wall);
         state.counters["lines"] = window.lines.load();
         state.counters["tick_ratio"] =
@@ -326,18 +322,7 @@ void BM_CheckOfLargePages(benchmark::State& state) {
         NoWindow window;
         const long before = StatusKib("VmRSS");
         ResetPeakResident();
-        const auto start = std::chrono::steady_clock::now();
-        g_bWorkerBusy = 1;
-        std::thread worker([&] { CheckAllJob(nullptr); });
-        auto next = start;
-        while (g_bWorkerBusy.load() != 0 || !g_strStatus.IsEmpty()) {
-            next += kTick;
-            std::this_thread::sleep_until(next);
-            RunStateTick(window, window);
-        }
-        worker.join();
-        const double wall =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const double wall = RunCheckWithRealTick(window);
         const long peak = StatusKib("VmHWM");
         const long after = StatusKib("VmRSS");
         state.SetIterationTime(wall);
