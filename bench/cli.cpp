@@ -5,6 +5,7 @@
 // small pages with delays of 10-100 ms, checked with --jobs 8: wall time against the
 // concurrency bound (the sum of the delays divided by the 8 fetches allowed at once).
 // Run once more with --jobs 20 to show how the wall time follows the fetches allowed at once.
+// bound_s on the 100-page runs is the same bound for their delays and fetches at once.
 
 #include "RatioReporter.h"
 
@@ -16,6 +17,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <random>
 #include <sstream>
@@ -34,6 +36,7 @@ constexpr int kHosts = 20;
 constexpr int kPages = 100;
 constexpr int kManyPages = 1000;
 constexpr int kJobs = 8;
+constexpr int kUrlwatchWorkers = 10; // urlwatch's default
 
 struct Page {
     std::string body;
@@ -237,6 +240,7 @@ public:
             host.pages["/p" + std::to_string(i)] = {ReadFile(manuals[static_cast<std::size_t>(i)]),
                                                     slow(random)};
             m_bytes += host.pages["/p" + std::to_string(i)].body.size();
+            m_slowDelaySumMs += host.pages["/p" + std::to_string(i)].delayMs;
         }
         for (int i = 0; i < kManyPages; ++i) {
             Host& host = *m_hosts[static_cast<std::size_t>(i % kHosts)];
@@ -293,6 +297,8 @@ public:
                 (dir / "cache.db").string()};
     }
     double BoundSeconds() const { return m_delaySumMs / 1000.0 / kJobs; }
+    // The same bound for the 100 real pages with the given fetches at once.
+    double SlowBoundSeconds(int atOnce) const { return m_slowDelaySumMs / 1000.0 / atOnce; }
     std::size_t Bytes() const { return m_bytes; }
 
 private:
@@ -327,6 +333,7 @@ private:
     fs::path m_folder;
     std::vector<std::unique_ptr<Host>> m_hosts;
     double m_delaySumMs = 0;
+    double m_slowDelaySumMs = 0;
     std::size_t m_bytes = 0;
 };
 
@@ -335,7 +342,14 @@ Fixture& Pages() {
     return fixture;
 }
 
-void Report(benchmark::State& state, const ProcessFigures& figures) {
+// The figures of each program run, by benchmark, for the CPU and memory ratios at the end.
+std::map<std::string, ProcessFigures>& Measured() {
+    static std::map<std::string, ProcessFigures> measured;
+    return measured;
+}
+
+void Report(benchmark::State& state, const std::string& name, const ProcessFigures& figures) {
+    Measured()[name] = figures;
     state.SetIterationTime(figures.wall);
     state.counters["cpu_s"] = figures.cpu;
     state.counters["peak_MiB"] = figures.peakMiB;
@@ -344,26 +358,30 @@ void Report(benchmark::State& state, const ProcessFigures& figures) {
 
 void VarnoltCliCheck100(benchmark::State& state) {
     for (auto _ : state) {
-        Report(state, RunProgram(Pages().CliCommand("records")));
+        Report(state, "VarnoltCliCheck100", RunProgram(Pages().CliCommand("records")));
     }
+    state.counters["bound_s"] = Pages().SlowBoundSeconds(kJobs);
 }
 
 // The same with as many fetches at once as there are hosts (still at most 6 to each).
 void VarnoltCliCheck100Jobs20(benchmark::State& state) {
     for (auto _ : state) {
-        Report(state, RunProgram(Pages().CliCommand("records", kHosts)));
+        Report(state, "VarnoltCliCheck100Jobs20",
+               RunProgram(Pages().CliCommand("records", kHosts)));
     }
+    state.counters["bound_s"] = Pages().SlowBoundSeconds(kHosts);
 }
 
 void Urlwatch100(benchmark::State& state) {
     for (auto _ : state) {
-        Report(state, RunProgram(Pages().UrlwatchCommand()));
+        Report(state, "Urlwatch100", RunProgram(Pages().UrlwatchCommand()));
     }
+    state.counters["bound_s"] = Pages().SlowBoundSeconds(kUrlwatchWorkers);
 }
 
 void VarnoltCliCheck1000(benchmark::State& state) {
     for (auto _ : state) {
-        Report(state, RunProgram(Pages().CliCommand("many")));
+        Report(state, "VarnoltCliCheck1000", RunProgram(Pages().CliCommand("many")));
     }
     state.counters["bound_s"] = Pages().BoundSeconds();
 }
@@ -372,6 +390,22 @@ void VarnoltCliCheck1000(benchmark::State& state) {
 void ConcurrencyBound1000(benchmark::State& state) {
     for (auto _ : state) {
         state.SetIterationTime(Pages().BoundSeconds());
+    }
+}
+
+// CPU time and peak memory of varnolt-cli over urlwatch's, from the same run.
+void PrintResourceRatios() {
+    std::printf("\nRatios (same run, CPU time and peak resident memory):\n");
+    const auto baseline = Measured().find("Urlwatch100");
+    for (const char* name : {"VarnoltCliCheck100", "VarnoltCliCheck100Jobs20"}) {
+        const auto ours = Measured().find(name);
+        if (ours == Measured().end() || baseline == Measured().end() || baseline->second.cpu <= 0 ||
+            baseline->second.peakMiB <= 0) {
+            continue;
+        }
+        std::printf("  %s / Urlwatch100: CPU %.3f, memory %.3f\n", name,
+                    ours->second.cpu / baseline->second.cpu,
+                    ours->second.peakMiB / baseline->second.peakMiB);
     }
 }
 
@@ -386,11 +420,13 @@ BENCHMARK(ConcurrencyBound1000)->UseManualTime()->Iterations(1)->Unit(benchmark:
 int main(int argc, char** argv) {
     Programs(); // the launcher, while the benchmark is still small
     Pages();    // serve the pages and warm urlwatch's cache before anything is timed
-    return RunWithRatios(
+    const int status = RunWithRatios(
         argc, argv,
         {{"VarnoltCliCheck100/iterations:1/manual_time", "Urlwatch100/iterations:1/manual_time"},
          {"VarnoltCliCheck100Jobs20/iterations:1/manual_time",
           "Urlwatch100/iterations:1/manual_time"},
          {"VarnoltCliCheck1000/iterations:1/manual_time",
           "ConcurrencyBound1000/iterations:1/manual_time"}});
+    PrintResourceRatios();
+    return status;
 }
