@@ -5,6 +5,7 @@
 // small pages with delays of 10-100 ms, checked with --jobs 8: wall time against the
 // concurrency bound (the sum of the delays divided by the 8 fetches allowed at once).
 // Run once more with --jobs 20 to show how the wall time follows the fetches allowed at once.
+// bound_s on the 100-page runs is the same bound for their delays and fetches at once.
 
 #include "RatioReporter.h"
 
@@ -12,9 +13,11 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <random>
 #include <sstream>
@@ -33,6 +36,7 @@ constexpr int kHosts = 20;
 constexpr int kPages = 100;
 constexpr int kManyPages = 1000;
 constexpr int kJobs = 8;
+constexpr int kUrlwatchWorkers = 10; // urlwatch's default
 
 struct Page {
     std::string body;
@@ -62,7 +66,7 @@ std::string ReadFile(const fs::path& path) {
 }
 
 // Runs a program to its end with its output thrown away; its own figures, from wait4.
-ProcessFigures RunProgram(const std::vector<std::string>& arguments) {
+ProcessFigures RunForked(const std::vector<std::string>& arguments) {
     const auto began = std::chrono::steady_clock::now();
     const pid_t pid = ::fork();
     if (pid == 0) {
@@ -88,6 +92,115 @@ ProcessFigures RunProgram(const std::vector<std::string>& arguments) {
     figures.peakMiB = static_cast<double>(usage.ru_maxrss) / 1024.0;
     figures.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return figures;
+}
+
+// Starts the measured programs from a small process forked before the pages are made. A child
+// forked from the benchmark begins as a copy of it, every page it serves included, and the kernel
+// keeps the size of that copy as the child's peak resident memory across exec: a program started
+// from the benchmark itself would be reported at no less than the benchmark's own size.
+class Launcher {
+public:
+    Launcher() {
+        int requests[2];
+        int answers[2];
+        if (::pipe(requests) != 0 || ::pipe(answers) != 0) {
+            std::perror("pipe");
+            std::exit(1);
+        }
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            ::close(requests[1]);
+            ::close(answers[0]);
+            Serve(requests[0], answers[1]);
+            ::_exit(0);
+        }
+        ::close(requests[0]);
+        ::close(answers[1]);
+        m_requests = requests[1];
+        m_answers = answers[0];
+    }
+    ~Launcher() {
+        ::close(m_requests);
+        ::close(m_answers);
+        ::waitpid(m_pid, nullptr, 0);
+    }
+    Launcher(const Launcher&) = delete;
+    Launcher& operator=(const Launcher&) = delete;
+
+    ProcessFigures Run(const std::vector<std::string>& arguments) const {
+        std::string request;
+        for (const std::string& argument : arguments) {
+            request += argument;
+            request += '\0';
+        }
+        const std::uint32_t length = static_cast<std::uint32_t>(request.size());
+        ProcessFigures figures;
+        if (!WriteAll(m_requests, &length, sizeof length) ||
+            !WriteAll(m_requests, request.data(), request.size()) ||
+            !ReadAll(m_answers, &figures, sizeof figures)) {
+            std::fprintf(stderr, "the launcher is gone\n");
+            std::exit(1);
+        }
+        return figures;
+    }
+
+private:
+    static void Serve(int requests, int answers) {
+        std::uint32_t length = 0;
+        while (ReadAll(requests, &length, sizeof length)) {
+            std::string request(length, '\0');
+            if (!ReadAll(requests, request.data(), length)) {
+                return;
+            }
+            std::vector<std::string> arguments;
+            for (std::size_t begin = 0; begin < request.size();) {
+                const std::size_t end = request.find('\0', begin);
+                arguments.push_back(request.substr(begin, end - begin));
+                begin = end + 1;
+            }
+            const ProcessFigures figures = RunForked(arguments);
+            if (!WriteAll(answers, &figures, sizeof figures)) {
+                return;
+            }
+        }
+    }
+    static bool ReadAll(int fd, void* data, std::size_t bytes) {
+        auto* at = static_cast<char*>(data);
+        while (bytes > 0) {
+            const ssize_t got = ::read(fd, at, bytes);
+            if (got <= 0) {
+                return false;
+            }
+            at += got;
+            bytes -= static_cast<std::size_t>(got);
+        }
+        return true;
+    }
+    static bool WriteAll(int fd, const void* data, std::size_t bytes) {
+        const auto* at = static_cast<const char*>(data);
+        while (bytes > 0) {
+            const ssize_t put = ::write(fd, at, bytes);
+            if (put <= 0) {
+                return false;
+            }
+            at += put;
+            bytes -= static_cast<std::size_t>(put);
+        }
+        return true;
+    }
+
+    pid_t m_pid = -1;
+    int m_requests = -1;
+    int m_answers = -1;
+};
+
+Launcher& Programs() {
+    static Launcher launcher;
+    return launcher;
+}
+
+ProcessFigures RunProgram(const std::vector<std::string>& arguments) {
+    return Programs().Run(arguments);
 }
 
 class Fixture {
@@ -127,6 +240,7 @@ public:
             host.pages["/p" + std::to_string(i)] = {ReadFile(manuals[static_cast<std::size_t>(i)]),
                                                     slow(random)};
             m_bytes += host.pages["/p" + std::to_string(i)].body.size();
+            m_slowDelaySumMs += host.pages["/p" + std::to_string(i)].delayMs;
         }
         for (int i = 0; i < kManyPages; ++i) {
             Host& host = *m_hosts[static_cast<std::size_t>(i % kHosts)];
@@ -183,6 +297,8 @@ public:
                 (dir / "cache.db").string()};
     }
     double BoundSeconds() const { return m_delaySumMs / 1000.0 / kJobs; }
+    // The same bound for the 100 real pages with the given fetches at once.
+    double SlowBoundSeconds(int atOnce) const { return m_slowDelaySumMs / 1000.0 / atOnce; }
     std::size_t Bytes() const { return m_bytes; }
 
 private:
@@ -217,6 +333,7 @@ private:
     fs::path m_folder;
     std::vector<std::unique_ptr<Host>> m_hosts;
     double m_delaySumMs = 0;
+    double m_slowDelaySumMs = 0;
     std::size_t m_bytes = 0;
 };
 
@@ -225,7 +342,14 @@ Fixture& Pages() {
     return fixture;
 }
 
-void Report(benchmark::State& state, const ProcessFigures& figures) {
+// The figures of each program run, by benchmark, for the CPU and memory ratios at the end.
+std::map<std::string, ProcessFigures>& Measured() {
+    static std::map<std::string, ProcessFigures> measured;
+    return measured;
+}
+
+void Report(benchmark::State& state, const std::string& name, const ProcessFigures& figures) {
+    Measured()[name] = figures;
     state.SetIterationTime(figures.wall);
     state.counters["cpu_s"] = figures.cpu;
     state.counters["peak_MiB"] = figures.peakMiB;
@@ -234,26 +358,30 @@ void Report(benchmark::State& state, const ProcessFigures& figures) {
 
 void VarnoltCliCheck100(benchmark::State& state) {
     for (auto _ : state) {
-        Report(state, RunProgram(Pages().CliCommand("records")));
+        Report(state, "VarnoltCliCheck100", RunProgram(Pages().CliCommand("records")));
     }
+    state.counters["bound_s"] = Pages().SlowBoundSeconds(kJobs);
 }
 
 // The same with as many fetches at once as there are hosts (still at most 6 to each).
 void VarnoltCliCheck100Jobs20(benchmark::State& state) {
     for (auto _ : state) {
-        Report(state, RunProgram(Pages().CliCommand("records", kHosts)));
+        Report(state, "VarnoltCliCheck100Jobs20",
+               RunProgram(Pages().CliCommand("records", kHosts)));
     }
+    state.counters["bound_s"] = Pages().SlowBoundSeconds(kHosts);
 }
 
 void Urlwatch100(benchmark::State& state) {
     for (auto _ : state) {
-        Report(state, RunProgram(Pages().UrlwatchCommand()));
+        Report(state, "Urlwatch100", RunProgram(Pages().UrlwatchCommand()));
     }
+    state.counters["bound_s"] = Pages().SlowBoundSeconds(kUrlwatchWorkers);
 }
 
 void VarnoltCliCheck1000(benchmark::State& state) {
     for (auto _ : state) {
-        Report(state, RunProgram(Pages().CliCommand("many")));
+        Report(state, "VarnoltCliCheck1000", RunProgram(Pages().CliCommand("many")));
     }
     state.counters["bound_s"] = Pages().BoundSeconds();
 }
@@ -262,6 +390,22 @@ void VarnoltCliCheck1000(benchmark::State& state) {
 void ConcurrencyBound1000(benchmark::State& state) {
     for (auto _ : state) {
         state.SetIterationTime(Pages().BoundSeconds());
+    }
+}
+
+// CPU time and peak memory of varnolt-cli over urlwatch's, from the same run.
+void PrintResourceRatios() {
+    std::printf("\nRatios (same run, CPU time and peak resident memory):\n");
+    const auto baseline = Measured().find("Urlwatch100");
+    for (const char* name : {"VarnoltCliCheck100", "VarnoltCliCheck100Jobs20"}) {
+        const auto ours = Measured().find(name);
+        if (ours == Measured().end() || baseline == Measured().end() || baseline->second.cpu <= 0 ||
+            baseline->second.peakMiB <= 0) {
+            continue;
+        }
+        std::printf("  %s / Urlwatch100: CPU %.3f, memory %.3f\n", name,
+                    ours->second.cpu / baseline->second.cpu,
+                    ours->second.peakMiB / baseline->second.peakMiB);
     }
 }
 
@@ -274,12 +418,15 @@ BENCHMARK(VarnoltCliCheck1000)->UseManualTime()->Iterations(1)->Unit(benchmark::
 BENCHMARK(ConcurrencyBound1000)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
 
 int main(int argc, char** argv) {
-    Pages(); // serve the pages and warm urlwatch's cache before anything is timed
-    return RunWithRatios(
+    Programs(); // the launcher, while the benchmark is still small
+    Pages();    // serve the pages and warm urlwatch's cache before anything is timed
+    const int status = RunWithRatios(
         argc, argv,
         {{"VarnoltCliCheck100/iterations:1/manual_time", "Urlwatch100/iterations:1/manual_time"},
          {"VarnoltCliCheck100Jobs20/iterations:1/manual_time",
           "Urlwatch100/iterations:1/manual_time"},
          {"VarnoltCliCheck1000/iterations:1/manual_time",
           "ConcurrencyBound1000/iterations:1/manual_time"}});
+    PrintResourceRatios();
+    return status;
 }

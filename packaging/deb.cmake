@@ -19,8 +19,9 @@ varnolt-cli command checks the same pages from a terminal, and a systemd
 user timer can run it every hour.")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The window is laid out in DejaVu Sans Condensed; https pages are verified against the system's
-# certificates; double-clicked addresses open through the desktop's opener.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core, fonts-dejavu-extra")
+# certificates; double-clicked addresses open through the desktop's opener. varnolt-cli loads
+# libsystemd only to show a notification, so no library dependency names it.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core, fonts-dejavu-extra, libsystemd0")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "ca-certificates, xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)

@@ -21,8 +21,8 @@ namespace {
 
 // At most this many pages to one host at once, as browsers open.
 constexpr int kPerHost = 6;
-// Records read and queued ahead of the fetches running, so that pages of other hosts can go on
-// while one host has all its places taken.
+// Fetches queued ahead of those running, so that pages of other hosts can go on while one host
+// has all its places taken. Only their addresses are held until they finish.
 constexpr std::size_t kQueuedPerJob = 4;
 // How long one wait lasts before a stop request is looked at again.
 constexpr std::chrono::milliseconds kWaitSlice(100);
@@ -31,7 +31,6 @@ struct RecordInHand {
     std::size_t index = 0;
     std::string fileName;
     std::string url;
-    std::string storedPage;
 };
 
 struct Report {
@@ -118,14 +117,13 @@ int RunCheck(const CheckOptions& options) {
             // As the window's job: a file the page list passes over, or a record that cannot be
             // read (removed, or held elsewhere for longer than a lookup takes), is passed over
             // without a line.
-            std::optional<StoredRecord> stored = ReadRecordForCheck(fileName);
-            if (!stored) {
+            std::optional<std::string> url = ReadRecordUrl(fileName);
+            if (!url) {
                 reports.emplace(index, std::nullopt);
                 ++checked;
                 continue;
             }
-            RecordInHand record{index, fileName, std::string(stored->fields.url), {}};
-            record.storedPage = TakeStoredPage(std::move(*stored));
+            RecordInHand record{index, fileName, std::move(*url)};
             const FetchId id = fetches.Add(record.url);
             inHand.emplace(id, std::move(record));
         }
@@ -140,12 +138,22 @@ int RunCheck(const CheckOptions& options) {
             }
             RecordInHand record = std::move(found->second);
             inHand.erase(found);
+            ++checked;
+            // As the window's job, the stored page is read only once its fetch is over, so only
+            // the records being compared are held, and a record that cannot be read now is
+            // passed over without a line.
+            std::optional<StoredRecord> stored = ReadRecordForCheck(record.fileName);
+            if (!stored) {
+                reports.emplace(record.index, std::nullopt);
+                continue;
+            }
+            const std::string storedPage = TakeStoredPage(std::move(*stored));
             Report report;
             std::optional<std::string> newPage;
             if (options.diff && finished.outcome.kind == FetchOutcome::Kind::Received) {
                 newPage = finished.outcome.strPage;
             }
-            report.check = CheckFetchedPage(record.url, record.fileName, record.storedPage,
+            report.check = CheckFetchedPage(record.url, record.fileName, storedPage,
                                             std::move(finished.outcome));
             switch (report.check.result) {
             case PageCheck::Result::Same:
@@ -153,8 +161,8 @@ int RunCheck(const CheckOptions& options) {
             case PageCheck::Result::Changed:
                 ++changed;
                 if (newPage) {
-                    report.diff = PageDiff(record.storedPage, *newPage,
-                                           record.fileName + " (stored)", record.url);
+                    report.diff =
+                        PageDiff(storedPage, *newPage, record.fileName + " (stored)", record.url);
                 }
                 break;
             case PageCheck::Result::TimedOut:
@@ -168,7 +176,6 @@ int RunCheck(const CheckOptions& options) {
                 break;
             }
             reports.emplace(record.index, std::move(report));
-            ++checked;
         }
         printReady();
     }

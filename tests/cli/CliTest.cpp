@@ -25,6 +25,7 @@ struct Answer {
     int status = 200;
     std::string body;
     std::chrono::milliseconds delay{0};
+    bool gated = false; // held at the server's gate until the test opens it
 };
 
 // A loopback server whose pages the test sets, and that counts the requests it works on at once
@@ -50,6 +51,12 @@ public:
                         m_changed.wait_for(lock, std::chrono::seconds(3),
                                            [this] { return m_highest >= m_holdUntil; });
                     }
+                    if (answer.gated) {
+                        ++m_atGate;
+                        m_changed.notify_all();
+                        m_changed.wait_for(lock, std::chrono::seconds(10),
+                                           [this] { return m_gateOpen; });
+                    }
                 }
                 if (answer.delay.count() > 0) {
                     std::this_thread::sleep_for(answer.delay);
@@ -73,6 +80,16 @@ public:
         std::lock_guard lock(m_guard);
         return m_highest;
     }
+    // True once a request for a gated page waits at the gate.
+    bool WaitAtGate() {
+        std::unique_lock lock(m_guard);
+        return m_changed.wait_for(lock, std::chrono::seconds(10), [this] { return m_atGate > 0; });
+    }
+    void OpenGate() {
+        std::lock_guard lock(m_guard);
+        m_gateOpen = true;
+        m_changed.notify_all();
+    }
     std::string Url(const std::string& path) const { return m_server.Url(path); }
 
 private:
@@ -82,6 +99,8 @@ private:
     int m_active = 0;
     int m_highest = 0;
     int m_holdUntil = 0;
+    int m_atGate = 0;
+    bool m_gateOpen = false;
     LoopbackServer m_server;
 };
 
@@ -228,6 +247,27 @@ TEST_F(Cli, CheckPrintsTheWindowsLinesInRecordNumberOrder) {
     EXPECT_EQ(ReadWholeFile("4.vnt"), held);
     EXPECT_EQ(ReadWholeFile("time.ini"), DateStamp());
     EXPECT_TRUE(Temporaries().empty());
+}
+
+// As the window's check, a record is read once its page is in: one rewritten while its page was
+// on the way is compared as it is then, and is not overwritten from an older reading.
+TEST_F(Cli, CheckComparesTheRecordAsItIsWhenItsPageArrives) {
+    Answer gated{200, "the NEW page"};
+    gated.gated = true;
+    m_server.Set("/page", gated);
+    WriteWholeFile("1.vnt", Record(m_server.Url("/page"), "the old page"));
+
+    CliProcess process({"-C", m_workingDirectory.Path(), "check"});
+    const bool atGate = m_server.WaitAtGate();
+    const std::string rewritten = Record(m_server.Url("/page"), "THE new PAGE", "New", "2:2:2026");
+    WriteWholeFile("1.vnt", rewritten);
+    m_server.OpenGate();
+    const CliRun run = process.Finish();
+
+    ASSERT_TRUE(atGate);
+    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_EQ(run.out, m_server.Url("/page") + "\n");
+    EXPECT_EQ(ReadWholeFile("1.vnt"), rewritten);
 }
 
 TEST_F(Cli, QuietPrintsOnlyChangedAndFailedPages) {
