@@ -16,7 +16,13 @@ using AddPageLine = std::function<void(const std::string& line)>;
 // file, and a file larger than any record. A record that cannot be opened or read does not stop
 // the list: the others are all listed, and the file-error message of each such record (as
 // CFileException words it) is yielded for the window to show.
+// The files are read on a few threads at once; lines and errors keep the enumeration order.
 std::vector<std::string> FillPageList(const AddPageLine& addString);
+
+// Starts reading the page list ahead, on threads of its own, so that the next FillPageList
+// finds it read or partly read and only finishes it. Meant for the program's start, before the
+// window is built; the working directory must not change before that FillPageList.
+void StartReadingPageList();
 
 // Finds the record whose URL equals the text (everything before the text's first "http" dropped),
 // ignoring letter case; the first match in enumeration order wins. Files that are no records (as
