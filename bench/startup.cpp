@@ -117,11 +117,13 @@ std::int64_t ShowWindowOnce(std::int64_t since, long& residentKib, int& lines) {
     return shownAt - since;
 }
 
-// Child mode: a fresh process starts the toolkit and the window, prints its figures and ends.
+// Child mode: a fresh process starts as the program's entry routine starts it (the application's
+// preparation, then the toolkit) and shows the window, prints its figures and ends.
 int RunChild(const char* startNs) {
     const std::int64_t since = std::strtoll(startNs, nullptr, 10);
     static char name[] = "varnolt";
     static char* argv[] = {name, nullptr};
+    theApp.InitApplication();
     AfxWinInit(1, argv);
     long residentKib = 0;
     int lines = 0;
