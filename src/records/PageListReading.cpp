@@ -5,6 +5,7 @@
 #include "records/RecordRead.h"
 
 #include <algorithm>
+#include <exception>
 #include <new>
 
 namespace {
@@ -13,8 +14,8 @@ namespace {
 // costs nothing beside opening them.
 constexpr std::size_t kFilesPerTurn = 32;
 
-// Threads of the reading's own besides the one that finishes it. Opening files is mostly the
-// kernel's work, which spreads over the processors; past four the directory itself is the limit.
+// Threads of the reading's own besides the one that finishes it: opening files is mostly the
+// kernel's work, which spreads over the processors. A few are enough for any folder.
 std::size_t OwnThreads() {
     const unsigned processors = std::thread::hardware_concurrency();
     return std::clamp<std::size_t>(processors > 1 ? processors - 1 : 1, 1, 3);
@@ -24,13 +25,18 @@ std::size_t OwnThreads() {
 
 PageListReading::PageListReading() {
     const std::size_t threads = OwnThreads();
-    m_threads.reserve(threads);
-    m_threads.emplace_back([this] { EnumerateThenRead(); });
-    for (std::size_t i = 1; i < threads; ++i) {
-        m_threads.emplace_back([this] {
-            m_enumerated.wait();
-            ReadShare();
-        });
+    try {
+        m_threads.reserve(threads);
+        m_threads.emplace_back([this] { EnumerateThenRead(); });
+        for (std::size_t i = 1; i < threads; ++i) {
+            m_threads.emplace_back([this] {
+                m_enumerated.wait();
+                ReadShare();
+            });
+        }
+    } catch (const std::exception&) {
+        // No thread to spare (system_error, bad_alloc): those started read on, Finish does the
+        // rest, and the enumeration itself when no thread started at all.
     }
 }
 
@@ -40,13 +46,19 @@ PageListReading::~PageListReading() {
 }
 
 void PageListReading::EnumerateThenRead() {
-    CFileFind finder;
-    bool more = finder.FindFile(kRecordFilePattern);
-    while (more) {
-        more = finder.FindNextFile();
-        m_files.push_back({finder.GetFileName(), finder.IsRegularFile()});
+    try {
+        CFileFind finder;
+        bool more = finder.FindFile(kRecordFilePattern);
+        while (more) {
+            more = finder.FindNextFile();
+            m_files.push_back({finder.GetFileName(), finder.IsRegularFile()});
+        }
+        m_outcomes.resize(m_files.size());
+    } catch (const std::bad_alloc&) {
+        // Too many names for the memory left: an empty list rather than the end of the process.
+        m_files.clear();
+        m_outcomes.clear();
     }
-    m_outcomes.resize(m_files.size());
     m_enumerated.count_down();
     ReadShare();
 }
@@ -97,6 +109,9 @@ void PageListReading::JoinThreads() {
 }
 
 PageListContent PageListReading::Finish() {
+    if (m_threads.empty()) {
+        EnumerateThenRead();
+    }
     m_enumerated.wait();
     ReadShare();
     JoinThreads();
