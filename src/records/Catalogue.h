@@ -1,8 +1,9 @@
 #pragma once
 // The window's view of the record files: listing them and finding one by URL. Nothing is cached:
-// every call enumerates "*.vnt" in the working directory and reads the files afresh, each opened
-// with no sharing. A file that will not open or read raises CFileException, which is left to the
-// window framework's handler.
+// every call enumerates "*.vnt" in the working directory and reads the files afresh (only the
+// program's first list may have been read ahead, while it started), each opened with no sharing.
+// A file that will not open or read raises CFileException, which is left to the window
+// framework's handler.
 
 #include <functional>
 #include <string>
