@@ -1,6 +1,7 @@
 #include "vnt.h"
 
 #include "jobs/JobExit.h"
+#include "records/Catalogue.h"
 #include "resources/Resources.h"
 #include "vntDlg.h"
 
@@ -16,6 +17,13 @@ CVntApp::CVntApp() {
 CVntApp::~CVntApp() = default;
 
 CVntApp theApp;
+
+BOOL CVntApp::InitApplication() {
+    // The record files are read while the toolkit starts; the window's list then only finishes
+    // the reading.
+    StartReadingPageList();
+    return TRUE;
+}
 
 BOOL CVntApp::InitInstance() {
     AfxEnableControlContainer();

@@ -14,6 +14,7 @@ public:
     DECLARE_MESSAGE_MAP()
 
 public:
+    BOOL InitApplication() override;
     BOOL InitInstance() override;
 };
 

@@ -92,7 +92,7 @@ bool IsUtf8(std::string_view bytes) {
 std::vector<std::string> RecordFilesInOrder() {
     std::vector<std::string> files;
     CFileFind finder;
-    bool more = finder.FindFile("*.vnt");
+    bool more = finder.FindFile(kRecordFilePattern);
     while (more) {
         more = finder.FindNextFile();
         files.push_back(finder.GetFileName());
@@ -169,8 +169,7 @@ int RunList() {
     for (const std::string& fileName : RecordFilesInOrder()) {
         std::string head;
         try {
-            CStdioFile file(fileName, CStdioFile::modeRead | CStdioFile::typeText |
-                                          CStdioFile::shareExclusive);
+            CStdioFile file(fileName, kRecordReadFlags);
             if (file.GetLength() > kLargestRecordBytes) {
                 continue; // no record is that large
             }

@@ -233,7 +233,7 @@ void RequestStop() {
 unsigned CheckAllJob(void* /*unused*/) {
     g_bStoreFailureShown = false;
     CFileFind finder;
-    bool recordWaiting = finder.FindFile("*.vnt");
+    bool recordWaiting = finder.FindFile(kRecordFilePattern);
     {
         CheckPipeline pipeline;
         for (;;) {

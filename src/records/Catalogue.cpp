@@ -3,61 +3,57 @@
 #include "platform/system/FileFind.h"
 #include "platform/system/StdioFile.h"
 #include "records/LineAddress.h"
+#include "records/PageListReading.h"
 #include "records/RecordRead.h"
 #include "records/RecordText.h"
 #include "records/TextCase.h"
 
-#include <cerrno>
-#include <new>
+#include <memory>
 #include <optional>
 
 namespace {
 
-constexpr const char* kRecordPattern = "*.vnt";
-constexpr unsigned kReadNoSharing =
-    CStdioFile::modeRead | CStdioFile::typeText | CStdioFile::shareExclusive;
-
 // A lookup reads no more than this of each record, however large its page.
 constexpr std::size_t kLookupReadLimit = 1999;
 
-// Calls visit(fileName) for each record file until it yields true.
+// Calls visit(fileName, openFlags) for each record file until it yields true.
 template <typename Visit> void ForEachRecordFile(Visit visit) {
     CFileFind finder;
-    bool more = finder.FindFile(kRecordPattern);
+    bool more = finder.FindFile(kRecordFilePattern);
     while (more) {
         more = finder.FindNextFile();
-        if (visit(finder.GetFileName())) {
+        const unsigned flags =
+            kRecordReadFlags | (finder.IsRegularFile() ? CStdioFile::seenRegularFile : 0U);
+        if (visit(finder.GetFileName(), flags)) {
             return;
         }
     }
 }
 
+// The reading started ahead of the window, until the window's list takes it.
+std::unique_ptr<PageListReading>& StartedReading() {
+    static std::unique_ptr<PageListReading> reading;
+    return reading;
+}
+
 } // namespace
 
+void StartReadingPageList() {
+    if (!StartedReading()) {
+        StartedReading() = std::make_unique<PageListReading>();
+    }
+}
+
 std::vector<std::string> FillPageList(const AddPageLine& addString) {
-    std::vector<std::string> fileErrors;
-    ForEachRecordFile([&](const std::string& fileName) {
-        try {
-            CStdioFile file(fileName, kReadNoSharing);
-            if (file.GetLength() > kLargestRecordBytes) {
-                return false; // no record is that large
-            }
-            // Only the text before the first line's first "|" is listed, so read no further.
-            std::string url;
-            if (file.ReadUntilAny(url, "|\n") == '|') {
-                addString(url);
-            }
-            file.Close();
-        } catch (const CFileException& error) {
-            if (!IsNoRecordFile(error)) {
-                fileErrors.push_back(error.GetErrorMessage());
-            }
-        } catch (const std::bad_alloc&) {
-            // A first line too long for the memory left: passed over, the list goes on.
-        }
-        return false;
-    });
-    return fileErrors;
+    std::unique_ptr<PageListReading> reading = std::move(StartedReading());
+    if (!reading) {
+        reading = std::make_unique<PageListReading>();
+    }
+    PageListContent content = reading->Finish();
+    for (const std::string& line : content.lines) {
+        addString(line);
+    }
+    return std::move(content.fileErrors);
 }
 
 bool FindRecordByUrl(const std::string& text, std::string& strRecordFile,
@@ -65,10 +61,10 @@ bool FindRecordByUrl(const std::string& text, std::string& strRecordFile,
     const std::string_view wanted = AddressInLine(text);
 
     bool matched = false;
-    ForEachRecordFile([&](const std::string& fileName) {
+    ForEachRecordFile([&](const std::string& fileName, unsigned openFlags) {
         std::optional<CStdioFile> opened;
         try {
-            opened.emplace(fileName, kReadNoSharing);
+            opened.emplace(fileName, openFlags);
         } catch (const CFileException& error) {
             if (IsNoRecordFile(error)) {
                 return false;

@@ -1,8 +1,9 @@
 #pragma once
 // The window's view of the record files: listing them and finding one by URL. Nothing is cached:
-// every call enumerates "*.vnt" in the working directory and reads the files afresh, each opened
-// with no sharing. A file that will not open or read raises CFileException, which is left to the
-// window framework's handler.
+// every call enumerates "*.vnt" in the working directory and reads the files afresh (only the
+// program's first list may have been read ahead, while it started), each opened with no sharing.
+// A file that will not open or read raises CFileException, which is left to the window
+// framework's handler.
 
 #include <functional>
 #include <string>
@@ -16,7 +17,13 @@ using AddPageLine = std::function<void(const std::string& line)>;
 // file, and a file larger than any record. A record that cannot be opened or read does not stop
 // the list: the others are all listed, and the file-error message of each such record (as
 // CFileException words it) is yielded for the window to show.
+// The files are read on a few threads at once; lines and errors keep the enumeration order.
 std::vector<std::string> FillPageList(const AddPageLine& addString);
+
+// Starts reading the page list ahead, on threads of its own, so that the next FillPageList
+// finds it read or partly read and only finishes it. Meant for the program's start, before the
+// window is built; the working directory must not change before that FillPageList.
+void StartReadingPageList();
 
 // Finds the record whose URL equals the text (everything before the text's first "http" dropped),
 // ignoring letter case; the first match in enumeration order wins. Files that are no records (as

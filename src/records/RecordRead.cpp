@@ -15,8 +15,7 @@ constexpr std::chrono::milliseconds kSharingRetryPause(10);
 
 // The whole file, or none when it is larger than any record.
 std::optional<std::string> ReadAll(const std::string& fileName) {
-    CStdioFile file(fileName,
-                    CStdioFile::modeRead | CStdioFile::typeText | CStdioFile::shareExclusive);
+    CStdioFile file(fileName, kRecordReadFlags);
     if (file.GetLength() > kLargestRecordBytes) {
         return std::nullopt;
     }
@@ -38,8 +37,7 @@ std::optional<std::string> ReadAll(const std::string& fileName) {
 
 // The first line up to its first "|", or none when the first line has none.
 std::optional<std::string> ReadUrlPart(const std::string& fileName) {
-    CStdioFile file(fileName,
-                    CStdioFile::modeRead | CStdioFile::typeText | CStdioFile::shareExclusive);
+    CStdioFile file(fileName, kRecordReadFlags);
     if (file.GetLength() > kLargestRecordBytes) {
         return std::nullopt;
     }

@@ -5,10 +5,17 @@
 #include "records/RecordText.h"
 
 #include "platform/system/FileException.h"
-#include <cstdint>
+#include "platform/system/StdioFile.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
+
+// The record files of the working directory.
+inline constexpr const char* kRecordFilePattern = "*.vnt";
+// How a record file is opened wherever it is read: for reading, with no sharing.
+inline constexpr unsigned kRecordReadFlags =
+    CStdioFile::modeRead | CStdioFile::typeText | CStdioFile::shareExclusive;
 
 // The largest page a fetch accepts, and the largest record file ever read: the page, a title
 // (at most the page again), the address and the date. A larger file is no record.

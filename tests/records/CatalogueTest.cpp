@@ -2,6 +2,7 @@
 #include "platform/system/ExclusiveFile.h"
 #include "platform/system/FileException.h"
 #include "platform/system/FileFind.h"
+#include "records/PageListReading.h"
 #include "records/RecordRead.h"
 #include "support/WorkingDirectory.h"
 
@@ -243,6 +244,93 @@ TEST_F(CatalogueTest, ARecordTooLargeForTheMemoryLeftIsPassedOver) {
     WriteWholeFile("2.vnt", "http://a.test/|T|1:1:2025*");
     std::filesystem::resize_file("2.vnt", std::uintmax_t{300} << 20);
     EXPECT_EXIT(ReadWithLittleMemory(), ::testing::ExitedWithCode(0), "");
+}
+
+// Enough files that every reading thread takes several turns: records, held ones and files that
+// are no records mixed. Yields what reading them one after the other in enumeration order gives.
+PageListContent WriteManyFilesAndReadThemInOrder(ExclusiveFile (&holders)[3]) {
+    for (int i = 0; i < 700; ++i) {
+        const std::string name = std::to_string(i) + ".vnt";
+        if (i % 97 == 5) {
+            WriteWholeFile(name, "no bar on the first line\n|");
+        } else {
+            // Case-only differences and repeats, so that a line's place is its arrival.
+            const std::string url =
+                (i % 2 == 0 ? "http://Site-" : "http://site-") + std::to_string(i % 50) + ".test/";
+            WriteWholeFile(name, url + "|T|1:1:2025*page " + std::to_string(i));
+        }
+    }
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(holders[i].OpenForReading(std::to_string(100 + 211 * i) + ".vnt"), 0);
+    }
+    PageListContent inOrder;
+    CFileFind finder;
+    bool more = finder.FindFile("*.vnt");
+    while (more) {
+        more = finder.FindNextFile();
+        const std::string name = finder.GetFileName();
+        ExclusiveFile probe;
+        if (probe.OpenForReading(name) != 0) {
+            inOrder.fileErrors.push_back("A sharing violation occurred while accessing " + name +
+                                         ".");
+            continue;
+        }
+        const std::string text = ReadWholeFile(name);
+        const std::size_t bar = text.find('|');
+        if (bar < text.find('\n')) {
+            inOrder.lines.push_back(text.substr(0, bar));
+        }
+    }
+    return inOrder;
+}
+
+TEST_F(CatalogueTest, ManyFilesReadAtOnceGiveLinesAndErrorsInEnumerationOrder) {
+    ExclusiveFile holders[3];
+    const PageListContent expected = WriteManyFilesAndReadThemInOrder(holders);
+    ASSERT_EQ(expected.fileErrors.size(), 3U);
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        std::vector<std::string> lines;
+        const std::vector<std::string> errors =
+            FillPageList([&](const std::string& line) { lines.push_back(line); });
+        EXPECT_EQ(lines, expected.lines);
+        EXPECT_EQ(errors, expected.fileErrors);
+    }
+}
+
+TEST_F(CatalogueTest, AReadingStartedAheadIsFinishedByTheNextListOnly) {
+    ExclusiveFile holders[3];
+    const PageListContent expected = WriteManyFilesAndReadThemInOrder(holders);
+    StartReadingPageList();
+    StartReadingPageList(); // a second start keeps the reading under way
+    std::vector<std::string> lines;
+    std::vector<std::string> errors =
+        FillPageList([&](const std::string& line) { lines.push_back(line); });
+    EXPECT_EQ(lines, expected.lines);
+    EXPECT_EQ(errors, expected.fileErrors);
+
+    // The next list reads afresh.
+    for (ExclusiveFile& holder : holders) {
+        holder.Close();
+    }
+    WriteWholeFile("new.vnt", "http://new.test/|N|1:1:2025*n");
+    lines.clear();
+    errors = FillPageList([&](const std::string& line) { lines.push_back(line); });
+    EXPECT_EQ(lines.size(), expected.lines.size() + expected.fileErrors.size() + 1);
+    EXPECT_THAT(lines, ::testing::Contains("http://new.test/"));
+    EXPECT_THAT(errors, IsEmpty());
+}
+
+TEST_F(CatalogueTest, AReadingLeftUnfinishedStopsAndHoldsNoFile) {
+    ExclusiveFile holders[3];
+    WriteManyFilesAndReadThemInOrder(holders);
+    for (ExclusiveFile& holder : holders) {
+        holder.Close();
+    }
+    { PageListReading abandoned; }
+    for (const auto& entry : std::filesystem::directory_iterator(".")) {
+        ExclusiveFile probe;
+        EXPECT_EQ(probe.OpenForReading(entry.path().filename().string()), 0) << entry.path();
+    }
 }
 
 TEST_F(CatalogueTest, NoRecordsListsNothingAndMatchesNothing) {

@@ -40,6 +40,43 @@ bool ListBoxModel::SortsBefore(const Line& a, const Line& b) {
     return QString::compare(a.shown, b.shown, Qt::CaseInsensitive) < 0;
 }
 
+namespace {
+
+// The text with A-Z folded to a-z: for texts below 0x80, comparing these bytes gives the list's
+// order, and they compare as fast as bytes compare.
+std::string FoldedAscii(const std::string& bytes) {
+    std::string folded(bytes);
+    for (char& c : folded) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return folded;
+}
+
+} // namespace
+
+void ListBoxModel::SortStably(std::vector<std::unique_ptr<Line>>& lines) {
+    // Each line's folded text is made once rather than in every comparison of the sort.
+    struct SortItem {
+        std::string folded;
+        std::unique_ptr<Line> line;
+    };
+    std::vector<SortItem> items;
+    items.reserve(lines.size());
+    for (std::unique_ptr<Line>& line : lines) {
+        std::string folded = line->ascii ? FoldedAscii(line->bytes) : std::string();
+        items.push_back({std::move(folded), std::move(line)});
+    }
+    // Stable: equal lines keep their order of arrival, as one insert after another keeps it.
+    std::stable_sort(items.begin(), items.end(), [](const SortItem& a, const SortItem& b) {
+        return a.line->ascii && b.line->ascii ? a.folded < b.folded : SortsBefore(*a.line, *b.line);
+    });
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        lines[i] = std::move(items[i].line);
+    }
+}
+
 int ListBoxModel::Insert(const std::string& bytes, bool sorted) {
     std::unique_ptr<Line> line = MakeLine(bytes);
     auto at = m_lines.end();
@@ -77,11 +114,7 @@ void ListBoxModel::InsertMany(std::vector<std::string> lines, bool sorted) {
         added.push_back(MakeLine(std::move(bytes)));
     }
     if (sorted) {
-        // Stable: equal lines keep their order of arrival, as one insert after another keeps it.
-        std::stable_sort(added.begin(), added.end(),
-                         [](const std::unique_ptr<Line>& a, const std::unique_ptr<Line>& b) {
-                             return SortsBefore(*a, *b);
-                         });
+        SortStably(added);
     }
     const int first = rowCount();
     beginInsertRows(QModelIndex(), first, first + static_cast<int>(added.size()) - 1);

@@ -30,5 +30,7 @@ private:
     static std::unique_ptr<Line> MakeLine(std::string bytes);
     // The list's order: by the text shown, ignoring letter case.
     static bool SortsBefore(const Line& a, const Line& b);
+    // Sorts by SortsBefore; equal lines keep their order.
+    static void SortStably(std::vector<std::unique_ptr<Line>>& lines);
     std::vector<std::unique_ptr<Line>> m_lines;
 };

@@ -32,6 +32,10 @@ CWinApp::~CWinApp() {
     }
 }
 
+BOOL CWinApp::InitApplication() {
+    return TRUE;
+}
+
 BOOL CWinApp::InitInstance() {
     return TRUE;
 }
@@ -86,9 +90,11 @@ bool AfxIsWindowThread() {
 }
 
 int AfxWinMain(int argc, char** argv) {
+    CWinApp* app = AfxGetApp();
+    const bool prepared = app == nullptr || app->InitApplication();
     AfxWinInit(argc, argv);
     int exitCode = 0;
-    if (CWinApp* app = AfxGetApp()) {
+    if (app != nullptr && prepared) {
         if (app->InitInstance()) {
             app->Run();
         }

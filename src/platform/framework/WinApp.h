@@ -14,6 +14,9 @@ public:
     CWinApp(const CWinApp&) = delete;
     CWinApp& operator=(const CWinApp&) = delete;
 
+    // Called once before the toolkit starts: work that needs no window can begin here and go on
+    // while the toolkit and the first window are being set up.
+    virtual BOOL InitApplication();
     virtual BOOL InitInstance();
     virtual int Run();
     virtual int ExitInstance();

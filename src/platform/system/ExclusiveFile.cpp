@@ -12,11 +12,11 @@ namespace {
 // Opens and locks, or yields -1 with errno set. Only a regular file (directly or through a link)
 // is kept open: the open never waits (a FIFO would wait for a writer for ever), and anything else
 // is closed again unread with kNotRegularFile. size receives the file's size.
-int OpenLocked(const std::string& name, std::int64_t* size = nullptr) {
+int OpenLocked(const std::string& name, std::int64_t* size = nullptr, bool seenRegular = false) {
     // Look before opening, so that a device is not even opened; the check after the open covers
     // a file swapped in meanwhile.
     struct stat before {};
-    if (::stat(name.c_str(), &before) == 0 && !S_ISREG(before.st_mode)) {
+    if (!seenRegular && ::stat(name.c_str(), &before) == 0 && !S_ISREG(before.st_mode)) {
         errno = S_ISDIR(before.st_mode) ? EISDIR : kNotRegularFile;
         return -1;
     }
@@ -49,10 +49,10 @@ ExclusiveFile::~ExclusiveFile() {
     Close();
 }
 
-int ExclusiveFile::OpenForReading(const std::string& name) {
+int ExclusiveFile::OpenForReading(const std::string& name, bool seenRegular) {
     Close();
     m_size = 0;
-    m_fd = OpenLocked(name, &m_size);
+    m_fd = OpenLocked(name, &m_size, seenRegular);
     m_lastError = m_fd < 0 ? errno : 0;
     return m_lastError;
 }

@@ -22,8 +22,10 @@ public:
 
     // Opens the file for reading and locks it. Yields 0, or the system error number:
     // EWOULDBLOCK when someone else holds the file, ENOENT, EACCES, EISDIR, kNotRegularFile and
-    // so on.
-    int OpenForReading(const std::string& name);
+    // so on. The name is looked at before it is opened, so that a device is not even opened;
+    // seenRegular says the caller has just seen it as a regular file (CFileFind) and spares that
+    // look. Either way the file opened is checked again.
+    int OpenForReading(const std::string& name, bool seenRegular = false);
     bool IsOpen() const { return m_fd >= 0; }
     // The file's size in bytes when it was opened.
     std::int64_t Size() const { return m_size; }

@@ -15,12 +15,15 @@ bool CFileFind::FindFile(const std::string& pattern) {
             continue;
         }
         bool isDirectory = entry->d_type == DT_DIR;
+        bool isRegular = entry->d_type == DT_REG;
         if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
             struct stat info {};
-            isDirectory = ::stat(entry->d_name, &info) == 0 && S_ISDIR(info.st_mode);
+            const bool known = ::stat(entry->d_name, &info) == 0;
+            isDirectory = known && S_ISDIR(info.st_mode);
+            isRegular = known && S_ISREG(info.st_mode);
         }
         if (!isDirectory) {
-            m_matches.emplace_back(entry->d_name);
+            m_matches.push_back({entry->d_name, isRegular});
         }
     }
     ::closedir(dir);
@@ -35,7 +38,11 @@ bool CFileFind::FindNextFile() {
 }
 
 std::string CFileFind::GetFileName() const {
-    return m_next == 0 ? std::string() : m_matches[m_next - 1];
+    return m_next == 0 ? std::string() : m_matches[m_next - 1].name;
+}
+
+bool CFileFind::IsRegularFile() const {
+    return m_next != 0 && m_matches[m_next - 1].regular;
 }
 
 void CFileFind::Close() {

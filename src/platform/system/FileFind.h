@@ -15,9 +15,17 @@ public:
     bool FindNextFile();
     // The bare name of the match in hand.
     std::string GetFileName() const;
+    // True when the match in hand was a regular file (directly or through a link) as the
+    // directory was read; false for anything else that is not a directory, and for a link that
+    // leads nowhere.
+    bool IsRegularFile() const;
     void Close();
 
 private:
-    std::vector<std::string> m_matches;
+    struct Match {
+        std::string name;
+        bool regular;
+    };
+    std::vector<Match> m_matches;
     std::size_t m_next = 0;
 };

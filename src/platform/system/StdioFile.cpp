@@ -3,14 +3,17 @@
 #include <algorithm>
 #include <cstring>
 
-CStdioFile::CStdioFile(const std::string& fileName, unsigned /*openFlags*/) : m_fileName(fileName) {
-    if (const int error = m_file.OpenForReading(fileName); error != 0) {
+CStdioFile::CStdioFile(const std::string& fileName, unsigned openFlags) : m_fileName(fileName) {
+    if (const int error = m_file.OpenForReading(fileName, (openFlags & seenRegularFile) != 0);
+        error != 0) {
         throw CFileException::FromOsError(error, fileName);
     }
 }
 
-bool CStdioFile::Refill() {
-    const std::ptrdiff_t count = m_file.Read(m_buffer, sizeof m_buffer);
+bool CStdioFile::Refill(std::size_t wanted) {
+    const std::size_t size = std::min(std::max(m_refillSize, wanted), sizeof m_buffer);
+    m_refillSize = std::min(2 * size, sizeof m_buffer);
+    const std::ptrdiff_t count = m_file.Read(m_buffer, size);
     if (count < 0) {
         throw CFileException::FromOsError(m_file.LastError(), m_fileName);
     }
@@ -36,7 +39,7 @@ std::size_t CStdioFile::Read(char* buffer, std::size_t count) {
                 done += static_cast<std::size_t>(got);
                 continue;
             }
-            if (!Refill()) {
+            if (!Refill(count - done)) {
                 break;
             }
         }
@@ -51,14 +54,18 @@ std::size_t CStdioFile::Read(char* buffer, std::size_t count) {
 char CStdioFile::ReadUntilAny(std::string& text, const char* stopBytes) {
     text.clear();
     for (;;) {
-        if (m_pos == m_end && !Refill()) {
+        if (m_pos == m_end && !Refill(0)) {
             return 0;
         }
         const char* begin = m_buffer + m_pos;
         const char* end = m_buffer + m_end;
-        const char* stop = std::find_if(begin, end, [stopBytes](char c) {
-            return c != 0 && std::strchr(stopBytes, c) != nullptr;
-        });
+        const char* stop = end;
+        for (const char* wanted = stopBytes; *wanted != 0; ++wanted) {
+            const auto length = static_cast<std::size_t>(stop - begin);
+            if (const void* found = std::memchr(begin, *wanted, length)) {
+                stop = static_cast<const char*>(found);
+            }
+        }
         text.append(begin, stop);
         if (stop != end) {
             m_pos = static_cast<std::size_t>(stop - m_buffer) + 1;
@@ -69,7 +76,7 @@ char CStdioFile::ReadUntilAny(std::string& text, const char* stopBytes) {
 }
 
 bool CStdioFile::ReadString(std::string& line) {
-    if (m_pos == m_end && !Refill()) {
+    if (m_pos == m_end && !Refill(0)) {
         line.clear();
         return false;
     }

@@ -16,6 +16,9 @@ public:
         modeRead = 0x0000,
         shareExclusive = 0x0010,
         typeText = 0x4000,
+        // The caller has just found the name as a regular file (CFileFind::IsRegularFile): the
+        // open spares its look before opening (it still checks the file it opened).
+        seenRegularFile = 0x100000,
     };
 
     // Opens for reading; the flags say how, and only reading with no sharing exists here.
@@ -37,11 +40,15 @@ public:
     const std::string& GetFileName() const { return m_fileName; }
 
 private:
-    bool Refill();
+    // Reads into the empty buffer: at least wanted bytes if the buffer holds them.
+    bool Refill(std::size_t wanted);
 
     std::string m_fileName;
     ExclusiveFile m_file;
     char m_buffer[4096];
     std::size_t m_pos = 0;
     std::size_t m_end = 0;
+    // How much the next refill asks for: a first line up to its "|" is mostly short, so the
+    // first read is small and each further one twice the last, up to the whole buffer.
+    std::size_t m_refillSize = 256;
 };
