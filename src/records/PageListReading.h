@@ -23,7 +23,7 @@ public:
     // Starts reading the working directory's record files on threads of this object's own. The
     // working directory must not change until Finish.
     PageListReading();
-    // Abandons a reading that was never finished: the threads stop after the file in hand.
+    // Abandons a reading that was never finished: the threads stop after the files in hand.
     ~PageListReading();
     PageListReading(const PageListReading&) = delete;
     PageListReading& operator=(const PageListReading&) = delete;
