@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace {
 
@@ -16,6 +17,8 @@ struct UrlDeleter {
     void operator()(CURLU* url) const { curl_url_cleanup(url); }
 };
 using ParsedUrl = std::unique_ptr<CURLU, UrlDeleter>;
+
+constexpr unsigned int kCanonicalFlags = CURLU_NON_SUPPORT_SCHEME | CURLU_URLENCODE;
 
 // Parses any scheme, so that the caller can tell an unknown scheme from a broken URL.
 ParsedUrl Parse(const char* text, unsigned int flags, DWORD& failure) {
@@ -80,6 +83,26 @@ bool Hand(const std::string& part, char* buffer, DWORD& length) {
     return true;
 }
 
+// curl reads some parts only once they are unescaped: "http://%35/" becomes "http://5/", which
+// it reads as the address 0.0.0.5 only on a second pass. An address is canonical when reading it
+// again changes nothing, so it is read again until it settles (two passes have been enough).
+std::string Settled(std::string canonical) {
+    constexpr int kMostPasses = 4;
+    for (int pass = 0; pass < kMostPasses; ++pass) {
+        DWORD failure = 0;
+        const ParsedUrl again = Parse(canonical.c_str(), kCanonicalFlags, failure);
+        if (!again) {
+            break;
+        }
+        std::string next = Part(again.get(), CURLUPART_URL);
+        if (next == canonical) {
+            break;
+        }
+        canonical = std::move(next);
+    }
+    return canonical;
+}
+
 } // namespace
 
 BOOL InternetCanonicalizeUrlA(const char* lpszUrl, char* lpszBuffer, DWORD* lpdwBufferLength,
@@ -90,12 +113,11 @@ BOOL InternetCanonicalizeUrlA(const char* lpszUrl, char* lpszBuffer, DWORD* lpdw
     }
     DWORD failure = 0;
     const std::string address = WithoutSurroundingBlanks(lpszUrl);
-    const ParsedUrl url =
-        Parse(address.c_str(), CURLU_NON_SUPPORT_SCHEME | CURLU_URLENCODE, failure);
+    const ParsedUrl url = Parse(address.c_str(), kCanonicalFlags, failure);
     if (!url) {
         return FALSE;
     }
-    const std::string canonical = Part(url.get(), CURLUPART_URL);
+    const std::string canonical = Settled(Part(url.get(), CURLUPART_URL));
     if (lpszBuffer == nullptr || *lpdwBufferLength <= canonical.size()) {
         *lpdwBufferLength = static_cast<DWORD>(canonical.size() + 1);
         InternetSetLastError(ERROR_INSUFFICIENT_BUFFER);
