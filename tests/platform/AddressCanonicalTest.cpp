@@ -34,4 +34,16 @@ TEST(AddressCanonical, IsTheFormThatReadingAgainLeavesAsItIs) {
     }
 }
 
+// Unescaped, these hosts hold characters no host may have: there is no form to fetch.
+TEST(AddressCanonical, FailsForAnAddressWhoseUnescapedHostCannotBeRead) {
+    for (const std::string url : {"http:/%7f\xf0:/%35/p", "http://%7f/", "http://a%0ab/"}) {
+        SCOPED_TRACE(url);
+        std::string buffer(INTERNET_MAX_URL_LENGTH, '\0');
+        DWORD length = INTERNET_MAX_URL_LENGTH;
+        EXPECT_FALSE(
+            InternetCanonicalizeUrlA(url.c_str(), buffer.data(), &length, ICU_BROWSER_MODE));
+        EXPECT_EQ(InternetGetLastError(), static_cast<DWORD>(ERROR_INTERNET_INVALID_URL));
+    }
+}
+
 } // namespace

@@ -85,22 +85,25 @@ bool Hand(const std::string& part, char* buffer, DWORD& length) {
 
 // curl reads some parts only once they are unescaped: "http://%35/" becomes "http://5/", which
 // it reads as the address 0.0.0.5 only on a second pass. An address is canonical when reading it
-// again changes nothing, so it is read again until it settles (two passes have been enough).
-std::string Settled(std::string canonical) {
+// again changes nothing, so it is read again until it settles (two passes have been enough). An
+// address whose unescaped form cannot be read at all ("http://%7f/" has a control character for
+// a host) is not a valid address.
+bool Settle(std::string& canonical) {
     constexpr int kMostPasses = 4;
     for (int pass = 0; pass < kMostPasses; ++pass) {
         DWORD failure = 0;
         const ParsedUrl again = Parse(canonical.c_str(), kCanonicalFlags, failure);
         if (!again) {
-            break;
+            return false;
         }
         std::string next = Part(again.get(), CURLUPART_URL);
         if (next == canonical) {
-            break;
+            return true;
         }
         canonical = std::move(next);
     }
-    return canonical;
+    InternetSetLastFailure(ERROR_INTERNET_INVALID_URL, "the address has no settled form");
+    return false;
 }
 
 } // namespace
@@ -117,7 +120,10 @@ BOOL InternetCanonicalizeUrlA(const char* lpszUrl, char* lpszBuffer, DWORD* lpdw
     if (!url) {
         return FALSE;
     }
-    const std::string canonical = Settled(Part(url.get(), CURLUPART_URL));
+    std::string canonical = Part(url.get(), CURLUPART_URL);
+    if (!Settle(canonical)) {
+        return FALSE;
+    }
     if (lpszBuffer == nullptr || *lpdwBufferLength <= canonical.size()) {
         *lpdwBufferLength = static_cast<DWORD>(canonical.size() + 1);
         InternetSetLastError(ERROR_INSUFFICIENT_BUFFER);
