@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<std::string> errors =
         FillPageList([&](const std::string& line) { lines.push_back(line); });
     FUZZ_CHECK(errors.empty());
-    const std::optional<StoredRecord> record = ReadRecordForCheck("1.vnt");
+    const std::optional<StoredRecord> record = ReadRecordForCheck("1.vnt").value;
     FUZZ_CHECK(lines.size() == (record ? 1u : 0u));
     if (record) {
         FUZZ_CHECK(record->text == content);

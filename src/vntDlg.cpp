@@ -180,7 +180,9 @@ void CVntDlg::OnOK() {
 void CVntDlg::OnStart() {
     m_listPages.ResetContent();
     StartCheckAll();
-    WriteLastCheck();
+    if (const int error = WriteLastCheck(); error != 0) {
+        AfxMessageBox(LastCheckFailureMessage(error), MB_OK | MB_ICONEXCLAMATION);
+    }
 }
 
 // Stop: asks the check to end after the record in hand.

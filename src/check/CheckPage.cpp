@@ -6,7 +6,8 @@
 #include <utility>
 
 PageCheck CheckFetchedPage(const std::string& url, const std::string& recordFileName,
-                           const std::string& storedPage, FetchOutcome outcome) {
+                           const std::string& storedPage, const FileIdentity& storedFile,
+                           FetchOutcome outcome) {
     PageCheck check;
     switch (outcome.kind) {
     case FetchOutcome::Kind::Received:
@@ -15,8 +16,10 @@ PageCheck CheckFetchedPage(const std::string& url, const std::string& recordFile
             check.line = url;
             break;
         }
-        if (const int error = RewriteRecord(url, std::move(outcome.strPage), recordFileName);
-            error != 0 && error != kReadOnlyRecord && error != kRecordHeld) {
+        if (const int error =
+                RewriteRecord(url, std::move(outcome.strPage), recordFileName, storedFile);
+            error != 0 && error != kReadOnlyRecord && error != kRecordHeld &&
+            error != kRecordGone) {
             check.result = PageCheck::Result::Failed;
             check.line = "Error " + url;
             check.reason = StoreFailureMessage(url, error);
@@ -40,6 +43,15 @@ PageCheck CheckFetchedPage(const std::string& url, const std::string& recordFile
         check.reason = std::move(outcome.strErrorMessage);
         break;
     }
+    return check;
+}
+
+PageCheck RecordReadFailure(const std::string& name, std::string reason) {
+    PageCheck check;
+    check.result = PageCheck::Result::Failed;
+    check.line = "Error " + name;
+    check.reason = std::move(reason);
+    check.readFailed = true;
     return check;
 }
 

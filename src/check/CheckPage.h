@@ -3,6 +3,7 @@
 // checks records, so that all of them decide "same or changed, which line, rewrite or not" alike.
 
 #include "fetch/FetchOutcome.h"
+#include "platform/system/ExclusiveFile.h"
 
 #include <string>
 
@@ -13,15 +14,23 @@ struct PageCheck {
                         // "Time Out", or "Error " + URL
     std::string reason; // Failed: what the window's message box says (fetch or write failure)
     bool writeFailed = false; // Failed because the changed page could not be stored
+    bool readFailed = false;  // Failed because the record could not be read
 };
 
 // Compares the fetched page with the stored copy ignoring letter case and, when it changed,
-// rewrites the record; yields what to report. A record its owner made read-only, or one held
-// open elsewhere at that moment, is "Changed" and stays as it was. A changed page whose copy
-// cannot be stored is Failed with writeFailed set, the line "Error " + URL, and a reason that
-// names the address and says why in plain words; the old record is then left exactly as it was.
+// rewrites the record; yields what to report. A record its owner made read-only, one held open
+// elsewhere at that moment, or one that is no longer the file storedPage was read from
+// (storedFile; removed or replaced meanwhile) is "Changed" and stays as it was (or absent). A
+// changed page whose copy cannot be stored is Failed with writeFailed set, the line "Error " + URL,
+// and a reason that names the address and says why in plain words; the old record is then left
+// exactly as it was.
 PageCheck CheckFetchedPage(const std::string& url, const std::string& recordFileName,
-                           const std::string& storedPage, FetchOutcome outcome);
+                           const std::string& storedPage, const FileIdentity& storedFile,
+                           FetchOutcome outcome);
+
+// A record that could not be read, so its page was not checked: Failed, the line "Error " and
+// what names it (its URL, or its file name when even that could not be read), and the reason.
+PageCheck RecordReadFailure(const std::string& name, std::string reason);
 
 // The message-box text for a page that could not be stored, naming the address and the reason.
 std::string StoreFailureMessage(const std::string& url, int error);

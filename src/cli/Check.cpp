@@ -69,7 +69,10 @@ private:
 int RunCheck(const CheckOptions& options) {
     CatchStopSignals();
     // As the window's Start: the day of the check is noted whatever follows.
-    WriteLastCheck();
+    const int stampError = WriteLastCheck();
+    if (stampError != 0) {
+        Complain(LastCheckFailureMessage(stampError));
+    }
 
     const std::vector<std::string> files = RecordFilesInOrder();
     Progress progress(StandardErrorIsTerminal(), files.size());
@@ -114,16 +117,21 @@ int RunCheck(const CheckOptions& options) {
         while (StopSignal() == 0 && nextRecord < files.size() && fetches.Unfinished() < ahead) {
             const std::size_t index = nextRecord++;
             const std::string& fileName = files[index];
-            // As the window's job: a file the page list passes over, or a record that cannot be
-            // read (removed, or held elsewhere for longer than a lookup takes), is passed over
-            // without a line.
-            std::optional<std::string> url = ReadRecordUrl(fileName);
-            if (!url) {
-                reports.emplace(index, std::nullopt);
+            // As the window's job: a file the page list passes over, or a record removed
+            // meanwhile, is passed over without a line; one that cannot be read is reported.
+            RecordReading<std::string> url = ReadRecordUrl(fileName);
+            if (!url.value) {
+                if (url.Failed()) {
+                    reports.emplace(
+                        index, Report{RecordReadFailure(fileName, std::move(url.failure)), {}});
+                    ++failed;
+                } else {
+                    reports.emplace(index, std::nullopt);
+                }
                 ++checked;
                 continue;
             }
-            RecordInHand record{index, fileName, std::move(*url)};
+            RecordInHand record{index, fileName, std::move(*url.value)};
             const FetchId id = fetches.Add(record.url);
             inHand.emplace(id, std::move(record));
         }
@@ -140,20 +148,28 @@ int RunCheck(const CheckOptions& options) {
             inHand.erase(found);
             ++checked;
             // As the window's job, the stored page is read only once its fetch is over, so only
-            // the records being compared are held, and a record that cannot be read now is
-            // passed over without a line.
-            std::optional<StoredRecord> stored = ReadRecordForCheck(record.fileName);
-            if (!stored) {
-                reports.emplace(record.index, std::nullopt);
+            // the records being compared are held; a record removed meanwhile is passed over
+            // without a line, one that cannot be read now is reported.
+            RecordReading<StoredRecord> stored = ReadRecordForCheck(record.fileName);
+            if (!stored.value) {
+                if (stored.Failed()) {
+                    reports.emplace(
+                        record.index,
+                        Report{RecordReadFailure(record.url, std::move(stored.failure)), {}});
+                    ++failed;
+                } else {
+                    reports.emplace(record.index, std::nullopt);
+                }
                 continue;
             }
-            const std::string storedPage = TakeStoredPage(std::move(*stored));
+            const FileIdentity storedFile = stored.value->file;
+            const std::string storedPage = TakeStoredPage(std::move(*stored.value));
             Report report;
             std::optional<std::string> newPage;
             if (options.diff && finished.outcome.kind == FetchOutcome::Kind::Received) {
                 newPage = finished.outcome.strPage;
             }
-            report.check = CheckFetchedPage(record.url, record.fileName, storedPage,
+            report.check = CheckFetchedPage(record.url, record.fileName, storedPage, storedFile,
                                             std::move(finished.outcome));
             switch (report.check.result) {
             case PageCheck::Result::Same:
@@ -180,7 +196,8 @@ int RunCheck(const CheckOptions& options) {
         printReady();
     }
 
-    if (const int signal = StopSignal(); signal != 0) {
+    // A stop asked for once every line was printed stops nothing: the check is whole.
+    if (const int signal = StopSignal(); signal != 0 && nextToPrint < files.size()) {
         // Fetches in flight are abandoned; every record written so far was renamed into place
         // whole, and none is being written now.
         for (const auto& [id, record] : inHand) {
@@ -209,7 +226,7 @@ int RunCheck(const CheckOptions& options) {
             Complain("no desktop notification: " + problem);
         }
     }
-    if (failed > 0) {
+    if (failed > 0 || stampError != 0) {
         return kExitTrouble;
     }
     return changed > 0 ? kExitChanged : kExitSame;

@@ -4,9 +4,11 @@
 #include "platform/console/Console.h"
 #include "resources/Version.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <iostream>
+#include <limits>
 #include <optional>
 #include <string_view>
 
@@ -123,6 +125,16 @@ bool TakeValue(const std::vector<std::string>& arguments, std::size_t& at, std::
     return false;
 }
 
+// How many pages may be fetched at once with this many files open at most: each fetch takes a
+// connection and, while its host's address is looked up, two more; the program itself keeps a
+// few more open (standard streams, the record being read and its new copy, the notifier).
+int FetchesWithinOpenFiles(long openFileLimit) {
+    constexpr long kOwnFiles = 16;
+    constexpr long kFilesPerFetch = 3;
+    const long fetches = (openFileLimit - kOwnFiles) / kFilesPerFetch;
+    return static_cast<int>(std::clamp<long>(fetches, 1, std::numeric_limits<int>::max()));
+}
+
 int EnterRecordsFolder(const std::optional<std::string>& folder) {
     const std::string path = folder ? *folder : DefaultDataFolder();
     if (path.empty()) {
@@ -197,6 +209,7 @@ int RunCli(const std::vector<std::string>& arguments) {
         if (const int entered = EnterRecordsFolder(folder); entered != kExitSame) {
             return entered;
         }
+        options.jobs = std::min(options.jobs, FetchesWithinOpenFiles(RaiseOpenFileLimit()));
         return RunCheck(options);
     }
 

@@ -24,9 +24,6 @@
 
 namespace {
 
-// A lookup reads no more than this of each record, as the window's does.
-constexpr std::size_t kHeadReadLimit = 1999;
-
 std::optional<std::uint64_t> RecordNumber(std::string_view name) {
     constexpr std::string_view kExtension = ".vnt";
     if (name.size() <= kExtension.size()) {
@@ -173,8 +170,7 @@ int RunList() {
             if (file.GetLength() > kLargestRecordBytes) {
                 continue; // no record is that large
             }
-            head.assign(kHeadReadLimit, '\0');
-            head.resize(file.Read(head.data(), head.size()));
+            head = ReadRecordHead(file);
             file.Close();
         } catch (const CFileException& failure) {
             if (failure.m_cause == CFileException::fileNotFound || IsNoRecordFile(failure)) {
@@ -202,10 +198,15 @@ int RunRemove(const std::vector<std::string>& targets) {
     for (const std::string& target : targets) {
         std::string fileName;
         if (AllDigits(target)) {
-            const std::optional<std::uint64_t> number = RecordNumber(target + ".vnt");
-            fileName = number ? std::to_string(*number) + ".vnt" : target + ".vnt";
+            // Record numbers are written without leading zeros: "01" names the file "01.vnt",
+            // never record 1. Any name counts here, a link leading nowhere too, so that such a
+            // name can be cleared; a directory is no record.
+            fileName = target + ".vnt";
             std::error_code unknown;
-            if (!std::filesystem::is_regular_file(fileName, unknown)) {
+            const std::filesystem::file_type kind =
+                std::filesystem::symlink_status(fileName, unknown).type();
+            if (kind == std::filesystem::file_type::not_found ||
+                kind == std::filesystem::file_type::directory) {
                 Complain("no record number " + target);
                 status = kExitTrouble;
                 continue;

@@ -40,9 +40,22 @@ constexpr std::int64_t kUnlimited = std::numeric_limits<std::int64_t>::max();
 constexpr std::int32_t kTimeOutTicks = 270;
 constexpr std::int64_t kReadBytes = 1024;
 
-// Whether this check has shown its box for a page that could not be stored: only the first
-// failure of a check shows one. Used by the job's thread only.
+// Whether this check has shown its box for a record that could not be stored or read: only the
+// first such failure of a check shows one. Used by the job's thread only.
 bool g_bStoreFailureShown = false;
+
+// Posts a record's line; the first record of the check that could not be stored or read also
+// shows its reason in a message box (then yields true).
+bool PostCheck(const PageCheck& check) {
+    g_strStatus.Post(check.line);
+    if ((check.writeFailed || check.readFailed) && !g_bStoreFailureShown) {
+        g_bStoreFailureShown = true;
+        // Shown by the window thread; the job waits until it is closed, as the add job does.
+        AfxMessageBoxOnWindowThread(check.reason, {}, MB_OK | MB_ICONEXCLAMATION);
+        return true;
+    }
+    return false;
+}
 
 // A record whose page is being fetched, or has been, and whose line is not yet posted.
 struct PageAhead {
@@ -50,6 +63,8 @@ struct PageAhead {
     std::string url;
     FetchId id = 0;
     std::optional<FetchOutcome> outcome;
+    // Set instead when the record could not even be read for its address: its line is this.
+    std::optional<PageCheck> unreadable;
     // The read being timed: the window's tick when the page last received data (or was last
     // resumed), and what it had received then.
     std::int32_t lastDataTick = 0;
@@ -64,7 +79,7 @@ public:
     ~CheckPipeline() {
         // Pages ahead whose line was not posted are abandoned, their records left as they are.
         for (const PageAhead& page : m_pages) {
-            if (!page.outcome) {
+            if (!page.outcome && !page.unreadable) {
                 m_fetches.Abandon(page.id);
             }
         }
@@ -78,13 +93,18 @@ public:
             recordWaiting = finder.FindNextFile();
             PageAhead page;
             page.fileName = finder.GetFileName();
-            // A file the list passes over, or a record that cannot be read (removed meanwhile,
-            // or held elsewhere for longer than a lookup takes), is skipped without a line.
-            std::optional<std::string> url = ReadRecordUrl(page.fileName);
-            if (!url) {
+            // A file the list passes over, or a record removed meanwhile, is skipped without a
+            // line; one that cannot be read has its line in its turn.
+            RecordReading<std::string> url = ReadRecordUrl(page.fileName);
+            if (url.Failed()) {
+                page.unreadable = RecordReadFailure(page.fileName, std::move(url.failure));
+                m_pages.push_back(std::move(page));
                 continue;
             }
-            page.url = std::move(*url);
+            if (!url.value) {
+                continue;
+            }
+            page.url = std::move(*url.value);
             page.id = m_fetches.Add(page.url);
             page.lastDataTick = g_nTicks.load();
             m_fetches.SetBodyAllowance(page.id, m_pages.empty() ? kUnlimited : kAheadAllowance);
@@ -93,7 +113,9 @@ public:
     }
 
     bool Empty() const { return m_pages.empty(); }
-    bool InHandFetched() const { return !m_pages.empty() && m_pages.front().outcome.has_value(); }
+    bool InHandFetched() const {
+        return !m_pages.empty() && (m_pages.front().outcome || m_pages.front().unreadable);
+    }
 
     // Drives the fetches a little, or waits for the slot when none is running.
     void Drive() {
@@ -127,30 +149,43 @@ public:
         m_pages.pop_front();
         // Only now, with the page and record just compared let go, may the next page take all
         // the memory it needs.
-        if (!m_pages.empty()) {
+        if (!m_pages.empty() && !m_pages.front().unreadable) {
             m_fetches.SetBodyAllowance(m_pages.front().id, kUnlimited);
         }
     }
 
 private:
     void ReportPage(PageAhead& page) {
+        if (page.unreadable) {
+            ShownBox(PostCheck(*page.unreadable));
+            return;
+        }
         if (page.outcome->kind == FetchOutcome::Kind::Received) {
             // The page in hand has come in whole: the bar drops back, as after a single fetch.
             g_nChunksRead = 0;
             g_nChunksShown = 0;
         }
         // The stored page is read only now, so only the record being compared is held.
-        std::optional<StoredRecord> record = ReadRecordForCheck(page.fileName);
-        if (!record) {
+        RecordReading<StoredRecord> record = ReadRecordForCheck(page.fileName);
+        if (record.Failed()) {
+            ShownBox(PostCheck(RecordReadFailure(page.url, std::move(record.failure))));
             return;
         }
+        if (!record.value) {
+            return; // removed meanwhile
+        }
+        const FileIdentity storedFile = record.value->file;
         g_strCheckUrl = page.url;
         g_strRecordName = page.fileName;
-        g_strStoredPage = TakeStoredPage(std::move(*record));
-        const bool boxShown = CheckOnePage(std::move(*page.outcome));
+        g_strStoredPage = TakeStoredPage(std::move(*record.value));
+        const bool boxShown = CheckOnePage(std::move(*page.outcome), storedFile);
         // Nothing of a record is kept once its line is posted: its memory goes back.
         std::string().swap(g_strStoredPage);
-        if (boxShown) {
+        ShownBox(boxShown);
+    }
+
+    void ShownBox(bool shown) {
+        if (shown) {
             // The fetches were not driven while the box was open: that time is no one's read.
             const std::int32_t now = g_nTicks.load();
             for (PageAhead& ahead : m_pages) {
@@ -161,7 +196,7 @@ private:
 
     PageAhead* Find(FetchId id) {
         for (PageAhead& page : m_pages) {
-            if (page.id == id && !page.outcome) {
+            if (page.id == id && !page.outcome && !page.unreadable) {
                 return &page;
             }
         }
@@ -192,7 +227,7 @@ private:
     void ObserveProgress() {
         const std::int32_t now = g_nTicks.load();
         for (PageAhead& page : m_pages) {
-            if (page.outcome) {
+            if (page.outcome || page.unreadable) {
                 continue;
             }
             const std::optional<TransferProgress> progress = m_fetches.Progress(page.id);
@@ -262,15 +297,7 @@ unsigned CheckAllJob(void* /*unused*/) {
     return 0;
 }
 
-bool CheckOnePage(FetchOutcome outcome) {
-    const PageCheck check =
-        CheckFetchedPage(g_strCheckUrl, g_strRecordName, g_strStoredPage, std::move(outcome));
-    g_strStatus.Post(check.line);
-    if (check.writeFailed && !g_bStoreFailureShown) {
-        g_bStoreFailureShown = true;
-        // Shown by the window thread; the job waits until it is closed, as the add job does.
-        AfxMessageBoxOnWindowThread(check.reason, {}, MB_OK | MB_ICONEXCLAMATION);
-        return true;
-    }
-    return false;
+bool CheckOnePage(FetchOutcome outcome, const FileIdentity& storedFile) {
+    return PostCheck(CheckFetchedPage(g_strCheckUrl, g_strRecordName, g_strStoredPage, storedFile,
+                                      std::move(outcome)));
 }

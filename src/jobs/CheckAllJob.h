@@ -10,6 +10,7 @@
 // ticks for each fetch on its own.
 
 #include "fetch/FetchOutcome.h"
+#include "platform/system/ExclusiveFile.h"
 
 // The command halves, on the window thread. StartCheckAll clears the stop request and starts the
 // job when none runs; the caller empties its list and writes the stamp.
@@ -19,7 +20,8 @@ void RequestStop();
 // The thread procedure. Its argument is not used; it returns 0 and clears the busy flag last.
 unsigned CheckAllJob(void* unused);
 
-// Checks the record described by g_strCheckUrl, g_strRecordName and g_strStoredPage against its
-// fetched page and posts its one line. The first changed page of a check that cannot be stored
-// also shows a message box, and the job waits until it is closed (then yields true).
-bool CheckOnePage(FetchOutcome outcome);
+// Checks the record described by g_strCheckUrl, g_strRecordName and g_strStoredPage (read from
+// storedFile) against its fetched page and posts its one line. The first record of a check that
+// cannot be stored or read also shows a message box, and the job waits until it is closed (then
+// yields true).
+bool CheckOnePage(FetchOutcome outcome, const FileIdentity& storedFile);

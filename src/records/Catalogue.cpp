@@ -13,9 +13,6 @@
 
 namespace {
 
-// A lookup reads no more than this of each record, however large its page.
-constexpr std::size_t kLookupReadLimit = 1999;
-
 // Calls visit(fileName, openFlags) for each record file until it yields true.
 template <typename Visit> void ForEachRecordFile(Visit visit) {
     CFileFind finder;
@@ -75,8 +72,7 @@ bool FindRecordByUrl(const std::string& text, std::string& strRecordFile,
         if (file.GetLength() > kLargestRecordBytes) {
             return false;
         }
-        std::string head(kLookupReadLimit, '\0');
-        head.resize(file.Read(head.data(), head.size()));
+        const std::string head = ReadRecordHead(file);
         file.Close();
 
         const RecordFields fields = SplitRecord(head);

@@ -2,6 +2,7 @@
 
 #include "platform/system/ReplacingFile.h"
 #include "records/DateStamp.h"
+#include "records/RecordWriter.h"
 
 #include <cstdio>
 
@@ -9,8 +10,13 @@ namespace {
 constexpr const char* kStampFile = "time.ini";
 }
 
-void WriteLastCheck() {
-    ReplaceFileContents(kStampFile, DateStamp());
+int WriteLastCheck() {
+    return ReplaceFileContents(kStampFile, DateStamp());
+}
+
+std::string LastCheckFailureMessage(int error) {
+    return std::string("The day of this check could not be noted in ") + kStampFile + ": " +
+           RecordWriteFailureText(error) + ".";
 }
 
 void ReadLastCheck(std::string& strLastCheck) {

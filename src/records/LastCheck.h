@@ -3,8 +3,12 @@
 
 #include <string>
 
-// Writes today's date stamp into "time.ini", replacing it whole. Failures are silent.
-void WriteLastCheck();
+// Writes today's date stamp into "time.ini", replacing it whole. Yields 0 or the reason it could
+// not be written (the old stamp then stays as it was).
+int WriteLastCheck();
+
+// What to tell the user when the stamp could not be written, naming the file and the reason.
+std::string LastCheckFailureMessage(int error);
 
 // Reads at most the first 10 bytes of "time.ini" into strLastCheck; leaves it alone when the file
 // cannot be opened.

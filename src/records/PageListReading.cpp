@@ -80,13 +80,14 @@ void PageListReading::ReadShare() {
                 if (file.GetLength() > kLargestRecordBytes) {
                     continue; // no record is that large
                 }
-                // Only the text before the first line's first "|" is listed, so read no further.
-                std::string url;
-                if (file.ReadUntilAny(url, "|\n") == '|') {
-                    outcome.text = std::move(url);
+                // Only the text before the first line's first "|" is listed, and it must lie in
+                // the part a lookup reads, or the line could never be looked up.
+                std::optional<std::string> url = ReadRecordAddress(file);
+                file.Close();
+                if (url) {
+                    outcome.text = std::move(*url);
                     outcome.listed = true;
                 }
-                file.Close();
             } catch (const CFileException& error) {
                 if (!IsNoRecordFile(error)) {
                     outcome.text = error.GetErrorMessage();

@@ -13,11 +13,17 @@ namespace {
 constexpr int kSharingRetries = 20;
 constexpr std::chrono::milliseconds kSharingRetryPause(10);
 
-// The whole file, or none when it is larger than any record.
-std::optional<std::string> ReadAll(const std::string& fileName) {
+// A whole record file as read: its text (none when it is larger than any record) and the file.
+struct WholeFile {
+    std::optional<std::string> text;
+    FileIdentity file;
+};
+
+WholeFile ReadAll(const std::string& fileName) {
     CStdioFile file(fileName, kRecordReadFlags);
+    WholeFile whole{std::nullopt, file.GetIdentity()};
     if (file.GetLength() > kLargestRecordBytes) {
-        return std::nullopt;
+        return whole;
     }
     // Room for the whole file at once, so a large record is read in place: never copied as it
     // grows, never held in more memory than it needs. A file that grew meanwhile is still read to
@@ -28,39 +34,49 @@ std::optional<std::string> ReadAll(const std::string& fileName) {
     while (const std::size_t got = file.Read(chunk, sizeof chunk)) {
         text.append(chunk, got);
         if (text.size() > kLargestRecordBytes) {
-            return std::nullopt; // it grew while being read
+            return whole; // it grew while being read
         }
     }
     file.Close();
-    return text;
+    whole.text = std::move(text);
+    return whole;
 }
 
-// The first line up to its first "|", or none when the first line has none.
+// The first line up to its first "|", or none when the record's start holds no such line.
 std::optional<std::string> ReadUrlPart(const std::string& fileName) {
     CStdioFile file(fileName, kRecordReadFlags);
     if (file.GetLength() > kLargestRecordBytes) {
         return std::nullopt;
     }
-    std::string url;
-    if (file.ReadUntilAny(url, "|\n") != '|') {
-        return std::nullopt;
-    }
+    std::optional<std::string> url = ReadRecordAddress(file);
     file.Close();
     return url;
 }
 
+// Whether a file that would not open is not there to check: removed meanwhile, a link that leads
+// nowhere, no regular file, or in another's hands for longer than a lookup takes (which its
+// holder reports). Anything else is a failure to report.
+bool IsPassedOver(const CFileException& error) {
+    return error.m_lOsError == ENOENT || error.m_lOsError == ELOOP ||
+           error.m_cause == CFileException::sharingViolation || IsNoRecordFile(error);
+}
+
 // What read yields, trying again for a short while when the file is held open elsewhere.
 template <typename Read>
-std::optional<std::string> ReadRetryingHeld(const std::string& fileName, Read read) {
+auto ReadRetryingHeld(const std::string& fileName, Read read)
+    -> RecordReading<decltype(read(fileName))> {
     for (int attempt = 0;; ++attempt) {
         try {
-            return read(fileName);
+            return {read(fileName), {}};
         } catch (const CFileException& e) {
             if (e.m_cause != CFileException::sharingViolation || attempt == kSharingRetries) {
-                return std::nullopt;
+                if (IsPassedOver(e)) {
+                    return {};
+                }
+                return {std::nullopt, e.GetErrorMessage()};
             }
         } catch (const std::bad_alloc&) {
-            return std::nullopt; // no room for it now; the process goes on
+            return {std::nullopt, "There was not enough memory to read " + fileName + "."};
         }
         std::this_thread::sleep_for(kSharingRetryPause);
     }
@@ -68,18 +84,40 @@ std::optional<std::string> ReadRetryingHeld(const std::string& fileName, Read re
 
 } // namespace
 
-std::optional<std::string> ReadWholeRecord(const std::string& fileName) {
-    return ReadRetryingHeld(fileName, ReadAll);
+std::string ReadRecordHead(CStdioFile& file) {
+    std::string head(kRecordHeadBytes, '\0');
+    head.resize(file.Read(head.data(), head.size()));
+    return head;
 }
 
-std::optional<std::string> ReadRecordUrl(const std::string& fileName) {
-    return ReadRetryingHeld(fileName, ReadUrlPart);
+std::optional<std::string> ReadRecordAddress(CStdioFile& file) {
+    std::string url;
+    if (file.ReadUntilAny(url, "|\n", kRecordHeadBytes) != '|') {
+        return std::nullopt;
+    }
+    return url;
+}
+
+std::optional<std::string> ReadWholeRecord(const std::string& fileName) {
+    RecordReading<WholeFile> read = ReadRetryingHeld(fileName, ReadAll);
+    if (!read.value) {
+        return std::nullopt;
+    }
+    return std::move(read.value->text);
+}
+
+RecordReading<std::string> ReadRecordUrl(const std::string& fileName) {
+    RecordReading<std::optional<std::string>> read = ReadRetryingHeld(fileName, ReadUrlPart);
+    if (!read.value || !*read.value) {
+        return {std::nullopt, std::move(read.failure)};
+    }
+    return {std::move(**read.value), {}};
 }
 
 StoredRecord::StoredRecord(std::string wholeText)
     : text(std::move(wholeText)), fields(SplitRecord(text)) {}
 
-StoredRecord::StoredRecord(StoredRecord&& other) noexcept : fields(other.fields) {
+StoredRecord::StoredRecord(StoredRecord&& other) noexcept : fields(other.fields), file(other.file) {
     const char* oldBase = other.text.data();
     text = std::move(other.text);
     // Short texts live inside the string object: point the views at their new place.
@@ -105,15 +143,19 @@ bool LooksLikeRecord(std::string_view firstPart) {
     return bar != std::string_view::npos && firstPart.find('\n') > bar;
 }
 
-std::optional<StoredRecord> ReadRecordForCheck(const std::string& fileName) {
-    std::optional<std::string> text = ReadWholeRecord(fileName);
-    if (!text || !LooksLikeRecord(*text)) {
-        return std::nullopt;
+RecordReading<StoredRecord> ReadRecordForCheck(const std::string& fileName) {
+    RecordReading<WholeFile> read = ReadRetryingHeld(fileName, ReadAll);
+    if (!read.value || !read.value->text ||
+        !LooksLikeRecord(std::string_view(*read.value->text).substr(0, kRecordHeadBytes))) {
+        return {std::nullopt, std::move(read.failure)};
     }
     try {
-        return StoredRecord(std::move(*text));
+        RecordReading<StoredRecord> record;
+        record.value.emplace(std::move(*read.value->text));
+        record.value->file = read.value->file;
+        return record;
     } catch (const std::bad_alloc&) {
-        return std::nullopt;
+        return {std::nullopt, "There was not enough memory to read " + fileName + "."};
     }
 }
 

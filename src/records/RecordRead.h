@@ -23,6 +23,27 @@ inline constexpr std::uint64_t kLargestPageBytes = std::uint64_t{256} * 1024 * 1
 inline constexpr std::uint64_t kLargestRecordBytes =
     2 * kLargestPageBytes + std::uint64_t{16} * 1024 * 1024;
 
+// How much of a record file's start is read wherever only its first line matters (the page list,
+// a lookup, the address a check fetches): a record's address ends within it, or the file is no
+// record. However large a junk file named like a record, no more of it is read.
+inline constexpr std::size_t kRecordHeadBytes = 1999;
+
+// The start of an open record file, at most kRecordHeadBytes of it. A failed read raises
+// CFileException.
+std::string ReadRecordHead(CStdioFile& file);
+// The address at the start of an open record file: the text before the first "|", when the first
+// kRecordHeadBytes hold one before any line end (as LooksLikeRecord on ReadRecordHead's text),
+// read no further than that "|". A failed read raises CFileException.
+std::optional<std::string> ReadRecordAddress(CStdioFile& file);
+
+// What reading a record for a check came to: the value; nothing, for a file passed over without a
+// word (removed meanwhile, or no record at all); or a failure, with its reason in plain words.
+template <typename Value> struct RecordReading {
+    std::optional<Value> value;
+    std::string failure;
+    bool Failed() const { return !failure.empty(); }
+};
+
 // The record's whole text, read into memory of the file's size. A record held open elsewhere (the
 // window looking it up) is tried again for a short while; none when it cannot be opened or read, is
 // no regular file, is larger than kLargestRecordBytes, or does not fit in memory.
@@ -39,6 +60,7 @@ struct StoredRecord {
 
     std::string text;
     RecordFields fields;
+    FileIdentity file; // the file it was read from, which a rewrite must still find in its place
 };
 
 // True when opening a file failed because it is no regular file (it is never read): such a file
@@ -49,16 +71,17 @@ bool IsNoRecordFile(const CFileException& error);
 // Empty files and files of another kind named like records are passed over.
 bool LooksLikeRecord(std::string_view firstPart);
 
-// The record a check works on, or none for a file that is passed over silently: exactly the files
-// the page list passes over (empty, no "|" in the first line, not a regular file, larger than
-// kLargestRecordBytes), and those that cannot be read (removed meanwhile, held elsewhere for
-// longer than a lookup takes, or too large for the memory left).
-std::optional<StoredRecord> ReadRecordForCheck(const std::string& fileName);
+// The record a check works on. Passed over silently: exactly the files the page list passes over
+// (empty, no "|" in the first kRecordHeadBytes before a line end, not a regular file, larger than
+// kLargestRecordBytes), a name that leads nowhere now (removed meanwhile, a link to nothing or in
+// a loop), and a record held elsewhere for longer than a lookup takes. Any other failure to open
+// or read it is reported: too many files open, no memory for it, an input/output error, access
+// denied, and so on.
+RecordReading<StoredRecord> ReadRecordForCheck(const std::string& fileName);
 
 // The URL of the record a check would work on (the text before the first "|"), read from the
-// start of the file only, however large the page; none for the files ReadRecordForCheck passes
-// over because of their first line or kind, or that cannot be opened or read.
-std::optional<std::string> ReadRecordUrl(const std::string& fileName);
+// first kRecordHeadBytes of the file only; passed over and failed as ReadRecordForCheck.
+RecordReading<std::string> ReadRecordUrl(const std::string& fileName);
 
 // The record's stored page in the record's own memory: the page is the tail of the text and is
 // moved to its front, so a large page is held once. The record is used up.

@@ -18,7 +18,7 @@ std::atomic<int> g_injectedWriteFailure{0};
 
 // Writes one record into place. Yields 0 or the system error number.
 int WriteRecordFile(const std::string& fileName, const std::string& url, const std::string& page,
-                    ReplaceMode mode) {
+                    ReplaceMode mode, const std::optional<FileIdentity>& readFrom = std::nullopt) {
     const std::string title = PageTitle(page);
     const std::string date = DateStamp();
     const std::string storedUrl = StoredUrl(url);
@@ -28,6 +28,9 @@ int WriteRecordFile(const std::string& fileName, const std::string& url, const s
         return EFBIG; // it could never be read back
     }
     ReplacingFile file(fileName);
+    if (readFrom) {
+        file.ExpectTarget(*readFrom);
+    }
     if (const int error = file.Open(); error != 0) {
         return error;
     }
@@ -55,8 +58,13 @@ int WriteNewRecord(std::string url, std::string page) {
     int error = 0;
     while (number) {
         const std::string fileName = RecordFileName(*number);
-        std::error_code unknown; // an unreadable directory: let the write itself fail
-        if (!std::filesystem::exists(fileName, unknown)) {
+        // Any name counts as taken, even a link that leads nowhere or in a loop; an unreadable
+        // directory lets the write itself fail.
+        std::error_code unknown;
+        const std::filesystem::file_status status =
+            std::filesystem::symlink_status(fileName, unknown);
+        if (status.type() == std::filesystem::file_type::not_found ||
+            status.type() == std::filesystem::file_type::none) {
             error = WriteRecordFile(fileName, url, page, ReplaceMode::CreateNew);
             if (error != EEXIST) {
                 break; // written, or failed: nothing stored, the counter stays
@@ -74,8 +82,9 @@ int WriteNewRecord(std::string url, std::string page) {
     return error;
 }
 
-int RewriteRecord(std::string url, std::string page, std::string recordFileName) {
-    return WriteRecordFile(recordFileName, url, page, ReplaceMode::ReplaceUnlessHeld);
+int RewriteRecord(std::string url, std::string page, std::string recordFileName,
+                  const std::optional<FileIdentity>& readFrom) {
+    return WriteRecordFile(recordFileName, url, page, ReplaceMode::ReplaceUnlessHeld, readFrom);
 }
 
 std::string RecordWriteFailureText(int error) {

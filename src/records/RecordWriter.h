@@ -8,6 +8,7 @@
 #include "platform/system/ReplacingFile.h"
 
 #include <cerrno>
+#include <optional>
 #include <string>
 
 // WriteNewRecord's answer when the counter has no number left to hand out.
@@ -17,18 +18,26 @@ inline constexpr int kNoRecordNumberLeft = EOVERFLOW;
 inline constexpr int kReadOnlyRecord = kReadOnlyTarget;
 // RewriteRecord's answer for a record held open elsewhere at that moment: it stays as it was.
 inline constexpr int kRecordHeld = EWOULDBLOCK;
+// RewriteRecord's answer for a record that is no longer the file its page was read from (removed,
+// or replaced meanwhile): nothing is written, and a removed record stays removed.
+inline constexpr int kRecordGone = kTargetGone;
 
 // Stores a newly added page under the next record number. Never replaces an existing file: when
-// the number handed out is taken, the next free one is used. The counter in "name.ini" moves on
+// the number handed out is taken by a name of any kind (a record, a directory, a link, even one
+// that leads nowhere), the next free one is used. The counter in "name.ini" moves on
 // only once the record is stored. Yields 0, kNoRecordNumberLeft, or the system error number of
 // the failed write (ENOSPC, EDQUOT, EACCES, EROFS, EIO, ...; EFBIG for a record larger than
 // any record may be); nothing is stored then.
 int WriteNewRecord(std::string url, std::string page);
 
-// Replaces the named record with one for the URL and the new page, titled and dated afresh.
-// Yields 0; kRecordHeld or kReadOnlyRecord for a record that stays as it was by design; or the
-// system error number of a failed write, which also leaves the old record exactly as it was.
-int RewriteRecord(std::string url, std::string page, std::string recordFileName);
+// Replaces the named record with one for the URL and the new page, titled and dated afresh, if
+// the name still leads to readFrom, the file the stored page was read from (a check passes it;
+// without it, whatever record the name leads to is replaced). Yields 0;
+// kRecordHeld, kReadOnlyRecord or kRecordGone for a record that stays as it was (or absent) by
+// design; or the system error number of a failed write, which also leaves the old record
+// exactly as it was.
+int RewriteRecord(std::string url, std::string page, std::string recordFileName,
+                  const std::optional<FileIdentity>& readFrom = std::nullopt);
 
 // The reason a write failed, in plain words for a message box ("the disk is full").
 std::string RecordWriteFailureText(int error);

@@ -239,7 +239,7 @@ TEST_F(RecordWriterTest, ATitleWithADateInsideReadsBack) {
     const std::string page = "<html><title>News|1:2:3*today</title>body|4:5:6*";
     ASSERT_EQ(WriteNewRecord("http://e.test/", page), 0);
     EXPECT_EQ(ReadWholeFile("1.vnt"), "http://e.test/|News|1:2:3 *today|8:12:2025*" + page);
-    const std::optional<StoredRecord> record = ReadRecordForCheck("1.vnt");
+    const std::optional<StoredRecord> record = ReadRecordForCheck("1.vnt").value;
     ASSERT_TRUE(record.has_value());
     EXPECT_EQ(record->fields.url, "http://e.test/");
     EXPECT_EQ(record->fields.title, "News|1:2:3 *today");

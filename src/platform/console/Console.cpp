@@ -1,10 +1,12 @@
 #include "platform/console/Console.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -78,4 +80,21 @@ void CatchStopSignals() {
 
 int StopSignal() {
     return g_stopSignal;
+}
+
+long RaiseOpenFileLimit() {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) {
+        return 0;
+    }
+    if (limit.rlim_cur < limit.rlim_max) {
+        rlimit raised = limit;
+        raised.rlim_cur = limit.rlim_max;
+        if (::setrlimit(RLIMIT_NOFILE, &raised) == 0) {
+            limit = raised;
+        }
+    }
+    constexpr rlim_t kLargest = 1L << 30;
+    return static_cast<long>(limit.rlim_cur == RLIM_INFINITY ? kLargest
+                                                             : std::min(limit.rlim_cur, kLargest));
 }

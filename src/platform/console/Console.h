@@ -23,3 +23,7 @@ bool StandardErrorIsTerminal();
 void CatchStopSignals();
 // The signal that asked for a stop, or 0.
 int StopSignal();
+
+// Raises the soft limit of open files to the hard limit, so that a large check is not starved of
+// them. Yields the limit now in force.
+long RaiseOpenFileLimit();

@@ -9,10 +9,15 @@
 
 namespace {
 
+FileIdentity IdentityOf(const struct stat& info) {
+    return {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
+}
+
 // Opens and locks, or yields -1 with errno set. Only a regular file (directly or through a link)
 // is kept open: the open never waits (a FIFO would wait for a writer for ever), and anything else
-// is closed again unread with kNotRegularFile. size receives the file's size.
-int OpenLocked(const std::string& name, std::int64_t* size = nullptr, bool seenRegular = false) {
+// is closed again unread with kNotRegularFile. size and identity receive the file's.
+int OpenLocked(const std::string& name, std::int64_t* size = nullptr, bool seenRegular = false,
+               FileIdentity* identity = nullptr) {
     // Look before opening, so that a device is not even opened; the check after the open covers
     // a file swapped in meanwhile.
     struct stat before {};
@@ -34,6 +39,9 @@ int OpenLocked(const std::string& name, std::int64_t* size = nullptr, bool seenR
     if (size != nullptr) {
         *size = static_cast<std::int64_t>(info.st_size);
     }
+    if (identity != nullptr) {
+        *identity = IdentityOf(info);
+    }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno == EWOULDBLOCK ? EWOULDBLOCK : errno;
         ::close(fd);
@@ -52,7 +60,8 @@ ExclusiveFile::~ExclusiveFile() {
 int ExclusiveFile::OpenForReading(const std::string& name, bool seenRegular) {
     Close();
     m_size = 0;
-    m_fd = OpenLocked(name, &m_size, seenRegular);
+    m_identity = {};
+    m_fd = OpenLocked(name, &m_size, seenRegular, &m_identity);
     m_lastError = m_fd < 0 ? errno : 0;
     return m_lastError;
 }
@@ -78,13 +87,35 @@ void ExclusiveFile::Close() {
 }
 
 int RemoveFileUnlessHeld(const std::string& name) {
-    const int fd = OpenLocked(name);
-    if (fd < 0) {
-        return errno;
+    // Each turn follows the name to the file it leads to now; a name given to yet another file
+    // between the open and the look after locking is looked up again.
+    constexpr int kTurns = 8;
+    for (int turn = 0; turn < kTurns; ++turn) {
+        FileIdentity locked;
+        const int fd = OpenLocked(name, nullptr, false, &locked);
+        if (fd < 0) {
+            const int error = errno;
+            struct stat link {};
+            if ((error == ENOENT || error == ELOOP) && ::lstat(name.c_str(), &link) == 0 &&
+                S_ISLNK(link.st_mode)) {
+                return ::unlink(name.c_str()) == 0 ? 0 : errno; // a link that leads nowhere
+            }
+            return error;
+        }
+        struct stat now {};
+        if (::stat(name.c_str(), &now) != 0) {
+            const int error = errno; // removed meanwhile
+            ::close(fd);
+            return error;
+        }
+        if (IdentityOf(now) == locked) {
+            const int result = ::unlink(name.c_str()) == 0 ? 0 : errno;
+            ::close(fd);
+            return result;
+        }
+        ::close(fd);
     }
-    const int result = ::unlink(name.c_str()) == 0 ? 0 : errno;
-    ::close(fd);
-    return result;
+    return EWOULDBLOCK; // the name keeps changing hands: someone is busy with it
 }
 
 std::string SystemErrorText(int error) {

@@ -13,6 +13,13 @@
 // never waits for it.
 inline constexpr int kNotRegularFile = ENODEV;
 
+// Which file a name led to when it was opened: two opens met the same file when these are equal.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
 class ExclusiveFile {
 public:
     ExclusiveFile() = default;
@@ -29,6 +36,8 @@ public:
     bool IsOpen() const { return m_fd >= 0; }
     // The file's size in bytes when it was opened.
     std::int64_t Size() const { return m_size; }
+    // The file that was opened (not the name, which may lead elsewhere by now).
+    const FileIdentity& Identity() const { return m_identity; }
 
     // Reads up to size bytes. Yields the count (0 at the end), or -1 with the error in LastError.
     std::ptrdiff_t Read(char* buffer, std::size_t size);
@@ -40,10 +49,14 @@ private:
     int m_fd = -1;
     int m_lastError = 0;
     std::int64_t m_size = 0;
+    FileIdentity m_identity;
 };
 
 // Removes a file unless someone holds it open with no sharing. Yields 0 or the error number
-// (EWOULDBLOCK when it is held; the file then stays).
+// (EWOULDBLOCK when it is held; the file then stays). Only the file that was locked loses its
+// name: when the name was given to another file meanwhile (a rewrite put its new copy in place),
+// that one is locked and removed instead. A symbolic link loses only its own name, never what it
+// points to; one that leads nowhere (a loop, or to nothing) is removed all the same.
 int RemoveFileUnlessHeld(const std::string& name);
 
 // The text for a system error number, as the system words it.

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
@@ -14,6 +15,31 @@ namespace {
 
 // The mode an ordinary new file gets. The umask is read once, before any thread starts, since
 // reading it means setting it.
+ReplaceStepHook g_replaceStepHook;
+
+void ReachStep(ReplaceStep step, const std::string& target) {
+    if (g_replaceStepHook) {
+        g_replaceStepHook(step, target);
+    }
+}
+
+FileIdentity IdentityOf(const struct stat& info) {
+    return {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
+}
+
+// Whether the locked target is still the file to replace: its name leads to it, and it is the
+// file expected, if one is.
+bool StillTheTarget(int targetFd, const std::string& path,
+                    const std::optional<FileIdentity>& expected) {
+    struct stat locked {};
+    struct stat named {};
+    if (::fstat(targetFd, &locked) != 0 || ::stat(path.c_str(), &named) != 0) {
+        return false;
+    }
+    return IdentityOf(locked) == IdentityOf(named) &&
+           (!expected || *expected == IdentityOf(locked));
+}
+
 const mode_t kNewFileMode = [] {
     const mode_t mask = ::umask(0);
     ::umask(mask);
@@ -201,7 +227,8 @@ int ReplacingFile::Commit(ReplaceMode mode) {
         error = OpenExistingForWriting(m_resolved, old, targetFd);
         replacing = error == 0;
         if (error == ENOENT) {
-            error = 0;
+            // A rewrite never creates what someone removed meanwhile.
+            error = mode == ReplaceMode::ReplaceUnlessHeld ? kTargetGone : 0;
         }
     }
     if (error == 0) {
@@ -220,10 +247,17 @@ int ReplacingFile::Commit(ReplaceMode mode) {
     if (error == 0 && ::fsync(m_fd) != 0) {
         error = errno;
     }
-    // Hold the old record while the new one replaces it, so no reader sees either half-way.
-    if (error == 0 && mode == ReplaceMode::ReplaceUnlessHeld && targetFd >= 0 &&
-        ::flock(targetFd, LOCK_EX | LOCK_NB) != 0) {
-        error = EWOULDBLOCK;
+    // Hold the old record while the new one replaces it, so no reader sees either half-way and
+    // no removal comes between the look below and the rename.
+    if (error == 0 && mode == ReplaceMode::ReplaceUnlessHeld) {
+        ReachStep(ReplaceStep::BeforeLockingTarget, m_target);
+        if (::flock(targetFd, LOCK_EX | LOCK_NB) != 0) {
+            error = EWOULDBLOCK;
+        } else if (!StillTheTarget(targetFd, m_resolved, m_expected)) {
+            error = kTargetGone;
+        } else {
+            ReachStep(ReplaceStep::TargetLocked, m_target);
+        }
     }
     if (error == 0) {
         if (mode == ReplaceMode::CreateNew) {
@@ -260,6 +294,34 @@ void ReplacingFile::Discard() {
     }
     m_stream = nullptr;
     m_fd = -1;
+}
+
+void SetReplaceStepHookForTesting(ReplaceStepHook hook) {
+    g_replaceStepHook = std::move(hook);
+}
+
+void HoldReplaceStepsFromEnvironment() {
+    const char* target = std::getenv("VARNOLT_TEST_HOLD_REPLACE");
+    const char* folder = std::getenv("VARNOLT_TEST_HOLD_DIR");
+    if (target == nullptr || folder == nullptr) {
+        return;
+    }
+    SetReplaceStepHookForTesting([held = std::string(target), dir = std::string(folder)](
+                                     ReplaceStep step, const std::string& name) {
+        if (name != held) {
+            return;
+        }
+        const std::string line =
+            step == ReplaceStep::BeforeLockingTarget ? "before-lock\n" : "locked\n";
+        if (std::FILE* reached = std::fopen((dir + "/reached").c_str(), "w")) {
+            std::fputs(line.c_str(), reached);
+            std::fclose(reached);
+        }
+        if (std::FILE* go = std::fopen((dir + "/go").c_str(), "r")) {
+            std::fgetc(go);
+            std::fclose(go);
+        }
+    });
 }
 
 int ReplaceFileContents(const std::string& target, std::string_view text, ReplaceMode mode) {

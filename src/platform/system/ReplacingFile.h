@@ -13,14 +13,19 @@
 //   temporary beside that file. A file's other hard links keep the old text: a rename gives the
 //   name a new file.
 
+#include "platform/system/ExclusiveFile.h"
+
 #include <cerrno>
 #include <cstdio>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
 enum class ReplaceMode {
     Replace,           // create or replace the target
-    ReplaceUnlessHeld, // as Replace, but skip when someone holds the target open with no sharing
+    ReplaceUnlessHeld, // replace an existing target only: skip when someone holds it open with
+                       // no sharing, and never create one (see kTargetGone)
     CreateNew,         // create the target only if nothing of that name exists (EEXIST otherwise;
                        // a symbolic link, even one pointing nowhere, counts as existing)
 };
@@ -30,6 +35,12 @@ enum class ReplaceMode {
 // step yields it, short of a directory the system itself protects (an immutable one, or a
 // sticky one holding another user's file).
 inline constexpr int kReadOnlyTarget = EPERM;
+
+// What Commit yields under ReplaceUnlessHeld when the target is no longer there to replace: its
+// name leads nowhere, or (with an expected file set) to another file than the one expected. The
+// check is made with the target locked, and the lock is kept through the rename, so a removal
+// either comes before (and nothing is created) or waits for the new file.
+inline constexpr int kTargetGone = ESTALE;
 
 class ReplacingFile {
 public:
@@ -43,6 +54,9 @@ public:
     int Open();
     // Buffered; a failure is remembered and reported by Commit.
     void Write(std::string_view text);
+    // Under ReplaceUnlessHeld, replace the target only while its name leads to this file (the
+    // one its old text was read from).
+    void ExpectTarget(const FileIdentity& file) { m_expected = file; }
     // Flushes, syncs and puts the text in place. Yields 0 or the error number: kReadOnlyTarget
     // for a read-only target, EWOULDBLOCK when ReplaceUnlessHeld found the target held. On any
     // failure the target is untouched.
@@ -57,6 +71,7 @@ private:
     std::FILE* m_stream = nullptr;
     int m_fd = -1;
     int m_writeError = 0;
+    std::optional<FileIdentity> m_expected;
 };
 
 // Writes the whole text to the file in one go with ReplacingFile. Yields 0 or the error number.
@@ -65,3 +80,18 @@ int ReplaceFileContents(const std::string& target, std::string_view text,
 
 // The prefix of every temporary's name.
 inline constexpr std::string_view kTemporaryPrefix = ".vnttmp-";
+
+// Test seam: the steps of a ReplaceUnlessHeld commit at which a test may act (remove the target,
+// say) while the writer waits for it. The hook runs on the writer's thread with the target's
+// name; set it while no writer runs, and clear it with an empty function.
+enum class ReplaceStep {
+    BeforeLockingTarget, // the new text is synced; the target is open but not locked yet
+    TargetLocked,        // the target is locked and checked; the rename comes next
+};
+using ReplaceStepHook = std::function<void(ReplaceStep, const std::string& target)>;
+void SetReplaceStepHookForTesting(ReplaceStepHook hook);
+// Test seam for tests that run the program as a process: when VARNOLT_TEST_HOLD_REPLACE names a
+// target and VARNOLT_TEST_HOLD_DIR a folder holding the FIFOs "reached" and "go", each of that
+// target's steps writes the step's name and a line end to "reached" and then waits for a byte
+// from "go". Does nothing when they are unset.
+void HoldReplaceStepsFromEnvironment();

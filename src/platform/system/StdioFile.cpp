@@ -51,14 +51,14 @@ std::size_t CStdioFile::Read(char* buffer, std::size_t count) {
     return done;
 }
 
-char CStdioFile::ReadUntilAny(std::string& text, const char* stopBytes) {
+char CStdioFile::ReadUntilAny(std::string& text, const char* stopBytes, std::size_t limit) {
     text.clear();
     for (;;) {
-        if (m_pos == m_end && !Refill(0)) {
+        if (text.size() >= limit || (m_pos == m_end && !Refill(0))) {
             return 0;
         }
         const char* begin = m_buffer + m_pos;
-        const char* end = m_buffer + m_end;
+        const char* end = begin + std::min(m_end - m_pos, limit - text.size());
         const char* stop = end;
         for (const char* wanted = stopBytes; *wanted != 0; ++wanted) {
             const auto length = static_cast<std::size_t>(stop - begin);
@@ -71,7 +71,7 @@ char CStdioFile::ReadUntilAny(std::string& text, const char* stopBytes) {
             m_pos = static_cast<std::size_t>(stop - m_buffer) + 1;
             return *stop;
         }
-        m_pos = m_end;
+        m_pos = static_cast<std::size_t>(end - m_buffer);
     }
 }
 

@@ -30,12 +30,16 @@ public:
     std::size_t Read(char* buffer, std::size_t count);
     // The next line without its line feed, of any length. False at the end with nothing read.
     bool ReadString(std::string& line);
-    // Reads on until one of the stop bytes or the end; the text before it goes to text. Yields
-    // the stop byte met, or 0 at the end of the file.
-    char ReadUntilAny(std::string& text, const char* stopBytes);
+    // Reads on until one of the stop bytes or the end, looking at no more than limit bytes; the
+    // text before it goes to text. Yields the stop byte met, or 0 at the end of the file or when
+    // limit bytes held no stop byte.
+    char ReadUntilAny(std::string& text, const char* stopBytes,
+                      std::size_t limit = static_cast<std::size_t>(-1));
     void Close();
     // The file's size in bytes when it was opened.
     std::uint64_t GetLength() const { return static_cast<std::uint64_t>(m_file.Size()); }
+    // The file opened, which the name may no longer lead to.
+    const FileIdentity& GetIdentity() const { return m_file.Identity(); }
 
     const std::string& GetFileName() const { return m_fileName; }
 
