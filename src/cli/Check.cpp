@@ -74,7 +74,11 @@ int RunCheck(const CheckOptions& options) {
         Complain(LastCheckFailureMessage(stampError));
     }
 
-    const std::vector<std::string> files = RecordFilesInOrder();
+    bool folderReadable = false;
+    const std::vector<std::string> files = RecordFilesInOrder(folderReadable);
+    if (!folderReadable) {
+        return kExitTrouble;
+    }
     Progress progress(StandardErrorIsTerminal(), files.size());
     progress.Show(0);
 

@@ -17,8 +17,9 @@ int RunList();
 int RunRemove(const std::vector<std::string>& targets);
 
 // The record files "*.vnt" of the current directory, by record number (names that are no number
-// last, by name).
-std::vector<std::string> RecordFilesInOrder();
+// last, by name). None, with a complaint on standard error, when the folder could not be read to
+// its end: a part of the list is no list (folderReadable is then false).
+std::vector<std::string> RecordFilesInOrder(bool& folderReadable);
 
 // Bytes of a page's text as the window shows them: UTF-8 where they are valid UTF-8, otherwise
 // each byte as its Latin-1 character; tabs and line ends become blanks so a line stays a line.

@@ -86,10 +86,16 @@ bool IsUtf8(std::string_view bytes) {
 
 } // namespace
 
-std::vector<std::string> RecordFilesInOrder() {
+std::vector<std::string> RecordFilesInOrder(bool& folderReadable) {
     std::vector<std::string> files;
     CFileFind finder;
     bool more = finder.FindFile(kRecordFilePattern);
+    if (const int error = finder.GetLastError(); error != 0) {
+        Complain(FolderReadFailureMessage(error));
+        folderReadable = false;
+        return files;
+    }
+    folderReadable = true;
     while (more) {
         more = finder.FindNextFile();
         files.push_back(finder.GetFileName());
@@ -162,8 +168,10 @@ int RunAdd(const std::vector<std::string>& urls) {
 }
 
 int RunList() {
-    int status = kExitSame;
-    for (const std::string& fileName : RecordFilesInOrder()) {
+    bool folderReadable = false;
+    const std::vector<std::string> files = RecordFilesInOrder(folderReadable);
+    int status = folderReadable ? kExitSame : kExitTrouble;
+    for (const std::string& fileName : files) {
         std::string head;
         try {
             CStdioFile file(fileName, kRecordReadFlags);

@@ -269,6 +269,12 @@ unsigned CheckAllJob(void* /*unused*/) {
     g_bStoreFailureShown = false;
     CFileFind finder;
     bool recordWaiting = finder.FindFile(kRecordFilePattern);
+    if (const int error = finder.GetLastError(); error != 0) {
+        // A part of the folder is no list to check: nothing is checked, and the window says why.
+        recordWaiting = false;
+        AfxMessageBoxOnWindowThread(FolderReadFailureMessage(error), {},
+                                    MB_OK | MB_ICONEXCLAMATION);
+    }
     {
         CheckPipeline pipeline;
         for (;;) {

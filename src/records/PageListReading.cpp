@@ -54,6 +54,9 @@ void PageListReading::EnumerateThenRead() {
             m_files.push_back({finder.GetFileName(), finder.IsRegularFile()});
         }
         m_outcomes.resize(m_files.size());
+        if (const int error = finder.GetLastError(); error != 0) {
+            m_folderError = FolderReadFailureMessage(error);
+        }
     } catch (const std::bad_alloc&) {
         // Too many names for the memory left: an empty list rather than the end of the process.
         m_files.clear();
@@ -118,6 +121,9 @@ PageListContent PageListReading::Finish() {
     JoinThreads();
     PageListContent content;
     content.lines.reserve(m_outcomes.size());
+    if (!m_folderError.empty()) {
+        content.fileErrors.push_back(std::move(m_folderError));
+    }
     for (FileOutcome& outcome : m_outcomes) {
         if (outcome.isError) {
             content.fileErrors.push_back(std::move(outcome.text));

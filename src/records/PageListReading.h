@@ -43,6 +43,9 @@ private:
         bool listed = false;
     };
 
+    // Set by the enumeration when the folder could not be read to its end.
+    std::string m_folderError;
+
     void EnumerateThenRead();
     void ReadShare();
     void JoinThreads();

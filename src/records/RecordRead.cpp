@@ -5,10 +5,24 @@
 
 #include <cerrno>
 #include <chrono>
+#include <filesystem>
+#include <mutex>
 #include <new>
 #include <thread>
 
 namespace {
+
+// The injected read failure: a file name and the error its reads meet.
+std::mutex g_injectedGuard;
+std::string g_injectedFile;
+int g_injectedError = 0;
+
+void ThrowInjectedFailure(const std::string& fileName) {
+    std::lock_guard lock(g_injectedGuard);
+    if (g_injectedError != 0 && fileName == g_injectedFile) {
+        throw CFileException::FromOsError(g_injectedError, fileName);
+    }
+}
 
 constexpr int kSharingRetries = 20;
 constexpr std::chrono::milliseconds kSharingRetryPause(10);
@@ -56,9 +70,21 @@ std::optional<std::string> ReadUrlPart(const std::string& fileName) {
 // Whether a file that would not open is not there to check: removed meanwhile, a link that leads
 // nowhere, no regular file, or in another's hands for longer than a lookup takes (which its
 // holder reports). Anything else is a failure to report.
-bool IsPassedOver(const CFileException& error) {
-    return error.m_lOsError == ENOENT || error.m_lOsError == ELOOP ||
-           error.m_cause == CFileException::sharingViolation || IsNoRecordFile(error);
+bool IsPassedOver(const CFileException& error, const std::string& fileName) {
+    if (error.m_cause == CFileException::sharingViolation) {
+        return true;
+    }
+    if (error.m_lOsError != ENOENT && error.m_lOsError != ELOOP && !IsNoRecordFile(error)) {
+        return false;
+    }
+    // Confirmed by a look of its own, since an open can fail with these numbers for other
+    // reasons (a device error, a fault); only then is there nothing to report.
+    std::error_code now;
+    const std::filesystem::file_type type = std::filesystem::status(fileName, now).type();
+    return type == std::filesystem::file_type::not_found ||
+           now == std::errc::too_many_symbolic_link_levels ||
+           (type != std::filesystem::file_type::none &&
+            type != std::filesystem::file_type::regular);
 }
 
 // What read yields, trying again for a short while when the file is held open elsewhere.
@@ -67,10 +93,11 @@ auto ReadRetryingHeld(const std::string& fileName, Read read)
     -> RecordReading<decltype(read(fileName))> {
     for (int attempt = 0;; ++attempt) {
         try {
+            ThrowInjectedFailure(fileName);
             return {read(fileName), {}};
         } catch (const CFileException& e) {
             if (e.m_cause != CFileException::sharingViolation || attempt == kSharingRetries) {
-                if (IsPassedOver(e)) {
+                if (IsPassedOver(e, fileName)) {
                     return {};
                 }
                 return {std::nullopt, e.GetErrorMessage()};
@@ -83,6 +110,16 @@ auto ReadRetryingHeld(const std::string& fileName, Read read)
 }
 
 } // namespace
+
+void InjectRecordReadFailureForTesting(const std::string& fileName, int error) {
+    std::lock_guard lock(g_injectedGuard);
+    g_injectedFile = fileName;
+    g_injectedError = error;
+}
+
+std::string FolderReadFailureMessage(int error) {
+    return "The folder of records could not be read: " + SystemErrorText(error) + ".";
+}
 
 std::string ReadRecordHead(CStdioFile& file) {
     std::string head(kRecordHeadBytes, '\0');

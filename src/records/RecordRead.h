@@ -36,6 +36,9 @@ std::string ReadRecordHead(CStdioFile& file);
 // read no further than that "|". A failed read raises CFileException.
 std::optional<std::string> ReadRecordAddress(CStdioFile& file);
 
+// What to tell the user when the folder of records could not be read to its end.
+std::string FolderReadFailureMessage(int error);
+
 // What reading a record for a check came to: the value; nothing, for a file passed over without a
 // word (removed meanwhile, or no record at all); or a failure, with its reason in plain words.
 template <typename Value> struct RecordReading {
@@ -82,6 +85,10 @@ RecordReading<StoredRecord> ReadRecordForCheck(const std::string& fileName);
 // The URL of the record a check would work on (the text before the first "|"), read from the
 // first kRecordHeadBytes of the file only; passed over and failed as ReadRecordForCheck.
 RecordReading<std::string> ReadRecordUrl(const std::string& fileName);
+
+// Test seam: while error is not 0, every read of the named record for a check fails as an open
+// with that error would (so the same rules pass it over or report it); 0 ends it.
+void InjectRecordReadFailureForTesting(const std::string& fileName, int error);
 
 // The record's stored page in the record's own memory: the page is the tail of the text and is
 // moved to its front, so a large page is held once. The record is used up.

@@ -7,11 +7,13 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 CliProcess::CliProcess(const std::vector<std::string>& arguments,
-                       const std::map<std::string, std::optional<std::string>>& environment) {
+                       const std::map<std::string, std::optional<std::string>>& environment,
+                       const CliWrapper& wrapper) {
     int out[2];
     int err[2];
     if (::pipe(out) != 0 || ::pipe(err) != 0) {
@@ -38,15 +40,15 @@ CliProcess::CliProcess(const std::vector<std::string>& arguments,
                 ::unsetenv(name.c_str());
             }
         }
+        std::vector<std::string> copies = wrapper;
+        copies.emplace_back(VNT_CLI_PROGRAM);
+        copies.insert(copies.end(), arguments.begin(), arguments.end());
         std::vector<char*> argv;
-        std::string program = VNT_CLI_PROGRAM;
-        argv.push_back(program.data());
-        std::vector<std::string> copies = arguments;
         for (std::string& argument : copies) {
             argv.push_back(argument.data());
         }
         argv.push_back(nullptr);
-        ::execv(program.c_str(), argv.data());
+        ::execvp(argv[0], argv.data());
         ::_exit(127);
     }
     ::close(out[1]);
@@ -116,14 +118,17 @@ CliRun CliProcess::Finish(std::chrono::seconds bound) {
         }
     }
     int status = 0;
-    ::waitpid(m_pid, &status, 0);
+    rusage usage{};
+    ::wait4(m_pid, &status, 0, &usage);
     m_pid = -1;
+    m_run.peakKiB = usage.ru_maxrss;
     m_run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return m_run;
 }
 
 CliRun RunCliProgram(const std::vector<std::string>& arguments,
-                     const std::map<std::string, std::optional<std::string>>& environment) {
-    CliProcess process(arguments, environment);
+                     const std::map<std::string, std::optional<std::string>>& environment,
+                     const CliWrapper& wrapper) {
+    CliProcess process(arguments, environment, wrapper);
     return process.Finish();
 }

@@ -12,14 +12,20 @@ struct CliRun {
     int exitStatus = -1; // the exit code, or 128 + the signal that ended it
     std::string out;
     std::string err;
+    long peakKiB = 0; // the process's largest resident size
 };
+
+// A command that runs varnolt-cli on its own terms (a limit set first, faults injected), given
+// the program and its arguments after its own; empty runs it directly.
+using CliWrapper = std::vector<std::string>;
 
 class CliProcess {
 public:
     // Starts varnolt-cli with the arguments; `environment` entries are set (an empty optional
     // removes the variable).
     explicit CliProcess(const std::vector<std::string>& arguments,
-                        const std::map<std::string, std::optional<std::string>>& environment = {});
+                        const std::map<std::string, std::optional<std::string>>& environment = {},
+                        const CliWrapper& wrapper = {});
     ~CliProcess();
     CliProcess(const CliProcess&) = delete;
     CliProcess& operator=(const CliProcess&) = delete;
@@ -41,4 +47,5 @@ private:
 
 // Runs varnolt-cli to its end.
 CliRun RunCliProgram(const std::vector<std::string>& arguments,
-                     const std::map<std::string, std::optional<std::string>>& environment = {});
+                     const std::map<std::string, std::optional<std::string>>& environment = {},
+                     const CliWrapper& wrapper = {});

@@ -84,6 +84,17 @@ TEST_F(FileReading, ReadsAcrossEveryRefillGiveTheFileByteForByte) {
             EXPECT_EQ(line, "second line") << stopAt;
             EXPECT_FALSE(file.ReadString(line)) << stopAt;
         }
+        // A bounded look finds the stop byte only within its bound, and reads no further.
+        for (const std::size_t limit : {stopAt, stopAt + 1, stopAt + 2}) {
+            CStdioFile file("r.vnt", kReadFlags);
+            std::string text;
+            const char met = file.ReadUntilAny(text, "|\n", limit);
+            EXPECT_EQ(met, limit > stopAt ? '|' : '\0') << stopAt << " within " << limit;
+            EXPECT_EQ(text, first.substr(0, limit)) << stopAt << " within " << limit;
+            std::string part(1, '\0');
+            ASSERT_EQ(file.Read(part.data(), 1), 1U);
+            EXPECT_EQ(part[0], limit > stopAt ? tail[0] : '|') << stopAt << " within " << limit;
+        }
         for (const std::size_t chunk : {1UL, 100UL, 1024UL, 1999UL, 5000UL}) {
             CStdioFile file("r.vnt", kReadFlags);
             std::string back;

@@ -62,6 +62,26 @@ TEST_F(ReplacingFileFailure, AHeldTargetIsSkipped) {
     EXPECT_EQ(ReadWholeFile("target"), kOld);
 }
 
+// A rewrite replaces only the file it was given: a target removed meanwhile is not made again,
+// and one whose name now leads to another file is left to that file.
+TEST_F(ReplacingFileFailure, ARewriteNeverCreatesOrReplacesAnotherFile) {
+    EXPECT_EQ(ReplaceFileContents("target", "new", ReplaceMode::ReplaceUnlessHeld), kTargetGone);
+    EXPECT_FALSE(FileExists("target"));
+
+    WriteWholeFile("target", kOld);
+    ExclusiveFile reader;
+    ASSERT_EQ(reader.OpenForReading("target"), 0);
+    const FileIdentity read = reader.Identity();
+    reader.Close();
+    ASSERT_EQ(ReplaceFileContents("target", "other"), 0); // another writer came first
+    ReplacingFile file("target");
+    file.ExpectTarget(read);
+    ASSERT_EQ(file.Open(), 0);
+    file.Write("new");
+    EXPECT_EQ(file.Commit(ReplaceMode::ReplaceUnlessHeld), kTargetGone);
+    EXPECT_EQ(ReadWholeFile("target"), "other");
+}
+
 // A directory in which no temporary can be made is a failure of the write, not a read-only
 // target: the caller gets the system's own error number.
 TEST_F(ReplacingFileFailure, ADirectoryThatCannotBeWrittenIsNoReadOnlyTarget) {

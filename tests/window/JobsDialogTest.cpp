@@ -4,6 +4,7 @@
 #include "platform/system/ApplicationName.h"
 #include "platform/system/LocalDate.h"
 #include "records/Catalogue.h"
+#include "records/RecordRead.h"
 #include "records/RecordWriter.h"
 #include "support/LoopbackServer.h"
 #include "support/ScopedEnvironment.h"
@@ -282,6 +283,44 @@ TEST_F(JobsDialog, APageTitledWithADateInsideIsTheSameAtTheNextCheck) {
     EXPECT_EQ(title, "News|1:2:3 *today");
     EXPECT_EQ(date, "8:12:2025");
     EXPECT_EQ(ReadWholeFile("1.vnt"), Url("/news") + "|News|1:2:3 *today|8:12:2025*" + page);
+}
+
+} // namespace
+
+namespace {
+
+// A record that cannot be read is never passed over in silence: its line names it, and the
+// check's first such failure is explained in a box.
+TEST_F(JobsDialog, ARecordThatCannotBeReadIsAnErrorLineWithItsReason) {
+    Serve("/one", "one");
+    Serve("/two", "two");
+    WriteWholeFile("1.vnt", Url("/one") + "|untitle|1:1:2025*one");
+    WriteWholeFile("2.vnt", Url("/two") + "|untitle|1:1:2025*two");
+    InjectRecordReadFailureForTesting("2.vnt", EMFILE);
+    AfxAnswerNextMessageBox(IDOK);
+    WithWindow([&] {
+        Click(IDC_START);
+        WaitForJob();
+        EXPECT_THAT(ListLines(), ElementsAre("Error 2.vnt", Url("/one")));
+    });
+    InjectRecordReadFailureForTesting({}, 0);
+    const std::vector<AfxAnsweredMessageBox> boxes = AfxTakeAnsweredMessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "The number of open files was exceeded while opening 2.vnt.");
+    EXPECT_EQ(boxes[0].type, MB_OK | MB_ICONEXCLAMATION);
+}
+
+TEST_F(JobsDialog, ACheckStampThatCannotBeWrittenIsExplained) {
+    std::filesystem::create_directory("time.ini");
+    AfxAnswerNextMessageBox(IDOK);
+    WithWindow([&] {
+        Click(IDC_START);
+        WaitForJob();
+    });
+    const std::vector<AfxAnsweredMessageBox> boxes = AfxTakeAnsweredMessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_THAT(boxes[0].text, HasSubstr("The day of this check could not be noted in time.ini: "));
+    EXPECT_EQ(boxes[0].type, MB_OK | MB_ICONEXCLAMATION);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "platform/system/FileFind.h"
 
+#include <cerrno>
 #include <dirent.h>
 #include <fnmatch.h>
 #include <sys/stat.h>
@@ -8,9 +9,16 @@ bool CFileFind::FindFile(const std::string& pattern) {
     Close();
     DIR* dir = ::opendir(".");
     if (dir == nullptr) {
+        m_error = errno;
         return false;
     }
-    while (const dirent* entry = ::readdir(dir)) {
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir);
+        if (entry == nullptr) {
+            m_error = errno; // 0 at the end of the folder
+            break;
+        }
         if (::fnmatch(pattern.c_str(), entry->d_name, FNM_CASEFOLD | FNM_PERIOD) != 0) {
             continue;
         }
@@ -48,4 +56,5 @@ bool CFileFind::IsRegularFile() const {
 void CFileFind::Close() {
     m_matches.clear();
     m_next = 0;
+    m_error = 0;
 }

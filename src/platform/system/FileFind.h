@@ -9,8 +9,11 @@
 
 class CFileFind {
 public:
-    // Positions before the first match; true when there is one.
+    // Positions before the first match; true when there is one. A folder that could not be read
+    // (or read to its end) has GetLastError set; the matches read before the failure stay.
     bool FindFile(const std::string& pattern);
+    // 0, or the system error number of the last FindFile's failure to read the folder.
+    int GetLastError() const { return m_error; }
     // Moves to the next match; true when yet another follows it.
     bool FindNextFile();
     // The bare name of the match in hand.
@@ -28,4 +31,5 @@ private:
     };
     std::vector<Match> m_matches;
     std::size_t m_next = 0;
+    int m_error = 0;
 };

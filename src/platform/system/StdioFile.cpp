@@ -1,6 +1,7 @@
 #include "platform/system/StdioFile.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 CStdioFile::CStdioFile(const std::string& fileName, unsigned openFlags) : m_fileName(fileName) {
@@ -10,12 +11,22 @@ CStdioFile::CStdioFile(const std::string& fileName, unsigned openFlags) : m_file
     }
 }
 
+CFileException CStdioFile::ReadFailure() const {
+    const int error = m_file.LastError();
+    // Only an open meets another's lock: a read that fails is never a sharing violation, whatever
+    // its error number says, so that no caller waits for the file to be let go.
+    if (error == EWOULDBLOCK) {
+        return CFileException(CFileException::genericException, error, m_fileName);
+    }
+    return CFileException::FromOsError(error, m_fileName);
+}
+
 bool CStdioFile::Refill(std::size_t wanted) {
     const std::size_t size = std::min(std::max(m_refillSize, wanted), sizeof m_buffer);
     m_refillSize = std::min(2 * size, sizeof m_buffer);
     const std::ptrdiff_t count = m_file.Read(m_buffer, size);
     if (count < 0) {
-        throw CFileException::FromOsError(m_file.LastError(), m_fileName);
+        throw ReadFailure();
     }
     m_pos = 0;
     m_end = static_cast<std::size_t>(count);
@@ -31,7 +42,7 @@ std::size_t CStdioFile::Read(char* buffer, std::size_t count) {
             if (count - done >= sizeof m_buffer) {
                 const std::ptrdiff_t got = m_file.Read(buffer + done, count - done);
                 if (got < 0) {
-                    throw CFileException::FromOsError(m_file.LastError(), m_fileName);
+                    throw ReadFailure();
                 }
                 if (got == 0) {
                     break;

@@ -44,6 +44,8 @@ public:
     const std::string& GetFileName() const { return m_fileName; }
 
 private:
+    // The exception for the read that just failed.
+    CFileException ReadFailure() const;
     // Reads into the empty buffer: at least wanted bytes if the buffer holds them.
     bool Refill(std::size_t wanted);
 
