@@ -151,6 +151,9 @@ int EnterRecordsFolder(const std::optional<std::string>& folder) {
 } // namespace
 
 int RunCli(const std::vector<std::string>& arguments) {
+    // Every file the system allows this process, whatever the verb; a check then keeps its
+    // fetches within them.
+    const long openFileLimit = RaiseOpenFileLimit();
     std::optional<std::string> folder;
     std::size_t at = 0;
     for (; at < arguments.size(); ++at) {
@@ -209,7 +212,7 @@ int RunCli(const std::vector<std::string>& arguments) {
         if (const int entered = EnterRecordsFolder(folder); entered != kExitSame) {
             return entered;
         }
-        options.jobs = std::min(options.jobs, FetchesWithinOpenFiles(RaiseOpenFileLimit()));
+        options.jobs = std::min(options.jobs, FetchesWithinOpenFiles(openFileLimit));
         return RunCheck(options);
     }
 
