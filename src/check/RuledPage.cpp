@@ -1,0 +1,129 @@
+#include "check/RuledPage.h"
+
+#include "check/CssSelector.h"
+#include "platform/markup/HtmlSelection.h"
+#include "platform/text/LinePattern.h"
+
+#include <vector>
+
+namespace {
+
+// The expressions that select, each with the option a person wrote, in the order given.
+struct Selections {
+    std::vector<std::string> xpaths;
+    std::vector<std::string> options;
+    std::string error;
+};
+
+Selections SelectionsOf(const PageRules& rules) {
+    Selections selections;
+    for (const std::string& xpath : rules.select) {
+        selections.xpaths.push_back(xpath);
+        selections.options.push_back("--select " + xpath);
+    }
+    for (const std::string& selector : rules.css) {
+        CssTranslation translated = CssToXPath(selector);
+        if (!translated.error.empty()) {
+            selections.error = std::move(translated.error);
+            return selections;
+        }
+        selections.xpaths.push_back(std::move(translated.xpath));
+        selections.options.push_back("--css " + selector);
+    }
+    return selections;
+}
+
+std::string WithoutIgnoredLines(std::string_view text, const std::vector<LinePattern>& patterns) {
+    std::string kept;
+    kept.reserve(text.size());
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        const std::string_view line = text.substr(0, end);
+        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+        bool ignored = false;
+        for (const LinePattern& pattern : patterns) {
+            if (pattern.FoundIn(line)) {
+                ignored = true;
+                break;
+            }
+        }
+        if (!ignored) {
+            kept.append(line);
+            kept += '\n';
+        }
+    }
+    return kept;
+}
+
+} // namespace
+
+RuledPage ApplyRules(const PageRules& rules, std::string_view page) {
+    RuledPage ruled;
+    if (rules.Empty()) {
+        ruled.text.assign(page);
+        return ruled;
+    }
+    const Selections selections = SelectionsOf(rules);
+    if (!selections.error.empty()) {
+        ruled.failure = selections.error;
+        return ruled;
+    }
+    std::string_view kept = page;
+    HtmlSelection selection;
+    if (!selections.xpaths.empty() || rules.text) {
+        selection = SelectFromHtml(page, selections.xpaths, rules.text);
+        if (!selection.failure.empty()) {
+            ruled.failure = selection.failedExpression < selections.options.size()
+                                ? "the rule " + selections.options[selection.failedExpression] +
+                                      " " + selection.failure
+                                : selection.failure;
+            return ruled;
+        }
+        for (std::size_t i = 0; i < selection.matches.size(); ++i) {
+            if (selection.matches[i] == 0) {
+                ruled.failure =
+                    "the rule " + selections.options[i] + " matches nothing on this page";
+                return ruled;
+            }
+        }
+        kept = selection.text;
+    }
+    if (rules.ignore.empty()) {
+        ruled.text.assign(kept);
+        return ruled;
+    }
+    std::vector<LinePattern> patterns;
+    for (const std::string& pattern : rules.ignore) {
+        patterns.emplace_back(pattern);
+        if (!patterns.back().Valid()) {
+            ruled.failure =
+                "the rule --ignore " + pattern + " is no valid pattern: " + patterns.back().Error();
+            return ruled;
+        }
+    }
+    ruled.text = WithoutIgnoredLines(kept, patterns);
+    return ruled;
+}
+
+std::string RulesError(const PageRules& rules) {
+    for (const std::string& xpath : rules.select) {
+        if (std::string error = XPathError(xpath); !error.empty()) {
+            return "the rule --select " + xpath + " is no valid XPath: " + error;
+        }
+    }
+    const Selections selections = SelectionsOf(rules);
+    if (!selections.error.empty()) {
+        return selections.error;
+    }
+    for (const std::string& xpath : selections.xpaths) {
+        if (std::string error = XPathError(xpath); !error.empty()) {
+            return "a CSS selector became XPath that is not valid (" + error + "): " + xpath;
+        }
+    }
+    for (const std::string& pattern : rules.ignore) {
+        if (const LinePattern compiled(pattern); !compiled.Valid()) {
+            return "the rule --ignore " + pattern + " is no valid pattern: " + compiled.Error();
+        }
+    }
+    return {};
+}

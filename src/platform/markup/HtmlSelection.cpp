@@ -1,0 +1,314 @@
+#include "platform/markup/HtmlSelection.h"
+
+#include <libxml/HTMLparser.h>
+#include <libxml/HTMLtree.h>
+#include <libxml/parser.h>
+#include <libxml/xmlerror.h>
+#include <libxml/xpath.h>
+#include <libxml/xpathInternals.h>
+
+#include <array>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <unordered_set>
+
+namespace {
+
+// The parser's and the XPath engine's messages are caught here instead of going to standard
+// error; the last one explains a failure. libxml2 keeps these handlers per thread.
+thread_local std::string t_lastError;
+// The first error that ended the parse early (the rest of the page then went unread).
+thread_local std::string t_fatalError;
+
+void NoteError(void* /*unused*/, xmlError* error) {
+    if (error != nullptr && error->message != nullptr) {
+        t_lastError = error->message;
+        while (!t_lastError.empty() && (t_lastError.back() == '\n' || t_lastError.back() == ' ')) {
+            t_lastError.pop_back();
+        }
+        if (error->level == XML_ERR_FATAL && t_fatalError.empty()) {
+            t_fatalError = t_lastError.find("Excessive depth") != std::string::npos
+                               ? "its elements are nested more than 256 deep"
+                               : t_lastError;
+        }
+    }
+}
+
+void IgnoreGenericError(void* /*unused*/, const char* /*format*/, ...) {}
+
+void QuietThisThread() {
+    static std::once_flag initialised;
+    std::call_once(initialised, [] { xmlInitParser(); });
+    xmlSetStructuredErrorFunc(nullptr, NoteError);
+    xmlSetGenericErrorFunc(nullptr, IgnoreGenericError);
+    t_lastError.clear();
+    t_fatalError.clear();
+}
+
+struct DocumentFree {
+    void operator()(xmlDoc* doc) const { xmlFreeDoc(doc); }
+};
+struct ContextFree {
+    void operator()(xmlXPathContext* context) const { xmlXPathFreeContext(context); }
+};
+struct ObjectFree {
+    void operator()(xmlXPathObject* object) const { xmlXPathFreeObject(object); }
+};
+struct NodeSetFree {
+    void operator()(xmlNodeSet* set) const { xmlXPathFreeNodeSet(set); }
+};
+
+bool NameIs(const xmlNode* node, const char* name) {
+    return node->name != nullptr && xmlStrcasecmp(node->name, BAD_CAST name) == 0;
+}
+
+bool IsHidden(const xmlNode* node) {
+    for (const char* name : {"script", "style", "noscript", "template", "head", "title"}) {
+        if (NameIs(node, name)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool IsBlock(const xmlNode* node) {
+    static constexpr std::array kBlocks = {
+        "address", "article", "aside", "blockquote", "br",       "caption",    "dd",     "details",
+        "dialog",  "div",     "dl",    "dt",         "fieldset", "figcaption", "figure", "footer",
+        "form",    "h1",      "h2",    "h3",         "h4",       "h5",         "h6",     "header",
+        "hr",      "li",      "main",  "nav",        "ol",       "p",          "pre",    "section",
+        "summary", "table",   "td",    "th",         "tr",       "ul",         "body",   "html"};
+    for (const char* name : kBlocks) {
+        if (NameIs(node, name)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Gathers the visible text under a node: words separated by single blanks, a line end around
+// each block. Walks without recursion, so no depth of nesting can exhaust the stack.
+class VisibleText {
+public:
+    void Add(const xmlNode* top) {
+        const xmlNode* node = top;
+        for (;;) {
+            if (Visit(node) && node->children != nullptr) {
+                node = node->children;
+                continue;
+            }
+            // The node is done: so is each ancestor whose last child it was.
+            for (;;) {
+                Leave(node);
+                if (node == top) {
+                    BreakLine();
+                    return;
+                }
+                if (node->next != nullptr) {
+                    node = node->next;
+                    break;
+                }
+                node = node->parent;
+            }
+        }
+    }
+    std::string Take() {
+        BreakLine();
+        if (!m_text.empty() && m_text.back() == '\n') {
+            m_text.pop_back();
+        }
+        return std::move(m_text);
+    }
+
+private:
+    // True when the node's children are to be visited.
+    bool Visit(const xmlNode* node) {
+        if (node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE) {
+            AddWords(reinterpret_cast<const char*>(node->content));
+            return false;
+        }
+        if (node->type == XML_ATTRIBUTE_NODE) {
+            const xmlChar* value = xmlNodeGetContent(node);
+            AddWords(reinterpret_cast<const char*>(value));
+            xmlFree(const_cast<xmlChar*>(value));
+            return false;
+        }
+        if (node->type != XML_ELEMENT_NODE && node->type != XML_DOCUMENT_NODE &&
+            node->type != XML_HTML_DOCUMENT_NODE) {
+            return false; // comments, processing instructions
+        }
+        if (node->type == XML_ELEMENT_NODE && IsHidden(node)) {
+            return false;
+        }
+        if (node->type == XML_ELEMENT_NODE && IsBlock(node)) {
+            BreakLine();
+        }
+        return true;
+    }
+    void Leave(const xmlNode* node) {
+        if (node->type == XML_ELEMENT_NODE && IsBlock(node)) {
+            BreakLine();
+        }
+    }
+    void AddWords(const char* text) {
+        if (text == nullptr) {
+            return;
+        }
+        for (const char* c = text; *c != '\0'; ++c) {
+            if (*c == ' ' || *c == '\t' || *c == '\n' || *c == '\r' || *c == '\f') {
+                m_blankPending = m_lineHasText;
+                continue;
+            }
+            if (m_blankPending) {
+                m_text += ' ';
+                m_blankPending = false;
+            }
+            m_text += *c;
+            m_lineHasText = true;
+        }
+    }
+    void BreakLine() {
+        if (m_lineHasText) {
+            m_text += '\n';
+        }
+        m_lineHasText = false;
+        m_blankPending = false;
+    }
+
+    std::string m_text;
+    bool m_lineHasText = false;
+    bool m_blankPending = false;
+};
+
+std::string MarkupOf(xmlDoc* doc, xmlNode* node) {
+    if (node->type == XML_ATTRIBUTE_NODE || node->type == XML_TEXT_NODE ||
+        node->type == XML_CDATA_SECTION_NODE) {
+        xmlChar* content = xmlNodeGetContent(node);
+        std::string text = content != nullptr ? reinterpret_cast<const char*>(content) : "";
+        xmlFree(content);
+        return text;
+    }
+    xmlOutputBuffer* output = xmlAllocOutputBuffer(nullptr);
+    if (output == nullptr) {
+        return {};
+    }
+    // As the page has it: no line ends or indentation added.
+    htmlNodeDumpFormatOutput(output, doc, node, nullptr, 0);
+    xmlOutputBufferFlush(output);
+    std::string markup(reinterpret_cast<const char*>(xmlOutputBufferGetContent(output)),
+                       xmlOutputBufferGetSize(output));
+    xmlOutputBufferClose(output);
+    return markup;
+}
+
+// The nodes of a sorted set that lie in no other node of the set: a part selected inside a part
+// already kept is kept once, with it.
+std::unique_ptr<xmlNodeSet, NodeSetFree> OutermostOnly(xmlNodeSet* sorted) {
+    std::unique_ptr<xmlNodeSet, NodeSetFree> outermost(xmlXPathNodeSetCreate(nullptr));
+    std::unordered_set<const xmlNode*> kept;
+    for (int i = 0; i < sorted->nodeNr; ++i) {
+        xmlNode* node = sorted->nodeTab[i];
+        bool inside = false;
+        for (const xmlNode* up = node->parent; up != nullptr && !inside; up = up->parent) {
+            inside = kept.count(up) != 0;
+        }
+        if (!inside) {
+            kept.insert(node);
+            xmlXPathNodeSetAdd(outermost.get(), node);
+        }
+    }
+    return outermost;
+}
+
+std::unique_ptr<xmlDoc, DocumentFree> Parse(std::string_view page, std::string& failure) {
+    if (page.size() > kLargestRuledPageBytes) {
+        failure = "the page is too large for rules (" + std::to_string(page.size() >> 20) +
+                  " MiB; rules apply to pages of up to " +
+                  std::to_string(kLargestRuledPageBytes >> 20) + " MiB)";
+        return nullptr;
+    }
+    // Recovering like a browser; no network, no DTD, entities left as the page has them.
+    // The parser's complaints about sloppy markup go to NoteError, which keeps them quiet.
+    const int options = HTML_PARSE_RECOVER | HTML_PARSE_NONET | HTML_PARSE_COMPACT;
+    std::unique_ptr<xmlDoc, DocumentFree> doc(htmlReadMemory(
+        page.empty() ? "" : page.data(), static_cast<int>(page.size()), nullptr, nullptr, options));
+    if (!doc || !t_fatalError.empty()) {
+        // A page read only in part would be compared as if the rest were not there.
+        const std::string& why = !t_fatalError.empty() ? t_fatalError : t_lastError;
+        failure = "the page could not be read as HTML" + (why.empty() ? "" : ": " + why);
+        doc.reset();
+    }
+    return doc;
+}
+
+} // namespace
+
+HtmlSelection SelectFromHtml(std::string_view page, const std::vector<std::string>& xpaths,
+                             bool visibleText) {
+    QuietThisThread();
+    HtmlSelection selection;
+    std::unique_ptr<xmlDoc, DocumentFree> doc = Parse(page, selection.failure);
+    if (!doc) {
+        return selection;
+    }
+    std::unique_ptr<xmlNodeSet, NodeSetFree> kept;
+    if (!xpaths.empty()) {
+        const std::unique_ptr<xmlXPathContext, ContextFree> context(xmlXPathNewContext(doc.get()));
+        kept.reset(xmlXPathNodeSetCreate(nullptr));
+        if (!context || !kept) {
+            selection.failure = "not enough memory to apply the rules";
+            return selection;
+        }
+        for (const std::string& xpath : xpaths) {
+            const std::unique_ptr<xmlXPathObject, ObjectFree> found(
+                xmlXPathEvalExpression(BAD_CAST xpath.c_str(), context.get()));
+            if (!found || found->type != XPATH_NODESET) {
+                selection.failedExpression = selection.matches.size();
+                selection.failure = !found ? "is no valid XPath: " + t_lastError
+                                           : "selects no part of a page (it gives a number, "
+                                             "a text or a truth value)";
+                return selection;
+            }
+            xmlNodeSet* nodes = found->nodesetval;
+            selection.matches.push_back(nodes != nullptr ? static_cast<std::size_t>(nodes->nodeNr)
+                                                         : 0);
+            if (nodes != nullptr && nodes->nodeNr > 0) {
+                kept.reset(xmlXPathNodeSetMerge(kept.release(), nodes));
+            }
+        }
+        xmlXPathNodeSetSort(kept.get());
+        kept = OutermostOnly(kept.get());
+    }
+    if (visibleText) {
+        VisibleText text;
+        if (kept) {
+            for (int i = 0; i < kept->nodeNr; ++i) {
+                text.Add(kept->nodeTab[i]);
+            }
+        } else {
+            text.Add(reinterpret_cast<xmlNode*>(doc.get()));
+        }
+        selection.text = text.Take();
+    } else if (kept) {
+        for (int i = 0; i < kept->nodeNr; ++i) {
+            if (i > 0) {
+                selection.text += '\n';
+            }
+            selection.text += MarkupOf(doc.get(), kept->nodeTab[i]);
+        }
+    } else {
+        selection.text.assign(page);
+    }
+    return selection;
+}
+
+std::string XPathError(const std::string& xpath) {
+    QuietThisThread();
+    xmlXPathCompExpr* compiled = xmlXPathCompile(BAD_CAST xpath.c_str());
+    if (compiled == nullptr) {
+        return t_lastError.empty() ? "not a valid XPath expression" : t_lastError;
+    }
+    xmlXPathFreeCompExpr(compiled);
+    return {};
+}

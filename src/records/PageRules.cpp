@@ -1,0 +1,135 @@
+#include "records/PageRules.h"
+
+#include "platform/system/ReplacingFile.h"
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+
+namespace {
+
+constexpr std::string_view kSelect = "select";
+constexpr std::string_view kCss = "css";
+constexpr std::string_view kText = "text";
+constexpr std::string_view kIgnore = "ignore";
+
+// A rules file is a few lines; anything this large is no rules file.
+constexpr std::size_t kLargestRulesFile = 1 << 20;
+
+} // namespace
+
+std::string RulesFileName(const std::string& recordFileName) {
+    return recordFileName + ".rules";
+}
+
+std::string RulesFileText(const PageRules& rules) {
+    std::string text = "# What the checks of this page compare: select and css keep the parts\n"
+                       "# they match, text keeps what a person reads, ignore drops lines.\n";
+    for (const std::string& xpath : rules.select) {
+        text += std::string(kSelect) + " " + xpath + "\n";
+    }
+    for (const std::string& selector : rules.css) {
+        text += std::string(kCss) + " " + selector + "\n";
+    }
+    if (rules.text) {
+        text += std::string(kText) + "\n";
+    }
+    for (const std::string& pattern : rules.ignore) {
+        text += std::string(kIgnore) + " " + pattern + "\n";
+    }
+    return text;
+}
+
+PageRules ParseRulesFileText(std::string_view text, std::string& error) {
+    PageRules rules;
+    error.clear();
+    int number = 0;
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+        ++number;
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
+        if (line.empty() || line.front() == '#') {
+            continue;
+        }
+        const std::size_t space = line.find(' ');
+        const std::string_view word = line.substr(0, space);
+        const std::string value(space == std::string_view::npos ? std::string_view()
+                                                                : line.substr(space + 1));
+        if (word == kText && value.empty()) {
+            rules.text = true;
+        } else if (word == kSelect && !value.empty()) {
+            rules.select.push_back(value);
+        } else if (word == kCss && !value.empty()) {
+            rules.css.push_back(value);
+        } else if (word == kIgnore && !value.empty()) {
+            rules.ignore.push_back(value);
+        } else {
+            error = "line " + std::to_string(number) + " is no rule: " + std::string(line);
+            return {};
+        }
+    }
+    return rules;
+}
+
+RulesReading ReadRecordRules(const std::string& recordFileName) {
+    const std::string fileName = RulesFileName(recordFileName);
+    RulesReading reading;
+    std::ifstream file(fileName, std::ios::binary);
+    if (!file) {
+        std::error_code missing;
+        if (std::filesystem::exists(fileName, missing) || missing) {
+            reading.failure = "the rules file " + fileName + " cannot be read";
+        }
+        return reading;
+    }
+    std::string text(kLargestRulesFile + 1, '\0');
+    file.read(text.data(), static_cast<std::streamsize>(text.size()));
+    if (file.bad()) {
+        reading.failure = "the rules file " + fileName + " cannot be read";
+        return reading;
+    }
+    text.resize(static_cast<std::size_t>(file.gcount()));
+    if (text.size() > kLargestRulesFile) {
+        reading.failure = "the rules file " + fileName + " is too large to be rules";
+        return reading;
+    }
+    std::string error;
+    reading.rules = ParseRulesFileText(text, error);
+    if (!error.empty()) {
+        reading.failure = "the rules file " + fileName + " cannot be understood: " + error;
+    }
+    return reading;
+}
+
+int WriteRecordRules(const std::string& recordFileName, const PageRules& rules) {
+    const std::string fileName = RulesFileName(recordFileName);
+    if (rules.Empty()) {
+        std::error_code error;
+        std::filesystem::remove(fileName, error);
+        return error ? error.value() : 0;
+    }
+    return ReplaceFileContents(fileName, RulesFileText(rules));
+}
+
+std::vector<std::string> RuleOptions(const PageRules& rules) {
+    std::vector<std::string> options;
+    for (const std::string& xpath : rules.select) {
+        options.push_back("--select " + xpath);
+    }
+    for (const std::string& selector : rules.css) {
+        options.push_back("--css " + selector);
+    }
+    if (rules.text) {
+        options.emplace_back("--text");
+    }
+    for (const std::string& pattern : rules.ignore) {
+        options.push_back("--ignore " + pattern);
+    }
+    return options;
+}

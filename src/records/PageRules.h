@@ -1,0 +1,49 @@
+#pragma once
+// A page's rules: what of the page its checks compare. They are kept beside the record, in a
+// small text file of their own ("N.vnt.rules" for "N.vnt"), one rule a line, so that a person can
+// read and mend them:
+//
+//   select //div[@id='price']
+//   css main .article
+//   text
+//   ignore ^Last updated
+//
+// The file is written whole through a temporary, like every file of the folder; it never matches
+// the record pattern, so the page list passes it over. The record itself is unchanged by rules.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct PageRules {
+    std::vector<std::string> select; // XPath 1.0 expressions
+    std::vector<std::string> css;    // CSS selectors (a subset, translated to XPath)
+    bool text = false;               // compare the visible text instead of the markup
+    std::vector<std::string> ignore; // lines matching any of these are left out
+
+    bool Empty() const { return select.empty() && css.empty() && !text && ignore.empty(); }
+    bool operator==(const PageRules&) const = default;
+};
+
+// The rules file of a record file.
+std::string RulesFileName(const std::string& recordFileName);
+
+// The file's text for the rules, and back. A line that names no rule is an error (returned as
+// its words, with the line's number); empty lines and lines starting with "#" are passed over.
+std::string RulesFileText(const PageRules& rules);
+PageRules ParseRulesFileText(std::string_view text, std::string& error);
+
+// The rules of a record: none when it has no rules file. A rules file that cannot be read or
+// understood is an error, in plain words naming the file.
+struct RulesReading {
+    PageRules rules;
+    std::string failure;
+};
+RulesReading ReadRecordRules(const std::string& recordFileName);
+
+// Writes the record's rules (removing the file when there are none). Yields 0 or the error
+// number of the failed write, which leaves the old rules as they were.
+int WriteRecordRules(const std::string& recordFileName, const PageRules& rules);
+
+// Each rule as its option is written ("--select //p", "--text"), in the order they apply.
+std::vector<std::string> RuleOptions(const PageRules& rules);
