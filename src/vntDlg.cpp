@@ -6,11 +6,11 @@
 #include "platform/framework/MessageBox.h"
 #include "platform/framework/PaintDC.h"
 #include "platform/framework/ResourceTypes.h"
-#include "platform/system/ExclusiveFile.h"
 #include "platform/system/Shell.h"
 #include "records/Catalogue.h"
 #include "records/LastCheck.h"
 #include "records/LineAddress.h"
+#include "records/PageRules.h"
 #include "resources/MakerSite.h"
 #include "runstate/Tick.h"
 #include "vnt.h"
@@ -234,7 +234,7 @@ void CVntDlg::OnDeleteUrl() {
     }
     // Only a lookup that matched names a file: m_strRecordFile still holds an earlier match.
     if (LookUpLine(strLine)) {
-        RemoveFileUnlessHeld(m_strRecordFile);
+        RemoveRecord(m_strRecordFile);
     }
     UpdateData(FALSE);
     m_listPages.DeleteString(static_cast<UINT>(nIndex));

@@ -10,6 +10,7 @@
 #include "platform/system/FileFind.h"
 #include "platform/system/StdioFile.h"
 #include "records/Catalogue.h"
+#include "records/PageRules.h"
 #include "records/RecordRead.h"
 #include "records/RecordText.h"
 #include "records/RecordWriter.h"
@@ -236,7 +237,7 @@ int RunRemove(const std::vector<std::string>& targets) {
                 continue;
             }
         }
-        const int error = RemoveFileUnlessHeld(fileName);
+        const int error = RemoveRecord(fileName);
         if (error == EWOULDBLOCK) {
             Complain(fileName + " is held open by another program (a check running?); not removed");
             status = kExitTrouble;

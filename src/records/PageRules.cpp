@@ -1,5 +1,6 @@
 #include "records/PageRules.h"
 
+#include "platform/system/ExclusiveFile.h"
 #include "platform/system/ReplacingFile.h"
 
 #include <cerrno>
@@ -115,6 +116,15 @@ int WriteRecordRules(const std::string& recordFileName, const PageRules& rules) 
         return error ? error.value() : 0;
     }
     return ReplaceFileContents(fileName, RulesFileText(rules));
+}
+
+int RemoveRecord(const std::string& recordFileName) {
+    const int error = RemoveFileUnlessHeld(recordFileName);
+    if (error == 0 || error == ENOENT) {
+        std::error_code ignored;
+        std::filesystem::remove(RulesFileName(recordFileName), ignored);
+    }
+    return error;
 }
 
 std::vector<std::string> RuleOptions(const PageRules& rules) {

@@ -198,6 +198,17 @@ TEST_F(CliRecordSafety, NamesThatLeadNowhereNeitherBlockAddNorResistRemove) {
     }
 }
 
+TEST_F(CliRecordSafety, RemoveTakesTheRecordsRulesWithIt) {
+    WriteRecords(2);
+    WriteWholeFile("1.vnt.rules", "text\n");
+    WriteWholeFile("2.vnt.rules", "text\n");
+    const CliRun remove = Run({"remove", "1"});
+    EXPECT_EQ(remove.exitStatus, 0) << remove.err;
+    EXPECT_FALSE(FileExists("1.vnt"));
+    EXPECT_FALSE(FileExists("1.vnt.rules"));
+    EXPECT_TRUE(FileExists("2.vnt.rules"));
+}
+
 TEST_F(CliRecordSafety, RemovingThroughALinkRemovesTheLinkOnly) {
     WriteWholeFile("kept", OldRecord(m_pages.Url(1)));
     std::filesystem::create_symlink("kept", "1.vnt");

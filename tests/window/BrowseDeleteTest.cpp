@@ -3,6 +3,7 @@
 #include "window/BrowseFixture.h"
 
 #include "platform/system/ExclusiveFile.h"
+#include "records/PageRules.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -62,6 +63,20 @@ TEST_F(BrowseDelete, ClicksThatSelectNoLineLeaveTheSelectedOneToDelete) {
     });
     EXPECT_FALSE(FileExists("2.vnt"));
     EXPECT_TRUE(FileExists("1.vnt"));
+}
+
+// A page's rules are kept beside its record and go with it.
+TEST_F(BrowseDelete, TheRecordsRulesGoWithIt) {
+    WriteThreePages();
+    ASSERT_EQ(WriteRecordRules("2.vnt", PageRules{{"//p"}, {}, true, {}}), 0);
+    ASSERT_EQ(WriteRecordRules("3.vnt", PageRules{{}, {}, true, {}}), 0);
+    WithWindow([&] {
+        ClickRow(RowOf("https://b.example/page"));
+        Delete();
+    });
+    EXPECT_FALSE(FileExists("2.vnt"));
+    EXPECT_FALSE(FileExists("2.vnt.rules"));
+    EXPECT_TRUE(FileExists("3.vnt.rules"));
 }
 
 TEST_F(BrowseDelete, AMiddleLineGoesWithItsRecordAndTheTopLineIsSelected) {
