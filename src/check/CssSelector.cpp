@@ -1,5 +1,7 @@
 #include "check/CssSelector.h"
 
+#include "records/Utf8.h"
+
 #include <cctype>
 #include <string_view>
 #include <vector>
@@ -9,9 +11,20 @@ namespace {
 constexpr std::string_view kSubset =
     "type, *, #id, .class, [attr], [attr=value], [attr~=value], descendant, >, and ,";
 
+// Letters of ids, classes and bare values: any text letter, other alphabets too.
 bool IsNameChar(char c) {
     const auto u = static_cast<unsigned char>(c);
     return std::isalnum(u) != 0 || c == '-' || c == '_' || u >= 0x80;
+}
+
+// Letters of element and attribute names, which XPath takes only from ASCII here.
+bool IsAsciiNameChar(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '-' || c == '_';
+}
+
+// What an element or attribute name may start with: no digit, no hyphen.
+bool StartsName(char c) {
+    return std::isalpha(static_cast<unsigned char>(c)) != 0 || c == '_';
 }
 
 // An XPath string literal for any text: quoted with whichever quote it lacks, or put together
@@ -52,6 +65,15 @@ public:
     explicit Translator(std::string_view selector) : m_in(selector) {}
 
     CssTranslation Run() {
+        if (!IsUtf8(m_in)) {
+            return {{}, "the CSS selector is not UTF-8 text"};
+        }
+        for (const char c : m_in) {
+            // XPath takes no other control character, in a value either.
+            if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r') {
+                return {{}, "the CSS selector holds a control character"};
+            }
+        }
         std::vector<std::string> alternatives;
         for (;;) {
             std::string path;
@@ -98,9 +120,9 @@ private:
         return Fail(m_in.substr(m_at, end - m_at));
     }
 
-    std::string Name() {
+    std::string Name(bool (*isNameChar)(char) = IsNameChar) {
         const std::size_t start = m_at;
-        while (!AtEnd() && IsNameChar(m_in[m_at])) {
+        while (!AtEnd() && isNameChar(m_in[m_at])) {
             ++m_at;
         }
         return std::string(m_in.substr(start, m_at - start));
@@ -138,8 +160,8 @@ private:
         if (Peek() == '*') {
             ++m_at;
             compound = "*";
-        } else if (IsNameChar(Peek())) {
-            std::string type = Name();
+        } else if (StartsName(Peek())) {
+            std::string type = Name(IsAsciiNameChar);
             for (char& c : type) {
                 c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
             }
@@ -184,7 +206,7 @@ private:
     bool Attribute(std::string& compound) {
         const std::size_t open = m_at++;
         SkipBlanks();
-        const std::string name = Name();
+        const std::string name = StartsName(Peek()) ? Name(IsAsciiNameChar) : std::string();
         if (name.empty()) {
             return FailHere();
         }

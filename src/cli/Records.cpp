@@ -14,6 +14,7 @@
 #include "records/RecordRead.h"
 #include "records/RecordText.h"
 #include "records/RecordWriter.h"
+#include "records/Utf8.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -42,47 +43,6 @@ std::optional<std::uint64_t> RecordNumber(std::string_view name) {
 bool AllDigits(std::string_view text) {
     return !text.empty() &&
            std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-// A valid UTF-8 text (no overlong forms, no surrogates, nothing past U+10FFFF)?
-bool IsUtf8(std::string_view bytes) {
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        const auto c = static_cast<unsigned char>(bytes[i]);
-        std::size_t length = 0;
-        std::uint32_t point = 0;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        } else if (c >= 0xC2 && c <= 0xDF) {
-            length = 2;
-            point = c & 0x1Fu;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            length = 3;
-            point = c & 0x0Fu;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            length = 4;
-            point = c & 0x07u;
-        } else {
-            return false;
-        }
-        if (i + length > bytes.size()) {
-            return false;
-        }
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(bytes[i + k]);
-            if ((next & 0xC0u) != 0x80u) {
-                return false;
-            }
-            point = (point << 6) | (next & 0x3Fu);
-        }
-        if ((length == 3 && (point < 0x800 || (point >= 0xD800 && point <= 0xDFFF))) ||
-            (length == 4 && (point < 0x10000 || point > 0x10FFFF))) {
-            return false;
-        }
-        i += length;
-    }
-    return true;
 }
 
 } // namespace

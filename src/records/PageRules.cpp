@@ -58,6 +58,10 @@ PageRules ParseRulesFileText(std::string_view text, std::string& error) {
         if (line.empty() || line.front() == '#') {
             continue;
         }
+        if (line.find('\0') != std::string_view::npos) {
+            error = "line " + std::to_string(number) + " holds a NUL byte";
+            return {};
+        }
         const std::size_t space = line.find(' ');
         const std::string_view word = line.substr(0, space);
         const std::string value(space == std::string_view::npos ? std::string_view()

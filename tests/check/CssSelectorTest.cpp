@@ -43,6 +43,10 @@ TEST(CssSelector, EachFormOfTheSubsetHasItsXPath) {
         {"ul li > a", "//ul//li/a"},
         {"h1, h2", "//h1 | //h2"},
         {"  p  ", "//p"},
+        {".pr\xc3\xa9"
+         "f",
+         "//*[contains(concat(' ',normalize-space(@class),' '),concat(' ','pr\xc3\xa9"
+         "f',' '))]"},
         {"td#x.y[z]", "//td[@id='x']" +
                           std::string("[contains(concat(' ',normalize-space(@class),' '),"
                                       "concat(' ','y',' '))]") +
@@ -68,6 +72,7 @@ TEST(CssSelector, AnythingOutsideTheSubsetIsRefusedWithItsPartNamed) {
         {"svg|rect", "'|rect'"},
         {"p:not(.x)", "':not'"},
         {"div\\.x", "'\\'"},
+        {"\xc3\xa9l\xc3\xa9ment", "'\xc3\xa9l\xc3\xa9ment'"},
     };
     for (const auto& [css, part] : cases) {
         const CssTranslation translated = CssToXPath(css);
@@ -75,7 +80,7 @@ TEST(CssSelector, AnythingOutsideTheSubsetIsRefusedWithItsPartNamed) {
         EXPECT_THAT(translated.error, HasSubstr(std::string("uses ") + part)) << css;
         EXPECT_THAT(translated.error, HasSubstr("not supported")) << css;
     }
-    for (const char* broken : {"", "div >", "a[title='open", "a[href", ", p"}) {
+    for (const char* broken : {"", "div >", "a[title='open", "a[href", ", p", "d\xff\xffiv"}) {
         const CssTranslation translated = CssToXPath(broken);
         EXPECT_EQ(translated.xpath, "") << broken;
         EXPECT_NE(translated.error, "") << broken;
