@@ -56,6 +56,12 @@ for f in "${expected[@]}"; do
     [[ -e "$root/$f" ]] || fail "missing $f"
 done
 
+echo "== the package build compiled the programs only"
+# Test programs have no place in the package, and building them would only cost time.
+built_tests=$(find "$build" -type f -name 'test_*' -perm -u+x -printf '%P\n' | sort)
+[[ -z "$built_tests" ]] || fail "the package build compiled test programs: $built_tests"
+grep -q '^VNT_TESTS:BOOL=OFF$' "$build/CMakeCache.txt" || fail "the package build has VNT_TESTS on"
+
 echo "== desktop-file-validate"
 silent "desktop entry" desktop-file-validate "$root/usr/share/applications/varnolt.desktop"
 
