@@ -24,7 +24,7 @@ build: setup
 	@cmake --build $(BUILD) -j $(JOBS)
 
 run: build
-	@bash scripts/run-varnolt.sh $(BUILD)/varnolt-launch
+	@bash scripts/run-varnolt.sh $(BUILD)/bin/varnolt
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

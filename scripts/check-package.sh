@@ -33,10 +33,10 @@ silent() {
 
 echo "== files in $(basename "$deb")"
 expected=(
-    usr/bin/varnolt usr/bin/varnolt-launch
+    usr/bin/varnolt usr/libexec/varnolt/varnolt
     usr/share/applications/varnolt.desktop
     usr/share/metainfo/example.quorvane.varnolt.metainfo.xml
-    usr/share/man/man1/varnolt.1.gz usr/share/man/man1/varnolt-launch.1.gz
+    usr/share/man/man1/varnolt.1.gz usr/share/bash-completion/completions/varnolt
     usr/share/doc/varnolt/copyright usr/share/doc/varnolt/changelog.gz
 )
 cli_files=(
@@ -101,6 +101,18 @@ if ! command -v systemd-analyze >/dev/null; then
 else
     verify_units "$root/usr/bin/varnolt-cli" "$root/usr/lib/systemd/user"
 fi
+
+echo "== varnolt --help and --version from the unpacked files, with no display"
+for option in --help --version; do
+    if printed=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM HOME="$scratch/home" \
+        "$root/usr/bin/varnolt" "$option"); then
+        echo "$printed" | head -n 1
+    else
+        fail "varnolt $option failed"
+    fi
+done
+[[ "$printed" == "varnolt $version" ]] || fail "varnolt --version printed '$printed'"
+[[ ! -e "$scratch/home" ]] || fail "varnolt --help or --version made a folder"
 
 echo "== varnolt-cli --version from the unpacked files"
 if printed=$("$root/usr/bin/varnolt-cli" --version); then

@@ -11,6 +11,10 @@
 #include <unistd.h>
 
 CliProcess::CliProcess(const std::vector<std::string>& arguments,
+                       const std::map<std::string, std::optional<std::string>>& environment)
+    : CliProcess(VNT_CLI_PROGRAM, arguments, environment) {}
+
+CliProcess::CliProcess(const std::string& program, const std::vector<std::string>& arguments,
                        const std::map<std::string, std::optional<std::string>>& environment) {
     int out[2];
     int err[2];
@@ -39,8 +43,8 @@ CliProcess::CliProcess(const std::vector<std::string>& arguments,
             }
         }
         std::vector<char*> argv;
-        std::string program = VNT_CLI_PROGRAM;
-        argv.push_back(program.data());
+        std::string name = program;
+        argv.push_back(name.data());
         std::vector<std::string> copies = arguments;
         for (std::string& argument : copies) {
             argv.push_back(argument.data());
@@ -125,5 +129,11 @@ CliRun CliProcess::Finish(std::chrono::seconds bound) {
 CliRun RunCliProgram(const std::vector<std::string>& arguments,
                      const std::map<std::string, std::optional<std::string>>& environment) {
     CliProcess process(arguments, environment);
+    return process.Finish();
+}
+
+CliRun RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+                  const std::map<std::string, std::optional<std::string>>& environment) {
+    CliProcess process(program, arguments, environment);
     return process.Finish();
 }

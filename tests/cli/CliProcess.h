@@ -20,6 +20,9 @@ public:
     // removes the variable).
     explicit CliProcess(const std::vector<std::string>& arguments,
                         const std::map<std::string, std::optional<std::string>>& environment = {});
+    // The same for another program of the package, started by its path.
+    CliProcess(const std::string& program, const std::vector<std::string>& arguments,
+               const std::map<std::string, std::optional<std::string>>& environment);
     ~CliProcess();
     CliProcess(const CliProcess&) = delete;
     CliProcess& operator=(const CliProcess&) = delete;
@@ -42,3 +45,6 @@ private:
 // Runs varnolt-cli to its end.
 CliRun RunCliProgram(const std::vector<std::string>& arguments,
                      const std::map<std::string, std::optional<std::string>>& environment = {});
+// Runs another program of the package, by its path, to its end.
+CliRun RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+                  const std::map<std::string, std::optional<std::string>>& environment = {});
