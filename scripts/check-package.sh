@@ -62,6 +62,11 @@ built_tests=$(find "$build" -type f -name 'test_*' -perm -u+x -printf '%P\n' | s
 [[ -z "$built_tests" ]] || fail "the package build compiled test programs: $built_tests"
 grep -q '^VNT_TESTS:BOOL=OFF$' "$build/CMakeCache.txt" || fail "the package build has VNT_TESTS on"
 
+echo "== what the package recommends"
+# The timer's notification needs a session bus in the user manager.
+[[ "$(dpkg-deb -f "$deb" Recommends)" == *dbus-user-session* ]] ||
+    fail "the package does not recommend dbus-user-session"
+
 echo "== desktop-file-validate"
 silent "desktop entry" desktop-file-validate "$root/usr/share/applications/varnolt.desktop"
 
