@@ -14,6 +14,7 @@ packages=(
     scdoc dpkg-dev file lintian desktop-file-utils appstream man-db bash-completion
     clang libclang-rt-14-dev
     libsystemd-dev libdtl-dev dbus-daemon
+    weston qt6-wayland
 )
 # Only the benchmarks compare with these (make bench sets VNT_BENCH_PACKAGES=1).
 if [[ "${VNT_BENCH_PACKAGES:-0}" == 1 ]]; then
