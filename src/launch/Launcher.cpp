@@ -52,7 +52,7 @@ int RunLauncher(const std::vector<std::string>& arguments) {
             return std::cout ? 0 : kLauncherTrouble;
         }
         if (argument == "-C") {
-            if (at + 1 >= arguments.size()) {
+            if (at + 1 >= arguments.size() || arguments[at + 1].empty()) {
                 return Trouble("-C needs a folder", true);
             }
             given = arguments[++at];

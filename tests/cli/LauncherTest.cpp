@@ -103,9 +103,9 @@ TEST_F(Launcher, AnswersHelpAndVersionWithoutADisplayAndStartsNothing) {
 
 TEST_F(Launcher, RefusesOtherArgumentsAndStartsNothing) {
     const std::vector<std::string> cases[] = {
-        {"--frobnicate"}, {"-C"}, {"pages"}, {"-C", "elsewhere", "pages"}};
+        {"--frobnicate"}, {"-C"}, {"-C", ""}, {"pages"}, {"-C", "elsewhere", "pages"}};
     for (const std::vector<std::string>& arguments : cases) {
-        SCOPED_TRACE(arguments.back());
+        SCOPED_TRACE(arguments.front() + " " + arguments.back());
         const CliRun run = Launch(arguments, {{"HOME", m_workingDirectory.Path() + "/home"}});
         EXPECT_EQ(run.exitStatus, 2);
         EXPECT_EQ(run.out, "");
