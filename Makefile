@@ -1,6 +1,8 @@
 # Set-up, build, run and test on Debian 12. Every target installs what is missing first.
 JOBS      ?= 2
 BUILD     ?= build
+# The package is built apart, from the programs alone: no test program is compiled for it.
+PACKAGE_BUILD ?= build-package
 CMAKE_ARGS ?=
 
 FUZZ_SECONDS ?= 180
@@ -22,7 +24,7 @@ build: setup
 	@cmake --build $(BUILD) -j $(JOBS)
 
 run: build
-	@bash scripts/run-varnolt.sh $(BUILD)/varnolt-launch
+	@bash scripts/run-varnolt.sh $(BUILD)/bin/varnolt
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
@@ -53,17 +55,19 @@ fuzz: setup
 install: build
 	@cmake --install $(BUILD)
 
-# varnolt_<version>_<arch>.deb in this folder, from the normal build.
-package: build
-	@cd $(BUILD) && cpack -G DEB >cpack.log || { cat cpack.log; exit 1; }
-	@mv -f $(BUILD)/varnolt_*.deb .
+# varnolt_<version>_<arch>.deb in this folder, from a build of the programs with the tests off.
+package: setup
+	$(call configure,$(PACKAGE_BUILD),-DVNT_TESTS=OFF)
+	@cmake --build $(PACKAGE_BUILD) -j $(JOBS)
+	@cd $(PACKAGE_BUILD) && cpack -G DEB >cpack.log || { cat cpack.log; exit 1; }
+	@mv -f $(PACKAGE_BUILD)/varnolt_*.deb .
 	@ls varnolt_*.deb
 
 package-check: package
-	@bash scripts/check-package.sh $(BUILD) "$$(ls -t varnolt_*.deb | head -n 1)"
+	@bash scripts/check-package.sh $(PACKAGE_BUILD) "$$(ls -t varnolt_*.deb | head -n 1)"
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format-15 -i
 
 clean:
-	@rm -rf build build-asan build-tsan build-bench build-fuzz varnolt_*.deb
+	@rm -rf build build-package build-asan build-tsan build-bench build-fuzz varnolt_*.deb

@@ -16,13 +16,15 @@ whether it changed, stayed the same or could not be fetched.
 
 The window starts in the Varnolt folder, ~/.local/share/varnolt. The
 varnolt-cli command checks the same pages from a terminal, and a systemd
-user timer can run it every hour.")
+user timer can run it every hour (while the user is logged in, or always
+after 'loginctl enable-linger').")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The window is laid out in DejaVu Sans Condensed; https pages are verified against the system's
 # certificates; double-clicked addresses open through the desktop's opener. varnolt-cli loads
-# libsystemd only to show a notification, so no library dependency names it.
+# libsystemd only to show a notification, so no library dependency names it; that notification,
+# from the hourly timer, needs a session bus in the user manager (dbus-user-session).
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core, fonts-dejavu-extra, libsystemd0")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "ca-certificates, xdg-utils")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "ca-certificates, xdg-utils, dbus-user-session")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

@@ -33,10 +33,10 @@ silent() {
 
 echo "== files in $(basename "$deb")"
 expected=(
-    usr/bin/varnolt usr/bin/varnolt-launch
+    usr/bin/varnolt usr/libexec/varnolt/varnolt
     usr/share/applications/varnolt.desktop
     usr/share/metainfo/example.quorvane.varnolt.metainfo.xml
-    usr/share/man/man1/varnolt.1.gz usr/share/man/man1/varnolt-launch.1.gz
+    usr/share/man/man1/varnolt.1.gz usr/share/bash-completion/completions/varnolt
     usr/share/doc/varnolt/copyright usr/share/doc/varnolt/changelog.gz
 )
 cli_files=(
@@ -55,6 +55,17 @@ expected+=("${cli_files[@]}")
 for f in "${expected[@]}"; do
     [[ -e "$root/$f" ]] || fail "missing $f"
 done
+
+echo "== the package build compiled the programs only"
+# Test programs have no place in the package, and building them would only cost time.
+built_tests=$(find "$build" -type f -name 'test_*' -perm -u+x -printf '%P\n' | sort)
+[[ -z "$built_tests" ]] || fail "the package build compiled test programs: $built_tests"
+grep -q '^VNT_TESTS:BOOL=OFF$' "$build/CMakeCache.txt" || fail "the package build has VNT_TESTS on"
+
+echo "== what the package recommends"
+# The timer's notification needs a session bus in the user manager.
+[[ "$(dpkg-deb -f "$deb" Recommends)" == *dbus-user-session* ]] ||
+    fail "the package does not recommend dbus-user-session"
 
 echo "== desktop-file-validate"
 silent "desktop entry" desktop-file-validate "$root/usr/share/applications/varnolt.desktop"
@@ -95,6 +106,18 @@ if ! command -v systemd-analyze >/dev/null; then
 else
     verify_units "$root/usr/bin/varnolt-cli" "$root/usr/lib/systemd/user"
 fi
+
+echo "== varnolt --help and --version from the unpacked files, with no display"
+for option in --help --version; do
+    if printed=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM HOME="$scratch/home" \
+        "$root/usr/bin/varnolt" "$option"); then
+        echo "$printed" | head -n 1
+    else
+        fail "varnolt $option failed"
+    fi
+done
+[[ "$printed" == "varnolt $version" ]] || fail "varnolt --version printed '$printed'"
+[[ ! -e "$scratch/home" ]] || fail "varnolt --help or --version made a folder"
 
 echo "== varnolt-cli --version from the unpacked files"
 if printed=$("$root/usr/bin/varnolt-cli" --version); then

@@ -15,6 +15,7 @@ packages=(
     clang libclang-rt-14-dev
     libsystemd-dev libdtl-dev dbus-daemon
     fiu-utils libxml2-dev libre2-dev developers-reference
+    weston qt6-wayland
 )
 # Only the benchmarks compare with these (make bench sets VNT_BENCH_PACKAGES=1).
 if [[ "${VNT_BENCH_PACKAGES:-0}" == 1 ]]; then

@@ -1,5 +1,6 @@
 // Draws the main window with a few sample records, offscreen, into a PNG (and the program's icon
-// into another): render_window WINDOW.png [ICON.png]
+// into another, and the window of a fresh folder with its first address typed in into a third):
+// render_window WINDOW.png [ICON.png [FIRST-PAGE.png]]
 #include "platform/framework/QtIcons.h"
 #include "platform/framework/WinApp.h"
 #include "platform/framework/WindowHandle.h"
@@ -26,6 +27,25 @@ void Write(const std::filesystem::path& file, const std::string& text) {
     std::ofstream(file, std::ios::binary) << text;
 }
 
+// The window as a new user first sees it, in an empty Varnolt folder, with the first address
+// typed into the box and Add URL about to be pressed.
+bool DrawFirstPage(const std::filesystem::path& png, const std::filesystem::path& folder) {
+    std::filesystem::create_directories(folder);
+    std::filesystem::current_path(folder);
+    CVntDlg dlg;
+    theApp.m_pMainWnd = &dlg;
+    bool saved = false;
+    QTimer::singleShot(0, [&] {
+        dlg.m_strUrl = "https://www.example.org/news/";
+        dlg.UpdateData(FALSE);
+        QWidget* window = AfxWidget(dlg.m_hWnd);
+        saved = window->grab().save(png.c_str(), "PNG");
+        dlg.EndDialog(IDCANCEL);
+    });
+    dlg.DoModal();
+    return saved;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -35,6 +55,7 @@ int main(int argc, char** argv) {
     }
     const std::filesystem::path windowPng = std::filesystem::absolute(argv[1]);
     const std::filesystem::path iconPng = argc > 2 ? std::filesystem::absolute(argv[2]) : "";
+    const std::filesystem::path firstPng = argc > 3 ? std::filesystem::absolute(argv[3]) : "";
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
     AfxWinInit(argc, argv);
 
@@ -85,12 +106,17 @@ int main(int argc, char** argv) {
         dlg.EndDialog(IDCANCEL);
     });
     dlg.DoModal();
-    std::filesystem::current_path("/");
-    std::filesystem::remove_all(samples);
     if (!saved) {
         std::fprintf(stderr, "cannot write %s\n", windowPng.c_str());
-        return 1;
+    } else {
+        std::printf("wrote %s\n", windowPng.c_str());
     }
-    std::printf("wrote %s\n", windowPng.c_str());
-    return 0;
+    bool firstSaved = true;
+    if (saved && !firstPng.empty()) {
+        firstSaved = DrawFirstPage(firstPng, samples / "fresh");
+        std::printf(firstSaved ? "wrote %s\n" : "cannot write %s\n", firstPng.c_str());
+    }
+    std::filesystem::current_path("/");
+    std::filesystem::remove_all(samples);
+    return saved && firstSaved ? 0 : 1;
 }

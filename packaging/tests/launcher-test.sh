@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# The launcher makes the Varnolt folder and starts the window program beside it in that folder.
-# A stand-in window program in a scratch bin folder reports where it was started.
-# usage: launcher-test.sh PATH/TO/varnolt-launch
+# The launcher, varnolt, makes the Varnolt folder and starts the window program in it. A copy of
+# the built launcher runs from a scratch bin folder, with a stand-in window program where the
+# launcher looks for it (the same place relative to the launcher as in the build), that reports
+# the folder it was started in and its arguments.
+# usage: launcher-test.sh PATH/TO/bin/varnolt PATH/TO/WINDOW/PROGRAM
 set -uo pipefail
 launcher=$1
+window_from_launcher=$(realpath -m --relative-to="$(dirname "$launcher")" "$2")
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 failures=0
@@ -14,9 +17,11 @@ fail() {
 
 bin="$scratch/bin dir"
 mkdir -p "$bin"
-cp "$launcher" "$bin/varnolt-launch"
-printf '#!/bin/sh\npwd > "$REPORT"\nexit 7\n' > "$bin/varnolt"
-chmod +x "$bin/varnolt-launch" "$bin/varnolt"
+cp "$launcher" "$bin/varnolt"
+window=$(realpath -m "$bin/$window_from_launcher")
+mkdir -p "$(dirname "$window")"
+printf '#!/bin/sh\npwd > "$REPORT"\necho "$#" >> "$REPORT"\nexit 7\n' > "$window"
+chmod +x "$window"
 export REPORT="$scratch/report"
 
 # run NAME EXPECTED_FOLDER ENV... : start the launcher by its path with only the given variables.
@@ -25,11 +30,11 @@ run() {
     shift 2
     rm -f "$REPORT"
     local output status
-    output=$(cd "$scratch" && env -i REPORT="$REPORT" PATH=/usr/bin:/bin "$@" "$bin/varnolt-launch")
+    output=$(cd "$scratch" && env -i REPORT="$REPORT" PATH=/usr/bin:/bin "$@" "$bin/varnolt")
     status=$?
     [[ $status -eq 7 ]] || fail "$name: exit status $status, not the window program's 7"
-    [[ "$(cat "$REPORT" 2>/dev/null)" == "$expected" ]] ||
-        fail "$name: started in '$(cat "$REPORT" 2>/dev/null)', not '$expected'"
+    [[ "$(cat "$REPORT" 2>/dev/null)" == "$expected"$'\n'0 ]] ||
+        fail "$name: started as '$(cat "$REPORT" 2>/dev/null)', not in '$expected' with no arguments"
     [[ "$output" == "Varnolt folder: $expected" ]] || fail "$name: printed '$output'"
 }
 
@@ -51,15 +56,15 @@ run "existing folder" "$home/.local/share/varnolt" HOME="$home"
 [[ "$(stat -c %a "$home/.local/share/varnolt")" == 750 ]] || fail "existing folder's mode changed"
 [[ "$(cat "$home/.local/share/varnolt/1.vnt")" == kept ]] || fail "existing record touched"
 
-# Started by name through PATH, it starts the window program found on PATH.
+# Started by name through PATH, it still starts the window program beside it.
 rm -f "$REPORT"
-(cd "$scratch" && env -i REPORT="$REPORT" HOME="$home" PATH="$bin:/usr/bin:/bin" varnolt-launch >/dev/null)
-[[ $? -eq 7 && "$(cat "$REPORT" 2>/dev/null)" == "$home/.local/share/varnolt" ]] ||
-    fail "started through PATH: did not start varnolt in the Varnolt folder"
+(cd "$scratch" && env -i REPORT="$REPORT" HOME="$home" PATH="$bin:/usr/bin:/bin" varnolt >/dev/null)
+[[ $? -eq 7 && "$(head -n 1 "$REPORT" 2>/dev/null)" == "$home/.local/share/varnolt" ]] ||
+    fail "started through PATH: did not start the window program in the Varnolt folder"
 
 # No folder to work in: an error that says so, and the window is not started.
 rm -f "$REPORT"
-error=$(cd "$scratch" && env -i REPORT="$REPORT" PATH=/usr/bin:/bin "$bin/varnolt-launch" 2>&1 >/dev/null)
+error=$(cd "$scratch" && env -i REPORT="$REPORT" PATH=/usr/bin:/bin "$bin/varnolt" 2>&1 >/dev/null)
 status=$?
 [[ $status -ne 0 && $status -ne 7 && ! -e "$REPORT" ]] || fail "no HOME: status $status"
 [[ "$error" == *"HOME"* ]] || fail "no HOME: error '$error'"
@@ -68,9 +73,16 @@ status=$?
 touch "$scratch/file"
 rm -f "$REPORT"
 (cd "$scratch" && env -i REPORT="$REPORT" XDG_DATA_HOME="$scratch/file" PATH=/usr/bin:/bin \
-    "$bin/varnolt-launch" >/dev/null 2>&1)
+    "$bin/varnolt" >/dev/null 2>&1)
 status=$?
 [[ $status -ne 0 && $status -ne 7 && ! -e "$REPORT" ]] || fail "folder not made: status $status"
+
+# No window program where it belongs: an error naming it.
+rm -f "$window"
+error=$(cd "$scratch" && env -i HOME="$home" PATH=/usr/bin:/bin "$bin/varnolt" 2>&1 >/dev/null)
+status=$?
+[[ $status -eq 2 && "$error" == *"cannot start the window program $bin/"* ]] ||
+    fail "no window program: status $status, error '$error'"
 
 [[ $failures -eq 0 ]] && echo "launcher: all cases pass"
 exit $((failures > 0))

@@ -135,17 +135,30 @@ int FetchesWithinOpenFiles(long openFileLimit) {
     return static_cast<int>(std::clamp<long>(fetches, 1, std::numeric_limits<int>::max()));
 }
 
-int EnterRecordsFolder(const std::optional<std::string>& folder) {
-    const std::string path = folder ? *folder : DefaultDataFolder();
+// Makes the records' folder the current directory, or says why not: the exit status to end with.
+// A verb that writes makes the folder first, as the launcher does. A verb that only reads finds
+// no pages in a Varnolt folder that does not exist yet; a -C folder that is missing stays an
+// error there, since a mistyped folder must not read as an empty one.
+std::optional<int> EnterRecordsFolder(const std::optional<std::string>& folder, bool writing) {
+    const std::string path = ChosenFolder(folder);
     if (path.empty()) {
         Complain("no folder of records: neither XDG_DATA_HOME nor HOME is set; use -C DIR");
         return kExitTrouble;
+    }
+    if (writing) {
+        if (const int error = MakePrivateFolder(path); error != 0) {
+            Complain("cannot make the folder of records " + path + ": " + SystemErrorWords(error));
+            return kExitTrouble;
+        }
+    } else if (!folder && !PathExists(path)) {
+        Complain("no pages yet: the Varnolt folder " + path + " is made by the first add");
+        return kExitSame;
     }
     if (const int error = EnterFolder(path); error != 0) {
         Complain("cannot use the folder of records " + path + ": " + SystemErrorWords(error));
         return kExitTrouble;
     }
-    return kExitSame;
+    return std::nullopt;
 }
 
 } // namespace
@@ -209,8 +222,8 @@ int RunCli(const std::vector<std::string>& arguments) {
                 return Usage("unknown argument to check: " + rest[i], "check");
             }
         }
-        if (const int entered = EnterRecordsFolder(folder); entered != kExitSame) {
-            return entered;
+        if (const std::optional<int> status = EnterRecordsFolder(folder, false)) {
+            return *status;
         }
         options.jobs = std::min(options.jobs, FetchesWithinOpenFiles(openFileLimit));
         return RunCheck(options);
@@ -236,8 +249,8 @@ int RunCli(const std::vector<std::string>& arguments) {
                                 : "remove needs at least one URL or record number",
                          command.c_str());
         }
-        if (const int entered = EnterRecordsFolder(folder); entered != kExitSame) {
-            return entered;
+        if (const std::optional<int> status = EnterRecordsFolder(folder, true)) {
+            return *status;
         }
         return adding ? RunAdd(targets) : RunRemove(targets);
     }
@@ -249,8 +262,8 @@ int RunCli(const std::vector<std::string>& arguments) {
             }
             return Usage("list takes no arguments: " + argument, "list");
         }
-        if (const int entered = EnterRecordsFolder(folder); entered != kExitSame) {
-            return entered;
+        if (const std::optional<int> status = EnterRecordsFolder(folder, false)) {
+            return *status;
         }
         return RunList();
     }

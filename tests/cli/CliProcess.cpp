@@ -13,6 +13,11 @@
 
 CliProcess::CliProcess(const std::vector<std::string>& arguments,
                        const std::map<std::string, std::optional<std::string>>& environment,
+                       const CliWrapper& wrapper)
+    : CliProcess(VNT_CLI_PROGRAM, arguments, environment, wrapper) {}
+
+CliProcess::CliProcess(const std::string& program, const std::vector<std::string>& arguments,
+                       const std::map<std::string, std::optional<std::string>>& environment,
                        const CliWrapper& wrapper) {
     int out[2];
     int err[2];
@@ -41,7 +46,7 @@ CliProcess::CliProcess(const std::vector<std::string>& arguments,
             }
         }
         std::vector<std::string> copies = wrapper;
-        copies.emplace_back(VNT_CLI_PROGRAM);
+        copies.push_back(program);
         copies.insert(copies.end(), arguments.begin(), arguments.end());
         std::vector<char*> argv;
         for (std::string& argument : copies) {
@@ -130,5 +135,11 @@ CliRun RunCliProgram(const std::vector<std::string>& arguments,
                      const std::map<std::string, std::optional<std::string>>& environment,
                      const CliWrapper& wrapper) {
     CliProcess process(arguments, environment, wrapper);
+    return process.Finish();
+}
+
+CliRun RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+                  const std::map<std::string, std::optional<std::string>>& environment) {
+    CliProcess process(program, arguments, environment);
     return process.Finish();
 }

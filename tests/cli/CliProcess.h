@@ -26,6 +26,10 @@ public:
     explicit CliProcess(const std::vector<std::string>& arguments,
                         const std::map<std::string, std::optional<std::string>>& environment = {},
                         const CliWrapper& wrapper = {});
+    // The same for another program of the package, started by its path.
+    CliProcess(const std::string& program, const std::vector<std::string>& arguments,
+               const std::map<std::string, std::optional<std::string>>& environment,
+               const CliWrapper& wrapper = {});
     ~CliProcess();
     CliProcess(const CliProcess&) = delete;
     CliProcess& operator=(const CliProcess&) = delete;
@@ -49,3 +53,6 @@ private:
 CliRun RunCliProgram(const std::vector<std::string>& arguments,
                      const std::map<std::string, std::optional<std::string>>& environment = {},
                      const CliWrapper& wrapper = {});
+// Runs another program of the package, by its path, to its end.
+CliRun RunProgram(const std::string& program, const std::vector<std::string>& arguments,
+                  const std::map<std::string, std::optional<std::string>>& environment = {});

@@ -65,8 +65,8 @@ TEST(DesktopEntry, StartsTheProgramInItsFolderWithItsIcon) {
     std::stringstream entry;
     entry << in.rdbuf();
     const std::string text = entry.str();
-    for (const char* line : {"[Desktop Entry]", "Type=Application", "Name=Varnolt",
-                             "Exec=varnolt-launch", "Icon=varnolt", "Terminal=false"}) {
+    for (const char* line : {"[Desktop Entry]", "Type=Application", "Name=Varnolt", "Exec=varnolt",
+                             "Icon=varnolt", "Terminal=false"}) {
         EXPECT_NE(text.find(std::string(line) + "\n"), std::string::npos) << line;
     }
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
@@ -38,6 +39,37 @@ std::string DefaultDataFolder() {
     return {};
 }
 
+std::string ChosenFolder(const std::optional<std::string>& given) {
+    return given ? *given : DefaultDataFolder();
+}
+
+int MakePrivateFolder(const std::string& path) {
+    if (path.empty()) {
+        return ENOENT;
+    }
+    // Each folder from the top down; one that exists already (or appears meanwhile) is kept.
+    for (std::size_t end = path.find('/', 1);; end = path.find('/', end + 1)) {
+        const std::string folder = path.substr(0, end);
+        if (!folder.empty() && folder.back() != '/' && ::mkdir(folder.c_str(), 0700) != 0 &&
+            errno != EEXIST) {
+            return errno;
+        }
+        if (end == std::string::npos) {
+            break;
+        }
+    }
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) {
+        return errno;
+    }
+    return S_ISDIR(status.st_mode) ? 0 : ENOTDIR;
+}
+
+bool PathExists(const std::string& path) {
+    struct stat status {};
+    return ::lstat(path.c_str(), &status) == 0;
+}
+
 int EnterFolder(const std::string& path) {
     if (path.empty()) {
         return ENOENT;
@@ -59,6 +91,23 @@ int EnterFolder(const std::string& path) {
         return errno;
     }
     return 0;
+}
+
+std::string OwnProgramFolder() {
+    std::string path(PATH_MAX, '\0');
+    const ssize_t length = ::readlink("/proc/self/exe", path.data(), path.size());
+    if (length <= 0 || static_cast<std::size_t>(length) >= path.size()) {
+        return {};
+    }
+    path.resize(static_cast<std::size_t>(length));
+    return path.substr(0, path.rfind('/'));
+}
+
+int ReplaceWithProgram(const std::string& path) {
+    std::string name = path.substr(path.rfind('/') + 1);
+    char* const arguments[] = {name.data(), nullptr};
+    ::execv(path.c_str(), arguments);
+    return errno;
 }
 
 std::string SystemErrorWords(int error) {

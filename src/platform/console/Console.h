@@ -2,15 +2,36 @@
 // What a command-line program needs of the system: its folder, the terminal, and the signals
 // that ask it to stop.
 
+#include <optional>
 #include <string>
 
 // The Varnolt folder: "$XDG_DATA_HOME/varnolt", or "$HOME/.local/share/varnolt" when
 // XDG_DATA_HOME is unset, empty or not an absolute path. Empty when neither is known.
 std::string DefaultDataFolder();
 
+// The folder a program of Varnolt works in: `given` (the DIR of its "-C DIR") when there is one,
+// otherwise the Varnolt folder; empty when neither is known. The window's launcher and
+// varnolt-cli both choose through this one rule, so they never pick different folders.
+std::string ChosenFolder(const std::optional<std::string>& given);
+
+// Makes the folder and every missing folder above it, each new one with mode 0700 (the user's
+// alone, as the base directory rules ask); folders that exist are left as they are. Yields 0,
+// or the system error number of the first folder that could not be made.
+int MakePrivateFolder(const std::string& path);
+
+// True when the path names something (a folder or not); false when nothing is there.
+bool PathExists(const std::string& path);
+
 // Makes the folder the process's current directory. Yields 0, or the system error number:
 // ENOENT (missing), ENOTDIR, EACCES (it cannot be listed or entered) and so on.
 int EnterFolder(const std::string& path);
+
+// The folder holding the running program's own file, symbolic links resolved; empty if unknown.
+std::string OwnProgramFolder();
+
+// Replaces this process with the program at `path`, given no arguments but its own name. Returns
+// only when that failed, with the system error number.
+int ReplaceWithProgram(const std::string& path);
 
 // The text for a system error number, as the system words it.
 std::string SystemErrorWords(int error);

@@ -1,5 +1,6 @@
 #include "platform/framework/DialogWindow.h"
 
+#include "platform/framework/CaptionBar.h"
 #include "platform/framework/ControlFactory.h"
 #include "platform/framework/Dialog.h"
 #include "platform/framework/Menu.h"
@@ -42,14 +43,24 @@ DialogWindow::DialogWindow(CDialog& owner, const DialogTemplate& dialog, QWidget
             flags |= Qt::WindowMaximizeButtonHint;
         }
     }
-    setWindowFlags(flags);
+    // On Wayland the window draws its caption itself, so that the frame offers no more than the
+    // template asks (see CaptionBar); the toolkit's frame is turned off. The buttons are the
+    // caption's alone: the toolkit would put its frame back for a window that asks for one.
+    const bool ownCaption = AfxDrawsOwnCaption() && (dialog.style & WS_CAPTION) == WS_CAPTION;
+    setWindowFlags(ownCaption ? (flags & Qt::WindowType_Mask) | Qt::FramelessWindowHint : flags);
 
     m_edge = (dialog.exStyle & WS_EX_CLIENTEDGE) ? 2 : 0;
     const QRect client = AfxMapDialogRect(0, 0, dialog.cx, dialog.cy, m_units);
+    const int clientWidth = client.width() + 2 * m_edge;
+    if (ownCaption) {
+        m_caption = new CaptionBar(*this, flags);
+        m_top = m_caption->CaptionHeight();
+        m_caption->setGeometry(0, 0, clientWidth, m_top);
+    }
     m_client = new QWidget(this);
-    m_client->setGeometry(m_edge, m_edge, client.width(), client.height());
+    m_client->setGeometry(m_edge, m_top + m_edge, client.width(), client.height());
     m_client->installEventFilter(this);
-    const QSize outer(client.width() + 2 * m_edge, client.height() + 2 * m_edge);
+    const QSize outer(clientWidth, m_top + client.height() + 2 * m_edge);
     if (dialog.style & WS_THICKFRAME) {
         resize(outer);
     } else {
@@ -244,7 +255,7 @@ void DialogWindow::paintEvent(QPaintEvent* event) {
     QDialog::paintEvent(event);
     if (m_edge > 0) {
         QPainter painter(this);
-        qDrawWinPanel(&painter, rect(), palette(), true);
+        qDrawWinPanel(&painter, rect().adjusted(0, m_top, 0, 0), palette(), true);
     }
 }
 

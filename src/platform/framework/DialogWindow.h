@@ -10,6 +10,7 @@
 #include <map>
 #include <vector>
 
+class CaptionBar;
 class CDialog;
 class CWnd;
 
@@ -23,6 +24,8 @@ public:
     const DialogTemplate& Template() const { return m_template; }
     DialogBaseUnits BaseUnits() const { return m_units; }
     QWidget* Client() const { return m_client; }
+    // The caption the window draws itself (on Wayland), or nullptr.
+    CaptionBar* Caption() const { return m_caption; }
     QWidget* Control(int id) const;
     // Every control, in template order.
     const std::vector<QWidget*>& Controls() const { return m_controls; }
@@ -62,6 +65,8 @@ private:
     QFont m_font;
     DialogBaseUnits m_units;
     int m_edge = 0;
+    int m_top = 0; // the height of the window's own caption, when it draws one
+    CaptionBar* m_caption = nullptr;
     QWidget* m_client = nullptr;
     std::vector<QWidget*> m_controls;
     std::vector<CWnd*> m_attached;
