@@ -1,7 +1,8 @@
 #include "check/CheckPage.h"
 
+#include "check/RuledPage.h"
+#include "records/PageRules.h"
 #include "records/RecordWriter.h"
-#include "records/TextCase.h"
 
 #include <utility>
 
@@ -10,8 +11,19 @@ PageCheck CheckFetchedPage(const std::string& url, const std::string& recordFile
                            FetchOutcome outcome) {
     PageCheck check;
     switch (outcome.kind) {
-    case FetchOutcome::Kind::Received:
-        if (EqualsIgnoringCase(outcome.strPage, storedPage)) {
+    case FetchOutcome::Kind::Received: {
+        const RulesReading rules = ReadRecordRules(recordFileName);
+        PageComparison comparison = rules.failure.empty()
+                                        ? ComparePages(rules.rules, storedPage, outcome.strPage)
+                                        : PageComparison{false, rules.failure, {}, {}};
+        if (!comparison.failure.empty()) {
+            check.result = PageCheck::Result::Failed;
+            check.line = "Error " + url;
+            check.reason = "The page " + url + " was not compared: " + comparison.failure + ".";
+            check.rulesFailed = true;
+            break;
+        }
+        if (comparison.same) {
             check.result = PageCheck::Result::Same;
             check.line = url;
             break;
@@ -28,7 +40,11 @@ PageCheck CheckFetchedPage(const std::string& url, const std::string& recordFile
         }
         check.result = PageCheck::Result::Changed;
         check.line = "UPDATE " + url;
+        check.ruled = !rules.rules.Empty();
+        check.seenBefore = std::move(comparison.seenBefore);
+        check.seenNow = std::move(comparison.seenNow);
         break;
+    }
     case FetchOutcome::Kind::BadStatus:
         check.result = PageCheck::Result::PageError;
         check.line = "Page Error " + url;

@@ -15,11 +15,20 @@ struct PageCheck {
     std::string reason; // Failed: what the window's message box says (fetch or write failure)
     bool writeFailed = false; // Failed because the changed page could not be stored
     bool readFailed = false;  // Failed because the record could not be read
+    bool rulesFailed = false; // Failed because the page's rules could not be applied to it
+    // For a page with rules that changed: what the comparison saw of the stored copy and of the
+    // fresh page (empty otherwise; the pages themselves were compared then).
+    bool ruled = false;
+    std::string seenBefore;
+    std::string seenNow;
 };
 
-// Compares the fetched page with the stored copy ignoring letter case and, when it changed,
-// rewrites the record; yields what to report. A record its owner made read-only, one held open
-// elsewhere at that moment, or one that is no longer the file storedPage was read from
+// Compares the fetched page with the stored copy ignoring letter case, each as the record's rules
+// see it (the page whole when it has none), and, when it changed, rewrites the record with the
+// page as it came; yields what to report. Rules that cannot be read or applied to the fetched
+// page (one that matches nothing, say) make the result Failed with the line "Error " + URL and
+// the reason naming the rule; the record stays as it was. A record its owner made read-only, one
+// held open elsewhere at that moment, or one that is no longer the file storedPage was read from
 // (storedFile; removed or replaced meanwhile) is "Changed" and stays as it was (or absent). A
 // changed page whose copy cannot be stored is Failed with writeFailed set, the line "Error " + URL,
 // and a reason that names the address and says why in plain words; the old record is then left

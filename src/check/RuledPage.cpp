@@ -3,6 +3,7 @@
 #include "check/CssSelector.h"
 #include "platform/markup/HtmlSelection.h"
 #include "platform/text/LinePattern.h"
+#include "records/TextCase.h"
 
 #include <vector>
 
@@ -126,4 +127,25 @@ std::string RulesError(const PageRules& rules) {
         }
     }
     return {};
+}
+
+PageComparison ComparePages(const PageRules& rules, std::string_view stored,
+                            std::string_view fresh) {
+    PageComparison comparison;
+    if (rules.Empty()) {
+        comparison.same = EqualsIgnoringCase(stored, fresh);
+        return comparison;
+    }
+    RuledPage now = ApplyRules(rules, fresh);
+    if (!now.failure.empty()) {
+        comparison.failure = std::move(now.failure);
+        return comparison;
+    }
+    RuledPage before = ApplyRules(rules, stored);
+    comparison.same = before.failure.empty() && EqualsIgnoringCase(before.text, now.text);
+    if (!comparison.same) {
+        comparison.seenBefore = std::move(before.text);
+        comparison.seenNow = std::move(now.text);
+    }
+    return comparison;
 }

@@ -44,11 +44,11 @@ constexpr std::int64_t kReadBytes = 1024;
 // first such failure of a check shows one. Used by the job's thread only.
 bool g_bStoreFailureShown = false;
 
-// Posts a record's line; the first record of the check that could not be stored or read also
-// shows its reason in a message box (then yields true).
+// Posts a record's line; the first record of the check that could not be stored, read or
+// compared under its rules also shows its reason in a message box (then yields true).
 bool PostCheck(const PageCheck& check) {
     g_strStatus.Post(check.line);
-    if ((check.writeFailed || check.readFailed) && !g_bStoreFailureShown) {
+    if ((check.writeFailed || check.readFailed || check.rulesFailed) && !g_bStoreFailureShown) {
         g_bStoreFailureShown = true;
         // Shown by the window thread; the job waits until it is closed, as the add job does.
         AfxMessageBoxOnWindowThread(check.reason, {}, MB_OK | MB_ICONEXCLAMATION);

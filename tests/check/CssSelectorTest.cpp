@@ -2,13 +2,10 @@
 // translation selecting on real pages exactly what a hand-written XPath selects.
 
 #include "check/CssSelector.h"
+#include "RealPages.h"
 #include "platform/markup/HtmlSelection.h"
 
 #include <gmock/gmock.h>
-
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace {
 
@@ -87,28 +84,9 @@ TEST(CssSelector, AnythingOutsideTheSubsetIsRefusedWithItsPartNamed) {
     }
 }
 
-std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-// Debian's developers' reference, as the web serves such manuals (Sphinx pages).
-std::vector<std::filesystem::path> RealPages() {
-    std::vector<std::filesystem::path> pages;
-    for (const char* name : {"index.html", "pkgs.html", "resources.html", "scope.html"}) {
-        const std::filesystem::path path =
-            std::filesystem::path("/usr/share/developers-reference") / name;
-        if (std::filesystem::exists(path)) {
-            pages.push_back(path);
-        }
-    }
-    return pages;
-}
-
 TEST(CssSelector, SelectsOnRealPagesWhatTheSameXPathSelects) {
-    const std::vector<std::filesystem::path> pages = RealPages();
+    const std::vector<std::filesystem::path> pages =
+        RealPages({"index.html", "pkgs.html", "resources.html", "scope.html"});
     ASSERT_FALSE(pages.empty()) << "Debian's developers-reference is missing (make setup)";
     const std::pair<const char*, const char*> cases[] = {
         {"div.body p", "//div[contains(@class,'body') and not(contains(@class,'bodywrapper'))]//p"},
@@ -122,7 +100,7 @@ TEST(CssSelector, SelectsOnRealPagesWhatTheSameXPathSelects) {
         {"a[class~=external]", "//a[@class='reference external']"},
     };
     for (const std::filesystem::path& path : pages) {
-        const std::string page = ReadFile(path);
+        const std::string page = ReadFileBytes(path);
         for (const auto& [css, xpath] : cases) {
             SCOPED_TRACE(path.filename().string() + ": " + css);
             const CssTranslation translated = CssToXPath(css);
