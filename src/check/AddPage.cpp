@@ -1,15 +1,31 @@
 #include "check/AddPage.h"
 
 #include "check/CheckPage.h"
+#include "check/RuledPage.h"
 #include "records/RecordWriter.h"
 
 #include <utility>
 
-PageAdd StoreFetchedPage(const std::string& url, FetchOutcome outcome) {
+PageAdd StoreFetchedPage(const std::string& url, FetchOutcome outcome, const PageRules& rules) {
     PageAdd add;
     switch (outcome.kind) {
     case FetchOutcome::Kind::Received:
-        if (const int error = WriteNewRecord(url, std::move(outcome.strPage)); error != 0) {
+        if (!rules.Empty()) {
+            if (const RuledPage seen = ApplyRules(rules, outcome.strPage); !seen.failure.empty()) {
+                add.result = PageAdd::Result::Failed;
+                add.reason = "The page " + url + " was not stored: " + seen.failure + ".";
+                break;
+            }
+        }
+        if (const int error = WriteNewRecord(url, std::move(outcome.strPage), &add.recordFileName);
+            error != 0) {
+            add.result = PageAdd::Result::Failed;
+            add.reason = StoreFailureMessage(url, error);
+            break;
+        }
+        if (const int error = WriteRecordRules(add.recordFileName, rules); error != 0) {
+            // A page is stored with its rules or not at all.
+            RemoveRecord(add.recordFileName);
             add.result = PageAdd::Result::Failed;
             add.reason = StoreFailureMessage(url, error);
             break;

@@ -3,6 +3,7 @@
 // through StoreFetchedPage, so they cannot disagree on what is stored and what is reported.
 
 #include "fetch/FetchOutcome.h"
+#include "records/PageRules.h"
 
 #include <string>
 
@@ -12,8 +13,11 @@ struct PageAdd {
     std::string line;   // the window's status line: the URL, "File Not Found", "Time Out", or
                         // empty when the window posts none (another status, a failure)
     std::string reason; // Failed: what the window's message box says (fetch or store failure)
+    std::string recordFileName; // Stored: the record's file
 };
 
-// Stores a received page as a new record and yields what to report; nothing is stored for any
-// other outcome. The URL is reported only once its page is stored.
-PageAdd StoreFetchedPage(const std::string& url, FetchOutcome outcome);
+// Stores a received page as a new record, with its rules if it is given any, and yields what to
+// report; nothing is stored for any other outcome. The URL is reported only once its page is
+// stored. Rules that cannot be applied to the page (one that matches nothing on it, say) or that
+// cannot be stored make it Failed, with nothing stored.
+PageAdd StoreFetchedPage(const std::string& url, FetchOutcome outcome, const PageRules& rules = {});

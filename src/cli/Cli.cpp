@@ -2,6 +2,7 @@
 
 #include "cli/Commands.h"
 #include "platform/console/Console.h"
+#include "records/PageRules.h"
 #include "resources/Version.h"
 
 #include <algorithm>
@@ -23,6 +24,8 @@ constexpr const char* kMainHelp =
     "  add      fetch pages and store them as new records\n"
     "  list     show the stored pages: number, date, address, title\n"
     "  remove   delete records by number or by address\n"
+    "  rules    show or set what the checks of a page compare\n"
+    "  show     print what the checks compare of a page\n"
     "\n"
     "Options:\n"
     "  -C DIR     use the records in DIR (default: $XDG_DATA_HOME/varnolt,\n"
@@ -55,8 +58,10 @@ constexpr const char* kCheckHelp =
     "130 stopped by Ctrl+C (records are left whole).\n";
 
 constexpr const char* kAddHelp =
-    "Usage: varnolt-cli [-C DIR] add URL...\n"
+    "Usage: varnolt-cli [-C DIR] add URL... [RULE...]\n"
     "Fetch each page and store it as a new numbered record; prints its address.\n"
+    "Rules (--select, --css, --text, --ignore; see 'varnolt-cli rules --help') are\n"
+    "stored with each page; a rule that matches nothing on it stores nothing.\n"
     "A missing page prints \"File Not Found URL\", another answer \"Page Error URL\";\n"
     "a page that cannot be fetched is explained on standard error.\n"
     "\n"
@@ -64,6 +69,37 @@ constexpr const char* kAddHelp =
     "  --help     show this help\n"
     "\n"
     "Exit status: 0 every page stored, 2 a page was not stored.\n";
+
+constexpr const char* kRulesHelp =
+    "Usage: varnolt-cli [-C DIR] rules URL|NUMBER [RULE...] | --clear\n"
+    "Show a page's rules (no RULE given), replace them, or clear them. The rules pick\n"
+    "what the checks of the page compare, applied in this order:\n"
+    "  --select XPATH   keep the parts an XPath 1.0 expression matches (several may be\n"
+    "                   given; parts are kept in the page's order)\n"
+    "  --css SELECTOR   the same with a CSS selector: a type or *, #id, .class,\n"
+    "                   [attr], [attr=value], [attr~=value], descendant and > between\n"
+    "                   them, and , between selectors\n"
+    "  --text           compare the text a person reads, not the markup\n"
+    "  --ignore REGEX   leave out the lines a pattern matches (RE2 syntax; several may\n"
+    "                   be given)\n"
+    "The stored copy stays the page as it came, so new rules apply at once. A rule\n"
+    "that matches nothing makes the page's check fail with the rule named.\n"
+    "Example: varnolt-cli rules 3 --css '#price' --text\n"
+    "\n"
+    "Options:\n"
+    "  --clear    remove every rule of the page\n"
+    "  --help     show this help\n";
+
+constexpr const char* kShowHelp =
+    "Usage: varnolt-cli [-C DIR] show URL|NUMBER [--raw] [--fetch]\n"
+    "Print what the checks compare of a page: its stored copy with its rules applied.\n"
+    "This is how to try a rule before relying on it.\n"
+    "\n"
+    "Options:\n"
+    "  --raw      print the page as stored, without its rules\n"
+    "  --fetch    use the page as fetched now instead of the stored copy (nothing is\n"
+    "             stored)\n"
+    "  --help     show this help\n";
 
 constexpr const char* kListHelp =
     "Usage: varnolt-cli [-C DIR] list\n"
@@ -123,6 +159,30 @@ bool TakeValue(const std::vector<std::string>& arguments, std::size_t& at, std::
         return true;
     }
     return false;
+}
+
+// Takes a rule option at rest[at] into rules: true when it was one. A rule option without its
+// value sets problem.
+bool TakeRuleOption(const std::vector<std::string>& rest, std::size_t& at, PageRules& rules,
+                    std::string& problem) {
+    std::optional<std::string> value;
+    const auto valued = [&](std::string_view name, std::vector<std::string>& into) {
+        if (!TakeValue(rest, at, name, value)) {
+            return false;
+        }
+        if (!value || value->empty()) {
+            problem = std::string(name) + " needs a value";
+        } else {
+            into.push_back(*value);
+        }
+        return true;
+    };
+    if (rest[at] == "--text") {
+        rules.text = true;
+        return true;
+    }
+    return valued("--select", rules.select) || valued("--css", rules.css) ||
+           valued("--ignore", rules.ignore);
 }
 
 // How many pages may be fetched at once with this many files open at most: each fetch takes a
@@ -232,12 +292,19 @@ int RunCli(const std::vector<std::string>& arguments) {
     if (command == "add" || command == "remove") {
         const bool adding = command == "add";
         std::vector<std::string> targets;
+        PageRules rules;
         bool optionsEnded = false;
-        for (const std::string& argument : rest) {
+        for (std::size_t i = 0; i < rest.size(); ++i) {
+            const std::string& argument = rest[i];
+            std::string problem;
             if (!optionsEnded && argument == "--") {
                 optionsEnded = true;
             } else if (!optionsEnded && (argument == "--help" || argument == "-h")) {
                 return Help(adding ? kAddHelp : kRemoveHelp);
+            } else if (!optionsEnded && adding && TakeRuleOption(rest, i, rules, problem)) {
+                if (!problem.empty()) {
+                    return Usage(problem, command.c_str());
+                }
             } else if (!optionsEnded && argument.size() > 1 && argument[0] == '-') {
                 return Usage("unknown option " + argument, command.c_str());
             } else {
@@ -252,7 +319,49 @@ int RunCli(const std::vector<std::string>& arguments) {
         if (const std::optional<int> status = EnterRecordsFolder(folder, true)) {
             return *status;
         }
-        return adding ? RunAdd(targets) : RunRemove(targets);
+        return adding ? RunAdd(targets, rules) : RunRemove(targets);
+    }
+
+    if (command == "rules" || command == "show") {
+        const bool showing = command == "show";
+        std::vector<std::string> targets;
+        RulesChange change;
+        PageRules rules;
+        bool raw = false;
+        bool fetch = false;
+        for (std::size_t i = 0; i < rest.size(); ++i) {
+            const std::string& argument = rest[i];
+            std::string problem;
+            if (argument == "--help" || argument == "-h") {
+                return Help(showing ? kShowHelp : kRulesHelp);
+            }
+            if (!showing && TakeRuleOption(rest, i, rules, problem)) {
+                if (!problem.empty()) {
+                    return Usage(problem, command.c_str());
+                }
+                change.rules = rules;
+            } else if (!showing && argument == "--clear") {
+                change.clear = true;
+            } else if (showing && argument == "--raw") {
+                raw = true;
+            } else if (showing && argument == "--fetch") {
+                fetch = true;
+            } else if (argument.size() > 1 && argument[0] == '-') {
+                return Usage("unknown option " + argument, command.c_str());
+            } else {
+                targets.push_back(argument);
+            }
+        }
+        if (targets.size() != 1) {
+            return Usage(command + " needs one URL or record number", command.c_str());
+        }
+        if (change.clear && change.rules) {
+            return Usage("--clear takes no rules beside it", command.c_str());
+        }
+        if (const std::optional<int> status = EnterRecordsFolder(folder, false)) {
+            return *status;
+        }
+        return showing ? RunShow(targets.front(), raw, fetch) : RunRules(targets.front(), change);
     }
 
     if (command == "list") {

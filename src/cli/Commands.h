@@ -1,6 +1,9 @@
 #pragma once
 // The commands of varnolt-cli, each run in the records' folder (already the current directory).
 
+#include "records/PageRules.h"
+
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,9 +15,23 @@ struct CheckOptions {
 };
 
 int RunCheck(const CheckOptions& options);
-int RunAdd(const std::vector<std::string>& urls);
+int RunAdd(const std::vector<std::string>& urls, const PageRules& rules = {});
 int RunList();
 int RunRemove(const std::vector<std::string>& targets);
+
+// The record file a NUMBER or URL names, or none after saying why (what was not done: verb).
+std::optional<std::string> RecordFileOf(const std::string& target, const std::string& verb);
+
+// rules: shows a page's rules, one option a line (no change given), replaces them, or clears
+// them. New rules are tried before they are stored: one that cannot be applied is refused.
+struct RulesChange {
+    bool clear = false;
+    std::optional<PageRules> rules; // set: replace the rules with these
+};
+int RunRules(const std::string& target, const RulesChange& change);
+// show: what the comparison sees of a page: the stored copy with its rules applied; raw, the
+// stored page as it is; fetch, the page as fetched now (nothing is stored).
+int RunShow(const std::string& target, bool raw, bool fetch);
 
 // The record files "*.vnt" of the current directory, by record number (names that are no number
 // last, by name). None, with a complaint on standard error, when the folder could not be read to

@@ -3,6 +3,7 @@
 #include "cli/Cli.h"
 
 #include "check/AddPage.h"
+#include "check/RuledPage.h"
 #include "cli/Commands.h"
 #include "fetch/PageFetch.h"
 #include "platform/system/ExclusiveFile.h"
@@ -97,10 +98,14 @@ std::string ShownText(std::string_view bytes) {
     return shown;
 }
 
-int RunAdd(const std::vector<std::string>& urls) {
+int RunAdd(const std::vector<std::string>& urls, const PageRules& rules) {
+    if (const std::string error = RulesError(rules); !error.empty()) {
+        Complain(error + "; nothing added");
+        return kExitTrouble;
+    }
     int status = kExitSame;
     for (const std::string& url : urls) {
-        const PageAdd add = StoreFetchedPage(url, PageFetch(url));
+        const PageAdd add = StoreFetchedPage(url, PageFetch(url), rules);
         switch (add.result) {
         case PageAdd::Result::Stored:
             std::cout << url << '\n';
@@ -162,47 +167,52 @@ int RunList() {
     return status;
 }
 
+std::optional<std::string> RecordFileOf(const std::string& target, const std::string& verb) {
+    if (AllDigits(target)) {
+        // Record numbers are written without leading zeros: "01" names the file "01.vnt", never
+        // record 1. Any name counts here, a link leading nowhere too, so that such a name can be
+        // cleared; a directory is no record.
+        std::string fileName = target + ".vnt";
+        std::error_code unknown;
+        const std::filesystem::file_type kind =
+            std::filesystem::symlink_status(fileName, unknown).type();
+        if (kind == std::filesystem::file_type::not_found ||
+            kind == std::filesystem::file_type::directory) {
+            Complain("no record number " + target);
+            return std::nullopt;
+        }
+        return fileName;
+    }
+    std::string fileName;
+    std::string title;
+    std::string date;
+    try {
+        if (FindRecordByUrl(target, fileName, title, date)) {
+            return fileName;
+        }
+    } catch (const CFileException& failure) {
+        Complain(failure.GetErrorMessage() + " Nothing " + verb + " for " + target + ".");
+        return std::nullopt;
+    }
+    Complain("no record for " + target);
+    return std::nullopt;
+}
+
 int RunRemove(const std::vector<std::string>& targets) {
     int status = kExitSame;
     for (const std::string& target : targets) {
-        std::string fileName;
-        if (AllDigits(target)) {
-            // Record numbers are written without leading zeros: "01" names the file "01.vnt",
-            // never record 1. Any name counts here, a link leading nowhere too, so that such a
-            // name can be cleared; a directory is no record.
-            fileName = target + ".vnt";
-            std::error_code unknown;
-            const std::filesystem::file_type kind =
-                std::filesystem::symlink_status(fileName, unknown).type();
-            if (kind == std::filesystem::file_type::not_found ||
-                kind == std::filesystem::file_type::directory) {
-                Complain("no record number " + target);
-                status = kExitTrouble;
-                continue;
-            }
-        } else {
-            std::string title;
-            std::string date;
-            bool found = false;
-            try {
-                found = FindRecordByUrl(target, fileName, title, date);
-            } catch (const CFileException& failure) {
-                Complain(failure.GetErrorMessage() + " No record removed for " + target + ".");
-                status = kExitTrouble;
-                continue;
-            }
-            if (!found) {
-                Complain("no record for " + target);
-                status = kExitTrouble;
-                continue;
-            }
+        const std::optional<std::string> fileName = RecordFileOf(target, "removed");
+        if (!fileName) {
+            status = kExitTrouble;
+            continue;
         }
-        const int error = RemoveRecord(fileName);
+        const int error = RemoveRecord(*fileName);
         if (error == EWOULDBLOCK) {
-            Complain(fileName + " is held open by another program (a check running?); not removed");
+            Complain(*fileName +
+                     " is held open by another program (a check running?); not removed");
             status = kExitTrouble;
         } else if (error != 0 && error != ENOENT) {
-            Complain("cannot remove " + fileName + ": " + SystemErrorText(error));
+            Complain("cannot remove " + *fileName + ": " + SystemErrorText(error));
             status = kExitTrouble;
         }
     }

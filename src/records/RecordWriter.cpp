@@ -53,7 +53,7 @@ std::string RecordFileName(std::int64_t number) {
 
 } // namespace
 
-int WriteNewRecord(std::string url, std::string page) {
+int WriteNewRecord(std::string url, std::string page, std::string* storedAs) {
     std::optional<std::int64_t> number = NextRecordNumber();
     int error = 0;
     while (number) {
@@ -78,6 +78,9 @@ int WriteNewRecord(std::string url, std::string page) {
     }
     if (error == 0) {
         StoreRecordCounter(*number);
+        if (storedAs != nullptr) {
+            *storedAs = RecordFileName(*number);
+        }
     }
     return error;
 }

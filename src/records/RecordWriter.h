@@ -28,7 +28,8 @@ inline constexpr int kRecordGone = kTargetGone;
 // only once the record is stored. Yields 0, kNoRecordNumberLeft, or the system error number of
 // the failed write (ENOSPC, EDQUOT, EACCES, EROFS, EIO, ...; EFBIG for a record larger than
 // any record may be); nothing is stored then.
-int WriteNewRecord(std::string url, std::string page);
+// The file stored goes to storedAs, when given.
+int WriteNewRecord(std::string url, std::string page, std::string* storedAs = nullptr);
 
 // Replaces the named record with one for the URL and the new page, titled and dated afresh, if
 // the name still leads to readFrom, the file the stored page was read from (a check passes it;
