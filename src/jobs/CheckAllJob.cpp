@@ -1,21 +1,17 @@
 #include "jobs/CheckAllJob.h"
 
-#include "check/CheckPage.h"
-#include "fetch/ConcurrentPageFetch.h"
+#include "check/CheckRun.h"
 #include "jobs/JobStart.h"
 #include "platform/framework/MessageBox.h"
 #include "platform/system/FileFind.h"
+#include "platform/system/PageLimits.h"
 #include "records/RecordRead.h"
 #include "runstate/RunState.h"
 
 #include <chrono>
 #include <cstdint>
-#include <deque>
-#include <limits>
 #include <optional>
 #include <string>
-#include <utility>
-#include <vector>
 
 namespace {
 
@@ -26,196 +22,56 @@ constexpr std::chrono::milliseconds kSlotWait(50);
 // hand, so that a line is posted within this time of the window taking the one before.
 constexpr std::chrono::milliseconds kDriveSlice(10);
 
-// Pages fetched at once, and at most this many to one host.
-constexpr TransferLimits kFetchLimits{8, 6};
-// A page fetched ahead of the one in hand holds at most this much of its body until it is in
-// hand (its transfer pauses there), and new fetches ahead start only while the pages ahead hold
-// less than kHeldAheadBytes together: a check of large pages holds about one page at a time.
-constexpr std::int64_t kAheadAllowance = 256 * 1024;
-constexpr std::int64_t kHeldAheadBytes = 2 * 1024 * 1024;
-// Records whose fetch has begun and whose line is not yet posted, at most.
-constexpr std::size_t kMostAhead = 64;
-constexpr std::int64_t kUnlimited = std::numeric_limits<std::int64_t>::max();
+// Pages fetched at once (at most kMostPerHost from one host). A page fetched ahead of the one in
+// hand holds at most 256 KiB of its body until it is in hand, and new fetches ahead start only
+// while the pages ahead hold less than 2 MiB together: a check of large pages holds about one
+// page at a time. At most 64 records are between their fetch and their line.
+constexpr CheckLimits kCheckLimits{8, kMostPerHost, 64, std::int64_t{2} * 1024 * 1024,
+                                   std::int64_t{256} * 1024};
 // A read that takes this many of the window's ticks ends its page as "Time Out".
-constexpr std::int32_t kTimeOutTicks = 270;
-constexpr std::int64_t kReadBytes = 1024;
+constexpr DeadlineRule kTickRule{270, std::nullopt};
 
 // Whether this check has shown its box for a page that could not be stored: only the first
 // failure of a check shows one. Used by the job's thread only.
 bool g_bStoreFailureShown = false;
 
-// A record whose page is being fetched, or has been, and whose line is not yet posted.
-struct PageAhead {
-    std::string fileName;
-    std::string url;
-    FetchId id = 0;
-    std::optional<FetchOutcome> outcome;
-    // The read being timed: the window's tick when the page last received data (or was last
-    // resumed), and what it had received then.
-    std::int32_t lastDataTick = 0;
-    bool answered = false;
-    std::int64_t bodyBytes = 0;
-    std::int64_t readsBegun = 0;
+// The window's clock: its ticks since the process started.
+class WindowTicks final : public FetchClock {
+public:
+    std::int64_t Now() const override { return g_nTicks.load(); }
 };
 
-class CheckPipeline {
+// The records in the order the folder enumerates them.
+class EnumeratedRecords final : public RecordSource {
 public:
-    CheckPipeline() : m_fetches(kFetchLimits) {}
-    ~CheckPipeline() {
-        // Pages ahead whose line was not posted are abandoned, their records left as they are.
-        for (const PageAhead& page : m_pages) {
-            if (!page.outcome) {
-                m_fetches.Abandon(page.id);
-            }
+    EnumeratedRecords() { m_more = m_finder.FindFile(kRecordFilePattern); }
+    ~EnumeratedRecords() override { m_finder.Close(); }
+    EnumeratedRecords(const EnumeratedRecords&) = delete;
+    EnumeratedRecords& operator=(const EnumeratedRecords&) = delete;
+    std::optional<std::string> NextRecord() override {
+        if (!m_more) {
+            return std::nullopt;
         }
-    }
-
-    // Starts fetches for the records that follow, within the limits.
-    void FetchAhead(CFileFind& finder, bool& recordWaiting) {
-        while (recordWaiting &&
-               m_fetches.Unfinished() < static_cast<std::size_t>(kFetchLimits.maxTotal) &&
-               m_pages.size() < kMostAhead && (m_pages.empty() || HeldAhead() < kHeldAheadBytes)) {
-            recordWaiting = finder.FindNextFile();
-            PageAhead page;
-            page.fileName = finder.GetFileName();
-            // A file the list passes over, or a record that cannot be read (removed meanwhile,
-            // or held elsewhere for longer than a lookup takes), is skipped without a line.
-            std::optional<std::string> url = ReadRecordUrl(page.fileName);
-            if (!url) {
-                continue;
-            }
-            page.url = std::move(*url);
-            page.id = m_fetches.Add(page.url);
-            page.lastDataTick = g_nTicks.load();
-            m_fetches.SetBodyAllowance(page.id, m_pages.empty() ? kUnlimited : kAheadAllowance);
-            m_pages.push_back(std::move(page));
-        }
-    }
-
-    bool Empty() const { return m_pages.empty(); }
-    bool InHandFetched() const { return !m_pages.empty() && m_pages.front().outcome.has_value(); }
-
-    // Drives the fetches a little, or waits for the slot when none is running.
-    void Drive() {
-        if (m_fetches.Unfinished() == 0) {
-            g_strStatus.WaitUntilEmpty(kSlotWait);
-            return;
-        }
-        std::vector<FinishedFetch> finishedFetches = m_fetches.Wait(kDriveSlice);
-        const std::int32_t now = g_nTicks.load();
-        for (FinishedFetch& finished : finishedFetches) {
-            if (PageAhead* page = Find(finished.id)) {
-                if (page->answered && now - page->lastDataTick >= kTimeOutTicks) {
-                    // Its last read came back too late: the page is lost, as a single fetch's.
-                    page->outcome = FetchOutcome::TimedOut();
-                    continue;
-                }
-                if (finished.outcome.kind == FetchOutcome::Kind::Received) {
-                    CountReads(*page, static_cast<std::int64_t>(finished.outcome.strPage.size()) /
-                                              kReadBytes +
-                                          1);
-                }
-                page->outcome = std::move(finished.outcome);
-            }
-        }
-        ObserveProgress();
-    }
-
-    // Reads the record in hand, compares and posts its line; the next record comes in hand.
-    void ReportInHand() {
-        ReportPage(m_pages.front());
-        m_pages.pop_front();
-        // Only now, with the page and record just compared let go, may the next page take all
-        // the memory it needs.
-        if (!m_pages.empty()) {
-            m_fetches.SetBodyAllowance(m_pages.front().id, kUnlimited);
-        }
+        m_more = m_finder.FindNextFile();
+        return m_finder.GetFileName();
     }
 
 private:
-    void ReportPage(PageAhead& page) {
-        if (page.outcome->kind == FetchOutcome::Kind::Received) {
-            // The page in hand has come in whole: the bar drops back, as after a single fetch.
-            g_nChunksRead = 0;
-            g_nChunksShown = 0;
-        }
-        // The stored page is read only now, so only the record being compared is held.
-        std::optional<StoredRecord> record = ReadRecordForCheck(page.fileName);
-        if (!record) {
-            return;
-        }
-        g_strCheckUrl = page.url;
-        g_strRecordName = page.fileName;
-        g_strStoredPage = TakeStoredPage(std::move(*record));
-        const bool boxShown = CheckOnePage(std::move(*page.outcome));
-        // Nothing of a record is kept once its line is posted: its memory goes back.
-        std::string().swap(g_strStoredPage);
-        if (boxShown) {
-            // The fetches were not driven while the box was open: that time is no one's read.
-            const std::int32_t now = g_nTicks.load();
-            for (PageAhead& ahead : m_pages) {
-                ahead.lastDataTick = now;
-            }
-        }
-    }
+    CFileFind m_finder;
+    bool m_more = false;
+};
 
-    PageAhead* Find(FetchId id) {
-        for (PageAhead& page : m_pages) {
-            if (page.id == id && !page.outcome) {
-                return &page;
-            }
-        }
-        return nullptr;
+// The progress bar: each read begun by any fetch moves it on the window's next tick, and it drops
+// back once the page in hand has come in whole, as after a single fetch.
+class WindowBar final : public CheckProgress {
+public:
+    void ReadsBegun(std::int64_t reads) override {
+        g_nChunksRead += static_cast<std::int32_t>(reads);
     }
-
-    // Body bytes held by the pages ahead of the one in hand.
-    std::int64_t HeldAhead() const {
-        std::int64_t held = 0;
-        for (std::size_t i = 1; i < m_pages.size(); ++i) {
-            const PageAhead& page = m_pages[i];
-            held += page.outcome ? static_cast<std::int64_t>(page.outcome->strPage.size())
-                                 : page.bodyBytes;
-        }
-        return held;
+    void InHandReceived() override {
+        g_nChunksRead = 0;
+        g_nChunksShown = 0;
     }
-
-    // Each new read begun by any fetch moves the bar on the window's next tick.
-    static void CountReads(PageAhead& page, std::int64_t readsBegun) {
-        if (readsBegun > page.readsBegun) {
-            g_nChunksRead += static_cast<std::int32_t>(readsBegun - page.readsBegun);
-            page.readsBegun = readsBegun;
-        }
-    }
-
-    // Notes each running fetch's data in the window's ticks, and ends as "Time Out" a page whose
-    // body has received nothing for kTimeOutTicks.
-    void ObserveProgress() {
-        const std::int32_t now = g_nTicks.load();
-        for (PageAhead& page : m_pages) {
-            if (page.outcome) {
-                continue;
-            }
-            const std::optional<TransferProgress> progress = m_fetches.Progress(page.id);
-            if (!progress) {
-                continue;
-            }
-            if (progress->paused || progress->answered != page.answered ||
-                progress->bodyBytes != page.bodyBytes) {
-                page.lastDataTick = now;
-                page.answered = progress->answered;
-                page.bodyBytes = progress->bodyBytes;
-            }
-            CountReads(page, progress->readsBegun);
-            if (page.answered && !progress->paused && now - page.lastDataTick >= kTimeOutTicks) {
-                // What was read of it is dropped.
-                m_fetches.Abandon(page.id);
-                page.outcome = FetchOutcome::TimedOut();
-            }
-        }
-    }
-
-    ConcurrentPageFetch m_fetches;
-    std::deque<PageAhead> m_pages; // in the order the records are enumerated; the first in hand
 };
 
 } // namespace
@@ -232,18 +88,25 @@ void RequestStop() {
 
 unsigned CheckAllJob(void* /*unused*/) {
     g_bStoreFailureShown = false;
-    CFileFind finder;
-    bool recordWaiting = finder.FindFile(kRecordFilePattern);
     {
-        CheckPipeline pipeline;
+        EnumeratedRecords records;
+        const WindowTicks ticks;
+        WindowBar bar;
+        CheckRun run(records, ticks, kTickRule, kCheckLimits, &bar);
         for (;;) {
-            pipeline.FetchAhead(finder, recordWaiting);
-            if (pipeline.Empty()) {
+            run.FetchAhead();
+            if (run.Finished()) {
                 break;
             }
             const bool slotEmpty = g_strStatus.IsEmpty();
-            if (slotEmpty && pipeline.InHandFetched()) {
-                pipeline.ReportInHand();
+            if (slotEmpty && run.InHandReady()) {
+                if (const std::optional<CheckedRecord> result = run.TakeInHand()) {
+                    if (ReportCheck(result->check)) {
+                        // The fetches were not driven while the box was open: that time is no
+                        // one's read.
+                        run.RestartTiming();
+                    }
+                }
                 if (g_bStopRequested.load() != 0) {
                     break;
                 }
@@ -254,17 +117,20 @@ unsigned CheckAllJob(void* /*unused*/) {
             if (!slotEmpty && g_bStopRequested.load() != 0) {
                 break;
             }
-            pipeline.Drive();
+            if (run.Fetching()) {
+                run.Drive(kDriveSlice);
+            } else {
+                g_strStatus.WaitUntilEmpty(kSlotWait);
+            }
         }
+        // Leaving the block ends the run: the pages fetched ahead are abandoned, their records
+        // left as they are.
     }
-    finder.Close();
     g_bWorkerBusy = 0;
     return 0;
 }
 
-bool CheckOnePage(FetchOutcome outcome) {
-    const PageCheck check =
-        CheckFetchedPage(g_strCheckUrl, g_strRecordName, g_strStoredPage, std::move(outcome));
+bool ReportCheck(const PageCheck& check) {
     g_strStatus.Post(check.line);
     if (check.writeFailed && !g_bStoreFailureShown) {
         g_bStoreFailureShown = true;
