@@ -28,6 +28,7 @@ constexpr std::int64_t kAheadAllowance = std::int64_t{256} * 1024;
 // A page's body that receives nothing for this long once its answer has begun is "Time Out",
 // as a read of 270 of the window's ticks of 100 ms is.
 constexpr std::int64_t kReadTimeOutMs = 27000;
+constexpr std::int64_t kMillisecondsPerSecond = 1000;
 
 // The records by record number.
 class RecordsInOrder final : public RecordSource {
@@ -73,6 +74,10 @@ private:
 
 } // namespace
 
+DeadlineRule CliDeadlineRule(int timeoutSeconds) {
+    return {kReadTimeOutMs, std::int64_t{timeoutSeconds} * kMillisecondsPerSecond};
+}
+
 int RunCheck(const CheckOptions& options) {
     CatchStopSignals();
     // As the window's Start: the day of the check is noted whatever follows.
@@ -85,7 +90,7 @@ int RunCheck(const CheckOptions& options) {
     progress.Show(0);
 
     const SteadyMillisecondClock clock;
-    const DeadlineRule rule{kReadTimeOutMs, std::nullopt};
+    const DeadlineRule rule = CliDeadlineRule(options.timeoutSeconds);
     const CheckLimits limits{options.jobs, kMostPerHost, kMostAhead, kHeldAheadBytes,
                              kAheadAllowance};
     int changed = 0;

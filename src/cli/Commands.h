@@ -1,18 +1,33 @@
 #pragma once
 // The commands of varnolt-cli, each run in the records' folder (already the current directory).
 
+#include "check/TimedFetches.h"
+
 #include <string>
 #include <vector>
 
+// The longest one page may take in all, by default, in seconds.
+constexpr int kDefaultTimeoutSeconds = 120;
+
 struct CheckOptions {
     int jobs = 8;
+    int timeoutSeconds = kDefaultTimeoutSeconds;
     bool quiet = false;
     bool diff = false;
     bool notify = false;
 };
 
+struct AddOptions {
+    int timeoutSeconds = kDefaultTimeoutSeconds;
+};
+
+// The rule every page of the command line is fetched by: a body that receives nothing for 27 s
+// once its answer has begun (the window's 270 ticks of 100 ms), or a page still arriving after
+// `timeoutSeconds`, is "Time Out".
+DeadlineRule CliDeadlineRule(int timeoutSeconds);
+
 int RunCheck(const CheckOptions& options);
-int RunAdd(const std::vector<std::string>& urls);
+int RunAdd(const std::vector<std::string>& urls, const AddOptions& options);
 int RunList();
 int RunRemove(const std::vector<std::string>& targets);
 
