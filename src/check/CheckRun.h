@@ -21,6 +21,7 @@
 
 #include "check/CheckPage.h"
 #include "check/TimedFetches.h"
+#include "platform/system/PageLimits.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -36,10 +37,16 @@ public:
     virtual std::optional<std::string> NextRecord() = 0;
 };
 
+// The bounds of a check; both programs keep these, the command line with its own --jobs.
 struct CheckLimits {
+    // Pages fetched at once, and at most this many from one host.
     int fetchesAtOnce = 8;
-    int perHost = 6;
+    int perHost = kMostPerHost;
+    // Records between their admission and their result, at most.
     std::size_t mostAhead = 64;
+    // A page fetched ahead of the one in hand holds at most `aheadAllowance` of its body until it
+    // is in hand, and new records are admitted only while the pages ahead hold less than
+    // `heldAheadBytes` together: a check of large pages holds about one page at a time.
     std::int64_t heldAheadBytes = std::int64_t{2} * 1024 * 1024;
     std::int64_t aheadAllowance = std::int64_t{256} * 1024;
 };

@@ -5,7 +5,6 @@
 #include "cli/Commands.h"
 #include "platform/console/Console.h"
 #include "platform/console/Notification.h"
-#include "platform/system/PageLimits.h"
 #include "records/LastCheck.h"
 
 #include <chrono>
@@ -20,11 +19,6 @@ namespace {
 
 // How long one wait lasts before a stop request is looked at again (a signal ends it early).
 constexpr std::chrono::milliseconds kWaitSlice(100);
-// Records between their fetch and their line, at most, and what the pages fetched ahead of the
-// record in hand may hold: the same bounds as the window's check, whatever --jobs is.
-constexpr std::size_t kMostAhead = 64;
-constexpr std::int64_t kHeldAheadBytes = std::int64_t{2} * 1024 * 1024;
-constexpr std::int64_t kAheadAllowance = std::int64_t{256} * 1024;
 // A page's body that receives nothing for this long once its answer has begun is "Time Out",
 // as a read of 270 of the window's ticks of 100 ms is.
 constexpr std::int64_t kReadTimeOutMs = 27000;
@@ -91,8 +85,9 @@ int RunCheck(const CheckOptions& options) {
 
     const SteadyMillisecondClock clock;
     const DeadlineRule rule = CliDeadlineRule(options.timeoutSeconds);
-    const CheckLimits limits{options.jobs, kMostPerHost, kMostAhead, kHeldAheadBytes,
-                             kAheadAllowance};
+    // The window's bounds on what is held ahead, whatever --jobs is.
+    CheckLimits limits;
+    limits.fetchesAtOnce = options.jobs;
     int changed = 0;
     int failed = 0;
     {

@@ -5,6 +5,7 @@
 #include "platform/inet/InternetException.h"
 #include "platform/inet/PageMemory.h"
 #include "platform/inet/WinInet.h"
+#include "platform/system/PageLimits.h"
 #include "runstate/RunState.h"
 
 #include <algorithm>
@@ -18,11 +19,11 @@
 
 namespace {
 
-constexpr DWORD kChunkBytes = 1024;
+constexpr auto kChunkBytes = static_cast<DWORD>(kReadChunkBytes);
 constexpr std::int32_t kTimeOutTicks = 270;
 constexpr DWORD kStatusBufferChars = 80;
 // No more is reserved than the layer lets a body grow to by default.
-constexpr std::size_t kLargestReservation = std::size_t{256} * 1024 * 1024;
+constexpr auto kLargestReservation = static_cast<std::size_t>(kPageByteLimit);
 // How far ahead of the page text its reserved memory is prepared for writing.
 constexpr std::size_t kPreparedAhead = std::size_t{2} * 1024 * 1024;
 

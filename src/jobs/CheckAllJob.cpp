@@ -4,7 +4,6 @@
 #include "jobs/JobStart.h"
 #include "platform/framework/MessageBox.h"
 #include "platform/system/FileFind.h"
-#include "platform/system/PageLimits.h"
 #include "records/RecordRead.h"
 #include "runstate/RunState.h"
 
@@ -22,12 +21,8 @@ constexpr std::chrono::milliseconds kSlotWait(50);
 // hand, so that a line is posted within this time of the window taking the one before.
 constexpr std::chrono::milliseconds kDriveSlice(10);
 
-// Pages fetched at once (at most kMostPerHost from one host). A page fetched ahead of the one in
-// hand holds at most 256 KiB of its body until it is in hand, and new fetches ahead start only
-// while the pages ahead hold less than 2 MiB together: a check of large pages holds about one
-// page at a time. At most 64 records are between their fetch and their line.
-constexpr CheckLimits kCheckLimits{8, kMostPerHost, 64, std::int64_t{2} * 1024 * 1024,
-                                   std::int64_t{256} * 1024};
+// The check's own bounds: 8 pages at once, at most kMostPerHost from one host.
+constexpr CheckLimits kCheckLimits{};
 // A read that takes this many of the window's ticks ends its page as "Time Out".
 constexpr DeadlineRule kTickRule{270, std::nullopt};
 
