@@ -43,7 +43,7 @@ constexpr const char* kCheckHelp =
     "                   standard error)\n"
     "\n"
     "Options:\n"
-    "  --jobs N   fetch at most N pages at once (default 8; never more than 6 from\n"
+    "  --jobs N   fetch at most N pages at once (default 20; never more than 6 from\n"
     "             one host)\n"
     "  --timeout SECONDS\n"
     "             a page still arriving after SECONDS is \"Time Out\" (default 120);\n"

@@ -10,7 +10,7 @@
 constexpr int kDefaultTimeoutSeconds = 120;
 
 struct CheckOptions {
-    int jobs = 8;
+    int jobs = 20;
     int timeoutSeconds = kDefaultTimeoutSeconds;
     bool quiet = false;
     bool diff = false;
