@@ -6,7 +6,6 @@
 #include "platform/inet/PageMemory.h"
 #include "platform/inet/WinInet.h"
 #include "platform/system/PageLimits.h"
-#include "runstate/RunState.h"
 
 #include <algorithm>
 #include <charconv>
@@ -20,7 +19,6 @@
 namespace {
 
 constexpr auto kChunkBytes = static_cast<DWORD>(kReadChunkBytes);
-constexpr std::int32_t kTimeOutTicks = 270;
 constexpr DWORD kStatusBufferChars = 80;
 // No more is reserved than the layer lets a body grow to by default.
 constexpr auto kLargestReservation = static_cast<std::size_t>(kPageByteLimit);
@@ -72,7 +70,7 @@ void PrepareAhead(std::string& strPage, std::size_t& nPrepared) {
     }
 }
 
-FetchOutcome FetchPage(const std::string& strUrl) {
+FetchOutcome FetchPage(const std::string& strUrl, ReadWatch* watch) {
     const PageRequest request = OpenPageRequest(strUrl);
     HINTERNET hRequest = request.hRequest.get();
     if (!HttpSendRequestA(hRequest, nullptr, 0, nullptr, 0)) {
@@ -88,8 +86,9 @@ FetchOutcome FetchPage(const std::string& strUrl) {
     ReserveAnnouncedLength(hRequest, strPage);
     std::size_t nPrepared = 0; // the page text's memory below this length is prepared
     for (;;) {
-        g_nIdleTicks = 0;
-        g_nChunksRead += 1;
+        if (watch != nullptr) {
+            watch->ReadBegins();
+        }
         // A fresh zero-filled buffer one byte longer than the read, so the chunk is always
         // terminated; a chunk counts up to its first zero byte.
         std::vector<char> chunk(kChunkBytes + 1, '\0');
@@ -103,23 +102,24 @@ FetchOutcome FetchPage(const std::string& strUrl) {
         }
         // Tested after every read, the last empty one included: a read that came back too late
         // loses the whole page.
-        if (g_nIdleTicks >= kTimeOutTicks) {
+        if (watch != nullptr && watch->ReadCameTooLate()) {
             return FetchOutcome::TimedOut();
         }
         if (dwRead == 0) {
             break;
         }
     }
-    g_nChunksRead = 0;
-    g_nChunksShown = 0;
+    if (watch != nullptr) {
+        watch->PageReceived();
+    }
     return FetchOutcome::Received(std::move(strPage));
 }
 
 } // namespace
 
-FetchOutcome PageFetch(const std::string& strUrl) {
+FetchOutcome PageFetch(const std::string& strUrl, ReadWatch* watch) {
     try {
-        return FetchPage(strUrl);
+        return FetchPage(strUrl, watch);
     } catch (const CInternetException& failure) {
         return FetchOutcome::InternetFailure(failure.m_dwError, failure.GetErrorMessage());
     } catch (const std::bad_alloc&) {

@@ -2,6 +2,7 @@
 
 #include "check/CheckRun.h"
 #include "jobs/JobStart.h"
+#include "jobs/WindowReadWatch.h"
 #include "platform/framework/MessageBox.h"
 #include "platform/system/FileFind.h"
 #include "records/RecordRead.h"
@@ -23,8 +24,9 @@ constexpr std::chrono::milliseconds kDriveSlice(10);
 
 // The check's own bounds: 8 pages at once, at most kMostPerHost from one host.
 constexpr CheckLimits kCheckLimits{};
-// A read that takes this many of the window's ticks ends its page as "Time Out".
-constexpr DeadlineRule kTickRule{270, std::nullopt};
+// A read that takes as many of the window's ticks as a single fetch's ends its page as
+// "Time Out".
+constexpr DeadlineRule kTickRule{kReadTimeOutTicks, std::nullopt};
 
 // Whether this check has shown its box for a page that could not be stored: only the first
 // failure of a check shows one. Used by the job's thread only.
