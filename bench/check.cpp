@@ -19,7 +19,16 @@
 // And a check of 100 real HTML pages of 20-200 KiB from 20 loopback addresses whose servers
 // answer after 50-800 ms (fixed seed), with the real 100 ms tick (BM_CheckOfRealPages...):
 //   tick_ratio   as above; target at most 1.1
+//
+// And the shared check run with a first record whose server stalls while 1,000 fast pages of
+// 64 KiB (unchanged) stand behind it (BM_StalledFirstRecordWithThousandBehind), driven until the
+// run can admit no more, then for another second:
+//   most_ahead   the most records held between admission and their result (limit 64)
+//   held_kib     the most body bytes the pages ahead of the stalled one held (bound 2 MiB plus
+//                one page's 256 KiB allowance)
+//   peak_mib     the rise of the resident size's high-water mark meanwhile
 
+#include "check/CheckRun.h"
 #include "jobs/CheckAllJob.h"
 #include "runstate/RunState.h"
 #include "runstate/Tick.h"
@@ -30,6 +39,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <csignal>
 #include <cstdlib>
 #include <ctime>
@@ -37,6 +47,8 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <string>
@@ -343,6 +355,123 @@ BENCHMARK(BM_CheckOfLargePages)
     ->Arg(12)
     ->Iterations(1)
     ->Repetitions(3)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
+
+// The record files "0.vnt" to "N.vnt" in number order.
+class NumberedRecords final : public RecordSource {
+public:
+    explicit NumberedRecords(int last) : m_last(last) {}
+    std::optional<std::string> NextRecord() override {
+        if (m_next > m_last) {
+            return std::nullopt;
+        }
+        return std::to_string(m_next++) + ".vnt";
+    }
+
+private:
+    int m_last;
+    int m_next = 0;
+};
+
+void BM_StalledFirstRecordWithThousandBehind(benchmark::State& state) {
+    constexpr int kBehind = 1000;
+    const std::string page(64 * 1024, 'n');
+    std::mutex guard;
+    std::condition_variable released;
+    bool open = false;
+    httplib::Server server;
+    server.Get("/stalled", [&](const httplib::Request&, httplib::Response& response) {
+        std::unique_lock lock(guard);
+        released.wait(lock, [&] { return open; });
+        response.set_content("stalled page", "text/html");
+    });
+    server.Get(R"(/.*)", [&](const httplib::Request&, httplib::Response& response) {
+        response.set_content(page, "text/html");
+    });
+    const int port = server.bind_to_any_port("127.0.0.1");
+    std::thread serving([&] { server.listen_after_bind(); });
+    while (!server.is_running()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    const auto previous = std::filesystem::current_path();
+    const auto directory = std::filesystem::temp_directory_path() /
+                           ("varnolt-bench-stalled-" + std::to_string(getpid()));
+    std::filesystem::create_directories(directory);
+    std::filesystem::current_path(directory);
+    const std::string base = "http://127.0.0.1:" + std::to_string(port);
+    std::ofstream("0.vnt", std::ios::binary) << base << "/stalled|untitle|8:12:2025*old";
+    for (int i = 1; i <= kBehind; ++i) {
+        std::ofstream(std::to_string(i) + ".vnt", std::ios::binary)
+            << base << "/" << i << "|untitle|8:12:2025*" << page;
+    }
+
+    for (auto _ : state) {
+        {
+            std::lock_guard lock(guard);
+            open = false;
+        }
+        const long before = StatusKib("VmRSS");
+        ResetPeakResident();
+        const auto start = std::chrono::steady_clock::now();
+        NumberedRecords records(kBehind);
+        const SteadyMillisecondClock clock;
+        std::size_t mostAhead = 0;
+        std::int64_t mostHeld = 0;
+        std::size_t results = 0;
+        {
+            CheckRun run(records, clock, {27000, std::nullopt}, CheckLimits{}, nullptr);
+            const auto drive = [&] {
+                run.FetchAhead();
+                run.Drive(std::chrono::milliseconds(10));
+                mostAhead = std::max(mostAhead, run.Ahead());
+                mostHeld = std::max(mostHeld, run.HeldAheadBytes());
+            };
+            std::int64_t held = -1;
+            while (run.HeldAheadBytes() != held) { // until admission has stopped
+                held = run.HeldAheadBytes();
+                for (int i = 0; i < 20; ++i) {
+                    drive();
+                }
+            }
+            const auto settle = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+            while (std::chrono::steady_clock::now() < settle) {
+                drive();
+            }
+            state.counters["peak_mib"] = static_cast<double>(StatusKib("VmHWM") - before) / 1024.0;
+            {
+                std::lock_guard lock(guard);
+                open = true;
+            }
+            released.notify_all();
+            while (!run.Finished()) {
+                if (run.InHandReady()) {
+                    results += run.TakeInHand() ? 1 : 0;
+                    continue;
+                }
+                drive();
+            }
+        }
+        state.SetIterationTime(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        state.counters["most_ahead"] = static_cast<double>(mostAhead);
+        state.counters["held_kib"] = static_cast<double>(mostHeld) / 1024.0;
+        state.counters["results"] = static_cast<double>(results);
+    }
+
+    std::filesystem::current_path(previous);
+    std::filesystem::remove_all(directory);
+    {
+        std::lock_guard lock(guard);
+        open = true;
+    }
+    released.notify_all();
+    server.stop();
+    serving.join();
+}
+
+BENCHMARK(BM_StalledFirstRecordWithThousandBehind)
+    ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kSecond);
 

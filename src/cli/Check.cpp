@@ -1,41 +1,43 @@
 // varnolt-cli check: the window's Start without the window, fetching pages side by side.
 
-#include "check/CheckPage.h"
+#include "check/CheckRun.h"
 #include "cli/Cli.h"
 #include "cli/Commands.h"
-#include "fetch/ConcurrentPageFetch.h"
 #include "platform/console/Console.h"
 #include "platform/console/Notification.h"
 #include "records/LastCheck.h"
-#include "records/RecordRead.h"
-#include "records/RecordText.h"
 
 #include <chrono>
+#include <cstdint>
 #include <iostream>
-#include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
 
-// At most this many pages to one host at once, as browsers open.
-constexpr int kPerHost = 6;
-// Fetches queued ahead of those running, so that pages of other hosts can go on while one host
-// has all its places taken. Only their addresses are held until they finish.
-constexpr std::size_t kQueuedPerJob = 4;
-// How long one wait lasts before a stop request is looked at again.
+// How long one wait lasts before a stop request is looked at again (a signal ends it early).
 constexpr std::chrono::milliseconds kWaitSlice(100);
+// A page's body that receives nothing for this long once its answer has begun is "Time Out",
+// as a read of 270 of the window's ticks of 100 ms is.
+constexpr std::int64_t kReadTimeOutMs = 27000;
+constexpr std::int64_t kMillisecondsPerSecond = 1000;
 
-struct RecordInHand {
-    std::size_t index = 0;
-    std::string fileName;
-    std::string url;
-};
+// The records by record number.
+class RecordsInOrder final : public RecordSource {
+public:
+    explicit RecordsInOrder(std::vector<std::string> files) : m_files(std::move(files)) {}
+    std::optional<std::string> NextRecord() override {
+        if (m_next == m_files.size()) {
+            return std::nullopt;
+        }
+        return m_files[m_next++];
+    }
 
-struct Report {
-    PageCheck check;
-    std::string diff;
+private:
+    std::vector<std::string> m_files;
+    std::size_t m_next = 0;
 };
 
 class Progress {
@@ -66,6 +68,10 @@ private:
 
 } // namespace
 
+DeadlineRule CliDeadlineRule(int timeoutSeconds) {
+    return {kReadTimeOutMs, std::int64_t{timeoutSeconds} * kMillisecondsPerSecond};
+}
+
 int RunCheck(const CheckOptions& options) {
     CatchStopSignals();
     // As the window's Start: the day of the check is noted whatever follows.
@@ -75,35 +81,68 @@ int RunCheck(const CheckOptions& options) {
     }
 
     bool folderReadable = false;
-    const std::vector<std::string> files = RecordFilesInOrder(folderReadable);
+    std::vector<std::string> files = RecordFilesInOrder(folderReadable);
     if (!folderReadable) {
         return kExitTrouble;
     }
-    Progress progress(StandardErrorIsTerminal(), files.size());
+    const std::size_t total = files.size();
+    RecordsInOrder records(std::move(files));
+    Progress progress(StandardErrorIsTerminal(), total);
     progress.Show(0);
 
-    ConcurrentPageFetch fetches(TransferLimits{options.jobs, kPerHost});
-    fetches.SetReadTimeOut(kWindowReadTimeOut);
-    std::map<FetchId, RecordInHand> inHand;
-    // Reports by record index; a record passed over (unreadable) has an empty optional.
-    std::map<std::size_t, std::optional<Report>> reports;
-    std::size_t nextRecord = 0;
-    std::size_t nextToPrint = 0;
-    std::size_t checked = 0;
+    const SteadyMillisecondClock clock;
+    const DeadlineRule rule = CliDeadlineRule(options.timeoutSeconds);
+    // The window's bounds on what is held ahead, whatever --jobs is.
+    CheckLimits limits;
+    limits.fetchesAtOnce = options.jobs;
     int changed = 0;
     int failed = 0;
-
-    const std::size_t ahead = static_cast<std::size_t>(options.jobs) * kQueuedPerJob;
-    auto printReady = [&] {
-        for (auto found = reports.find(nextToPrint); found != reports.end();
-             found = reports.find(nextToPrint)) {
-            if (const std::optional<Report>& report = found->second) {
-                const PageCheck& check = report->check;
-                const bool quietable = check.result == PageCheck::Result::Same;
-                if (!(options.quiet && quietable)) {
+    {
+        CheckRun run(records, clock, rule, limits, nullptr);
+        // A result is printed as soon as its record has been compared (and rewritten): a stop
+        // between two results leaves every record whose line was printed checked, and every
+        // other record as it was.
+        while (StopSignal() == 0) {
+            run.FetchAhead();
+            if (run.Finished()) {
+                break;
+            }
+            if (!run.InHandReady()) {
+                run.Drive(kWaitSlice);
+                continue;
+            }
+            std::optional<CheckedRecord> result = run.TakeInHand(options.diff);
+            if (result) {
+                PageCheck& check = result->check;
+                std::string diff;
+                switch (check.result) {
+                case PageCheck::Result::Same:
+                    break;
+                case PageCheck::Result::Changed:
+                    ++changed;
+                    if (options.diff && check.ruled) {
+                        // What was compared: the page as its rules see it.
+                        diff = PageDiff(check.seenBefore, check.seenNow,
+                                        result->fileName + " (stored, with its rules)",
+                                        result->url + " (with its rules)");
+                    } else if (options.diff) {
+                        diff = PageDiff(result->storedPage, result->newPage,
+                                        result->fileName + " (stored)", result->url);
+                    }
+                    break;
+                case PageCheck::Result::TimedOut:
+                    // The window's line names no page; here the line must say which one.
+                    check.line += " " + result->url;
+                    ++failed;
+                    break;
+                case PageCheck::Result::PageError:
+                case PageCheck::Result::Failed:
+                    ++failed;
+                    break;
+                }
+                if (!(options.quiet && check.result == PageCheck::Result::Same)) {
                     progress.Erase();
-                    std::cout << check.line << '\n';
-                    std::cout << report->diff;
+                    std::cout << check.line << '\n' << diff;
                     std::cout.flush();
                     if (check.result == PageCheck::Result::Failed && !check.reason.empty()) {
                         std::cerr << check.reason << '\n';
@@ -111,106 +150,21 @@ int RunCheck(const CheckOptions& options) {
                     }
                 }
             }
-            reports.erase(found);
-            ++nextToPrint;
+            progress.Show(run.Done());
         }
-        progress.Show(checked);
-    };
-
-    while (StopSignal() == 0 && (nextRecord < files.size() || fetches.Unfinished() > 0)) {
-        while (StopSignal() == 0 && nextRecord < files.size() && fetches.Unfinished() < ahead) {
-            const std::size_t index = nextRecord++;
-            const std::string& fileName = files[index];
-            // As the window's job: a file the page list passes over, or a record removed
-            // meanwhile, is passed over without a line; one that cannot be read is reported.
-            RecordReading<std::string> url = ReadRecordUrl(fileName);
-            if (!url.value) {
-                if (url.Failed()) {
-                    reports.emplace(
-                        index, Report{RecordReadFailure(fileName, std::move(url.failure)), {}});
-                    ++failed;
-                } else {
-                    reports.emplace(index, std::nullopt);
-                }
-                ++checked;
-                continue;
-            }
-            RecordInHand record{index, fileName, std::move(*url.value)};
-            const FetchId id = fetches.Add(record.url);
-            inHand.emplace(id, std::move(record));
-        }
-        printReady();
+        // A stop asked for once every line was printed stops nothing: the check is whole.
         if (StopSignal() != 0) {
-            break;
+            run.FetchAhead(); // finds whether any record is left
         }
-        for (FinishedFetch& finished : fetches.Wait(kWaitSlice)) {
-            const auto found = inHand.find(finished.id);
-            if (found == inHand.end()) {
-                continue;
-            }
-            RecordInHand record = std::move(found->second);
-            inHand.erase(found);
-            ++checked;
-            // As the window's job, the stored page is read only once its fetch is over, so only
-            // the records being compared are held; a record removed meanwhile is passed over
-            // without a line, one that cannot be read now is reported.
-            RecordReading<StoredRecord> stored = ReadRecordForCheck(record.fileName);
-            if (!stored.value) {
-                if (stored.Failed()) {
-                    reports.emplace(
-                        record.index,
-                        Report{RecordReadFailure(record.url, std::move(stored.failure)), {}});
-                    ++failed;
-                } else {
-                    reports.emplace(record.index, std::nullopt);
-                }
-                continue;
-            }
-            const FileIdentity storedFile = stored.value->file;
-            const std::string storedPage = TakeStoredPage(std::move(*stored.value));
-            Report report;
-            std::optional<std::string> newPage;
-            if (options.diff && finished.outcome.kind == FetchOutcome::Kind::Received) {
-                newPage = finished.outcome.strPage;
-            }
-            report.check = CheckFetchedPage(record.url, record.fileName, storedPage, storedFile,
-                                            std::move(finished.outcome));
-            switch (report.check.result) {
-            case PageCheck::Result::Same:
-                break;
-            case PageCheck::Result::Changed:
-                ++changed;
-                if (newPage) {
-                    report.diff =
-                        PageDiff(storedPage, *newPage, record.fileName + " (stored)", record.url);
-                }
-                break;
-            case PageCheck::Result::TimedOut:
-                // The window's line names no page; here the line must say which one.
-                report.check.line += " " + record.url;
-                ++failed;
-                break;
-            case PageCheck::Result::PageError:
-            case PageCheck::Result::Failed:
-                ++failed;
-                break;
-            }
-            reports.emplace(record.index, std::move(report));
+        if (StopSignal() != 0 && !run.Finished()) {
+            const std::size_t checked = run.Done();
+            // Leaving the block abandons the pages fetched ahead; every record written so far
+            // was renamed into place whole and its line printed, and none is being written now.
+            progress.Erase();
+            Complain("stopped; " + std::to_string(checked) + " of " + std::to_string(total) +
+                     " pages checked");
+            return kExitStopped;
         }
-        printReady();
-    }
-
-    // A stop asked for once every line was printed stops nothing: the check is whole.
-    if (const int signal = StopSignal(); signal != 0 && nextToPrint < files.size()) {
-        // Fetches in flight are abandoned; every record written so far was renamed into place
-        // whole, and none is being written now.
-        for (const auto& [id, record] : inHand) {
-            fetches.Abandon(id);
-        }
-        progress.Erase();
-        Complain("stopped; " + std::to_string(checked) + " of " + std::to_string(files.size()) +
-                 " pages checked");
-        return kExitStopped;
     }
     progress.Erase();
 

@@ -36,7 +36,8 @@ constexpr const char* kMainHelp =
     "Exit status: 0 nothing changed, 1 a page changed, 2 trouble, 130 stopped.\n";
 
 constexpr const char* kCheckHelp =
-    "Usage: varnolt-cli [-C DIR] check [--jobs N] [--quiet] [--diff] [--notify]\n"
+    "Usage: varnolt-cli [-C DIR] check [--jobs N] [--timeout SECONDS] [--quiet] [--diff]\n"
+    "                                  [--notify]\n"
     "Fetch every stored page again, compare it with the stored copy ignoring letter\n"
     "case, and store the pages that changed. One line per record, by record number:\n"
     "  URL              the page is the same\n"
@@ -47,8 +48,11 @@ constexpr const char* kCheckHelp =
     "                   standard error)\n"
     "\n"
     "Options:\n"
-    "  --jobs N   fetch at most N pages at once (default 8; never more than 6 from\n"
+    "  --jobs N   fetch at most N pages at once (default 20; never more than 6 from\n"
     "             one host)\n"
+    "  --timeout SECONDS\n"
+    "             a page still arriving after SECONDS is \"Time Out\" (default 120);\n"
+    "             a page that receives nothing for 27 s is \"Time Out\" as well\n"
     "  --quiet    print only pages that changed or failed\n"
     "  --diff     after each UPDATE line, show what changed as a unified diff\n"
     "  --notify   when a page changed or failed, show one desktop notification\n"
@@ -58,14 +62,18 @@ constexpr const char* kCheckHelp =
     "130 stopped by Ctrl+C (records are left whole).\n";
 
 constexpr const char* kAddHelp =
-    "Usage: varnolt-cli [-C DIR] add URL... [RULE...]\n"
+    "Usage: varnolt-cli [-C DIR] add [--timeout SECONDS] [RULE...] URL...\n"
     "Fetch each page and store it as a new numbered record; prints its address.\n"
+    "A missing page prints \"File Not Found URL\", another answer \"Page Error URL\",\n"
+    "one that does not arrive in time \"Time Out URL\"; a page that cannot be\n"
+    "fetched is explained on standard error. The pages are fetched side by side and\n"
+    "stored and reported in the order given.\n"
     "Rules (--select, --css, --text, --ignore; see 'varnolt-cli rules --help') are\n"
     "stored with each page; a rule that matches nothing on it stores nothing.\n"
-    "A missing page prints \"File Not Found URL\", another answer \"Page Error URL\";\n"
-    "a page that cannot be fetched is explained on standard error.\n"
     "\n"
     "Options:\n"
+    "  --timeout SECONDS\n"
+    "             a page still arriving after SECONDS is \"Time Out\" (default 120)\n"
     "  --help     show this help\n"
     "\n"
     "Exit status: 0 every page stored, 2 a page was not stored.\n";
@@ -278,6 +286,12 @@ int RunCli(const std::vector<std::string>& arguments) {
                     return Usage("--jobs needs a whole number of 1 or more", "check");
                 }
                 options.jobs = *jobs;
+            } else if (TakeValue(rest, i, "--timeout", value)) {
+                const std::optional<int> seconds = value ? PositiveNumber(*value) : std::nullopt;
+                if (!seconds) {
+                    return Usage("--timeout needs a whole number of seconds, 1 or more", "check");
+                }
+                options.timeoutSeconds = *seconds;
             } else {
                 return Usage("unknown argument to check: " + rest[i], "check");
             }
@@ -291,20 +305,28 @@ int RunCli(const std::vector<std::string>& arguments) {
 
     if (command == "add" || command == "remove") {
         const bool adding = command == "add";
+        AddOptions addOptions;
         std::vector<std::string> targets;
-        PageRules rules;
         bool optionsEnded = false;
         for (std::size_t i = 0; i < rest.size(); ++i) {
             const std::string& argument = rest[i];
             std::string problem;
+            std::optional<std::string> value;
             if (!optionsEnded && argument == "--") {
                 optionsEnded = true;
             } else if (!optionsEnded && (argument == "--help" || argument == "-h")) {
                 return Help(adding ? kAddHelp : kRemoveHelp);
-            } else if (!optionsEnded && adding && TakeRuleOption(rest, i, rules, problem)) {
+            } else if (!optionsEnded && adding &&
+                       TakeRuleOption(rest, i, addOptions.rules, problem)) {
                 if (!problem.empty()) {
                     return Usage(problem, command.c_str());
                 }
+            } else if (!optionsEnded && adding && TakeValue(rest, i, "--timeout", value)) {
+                const std::optional<int> seconds = value ? PositiveNumber(*value) : std::nullopt;
+                if (!seconds) {
+                    return Usage("--timeout needs a whole number of seconds, 1 or more", "add");
+                }
+                addOptions.timeoutSeconds = *seconds;
             } else if (!optionsEnded && argument.size() > 1 && argument[0] == '-') {
                 return Usage("unknown option " + argument, command.c_str());
             } else {
@@ -319,7 +341,7 @@ int RunCli(const std::vector<std::string>& arguments) {
         if (const std::optional<int> status = EnterRecordsFolder(folder, true)) {
             return *status;
         }
-        return adding ? RunAdd(targets, rules) : RunRemove(targets);
+        return adding ? RunAdd(targets, addOptions) : RunRemove(targets);
     }
 
     if (command == "rules" || command == "show") {

@@ -2,8 +2,8 @@
 // varnolt-cli: the window's add, check, browse and delete commands for the command line, on the
 // same record, fetch and check rules as the window.
 //
-//     varnolt-cli [-C DIR] check [--jobs N] [--quiet] [--diff] [--notify]
-//     varnolt-cli [-C DIR] add URL...
+//     varnolt-cli [-C DIR] check [--jobs N] [--timeout SECONDS] [--quiet] [--diff] [--notify]
+//     varnolt-cli [-C DIR] add [--timeout SECONDS] URL...
 //     varnolt-cli [-C DIR] list
 //     varnolt-cli [-C DIR] remove URL|NUMBER...
 //

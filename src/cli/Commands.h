@@ -1,21 +1,36 @@
 #pragma once
 // The commands of varnolt-cli, each run in the records' folder (already the current directory).
 
+#include "check/TimedFetches.h"
 #include "records/PageRules.h"
 
 #include <optional>
 #include <string>
 #include <vector>
 
+// The longest one page may take in all, by default, in seconds.
+constexpr int kDefaultTimeoutSeconds = 120;
+
 struct CheckOptions {
-    int jobs = 8;
+    int jobs = 20;
+    int timeoutSeconds = kDefaultTimeoutSeconds;
     bool quiet = false;
     bool diff = false;
     bool notify = false;
 };
 
+struct AddOptions {
+    int timeoutSeconds = kDefaultTimeoutSeconds;
+    PageRules rules; // stored with every page added
+};
+
+// The rule every page of the command line is fetched by: a body that receives nothing for 27 s
+// once its answer has begun (the window's 270 ticks of 100 ms), or a page still arriving after
+// `timeoutSeconds`, is "Time Out".
+DeadlineRule CliDeadlineRule(int timeoutSeconds);
+
 int RunCheck(const CheckOptions& options);
-int RunAdd(const std::vector<std::string>& urls, const PageRules& rules = {});
+int RunAdd(const std::vector<std::string>& urls, const AddOptions& options);
 int RunList();
 int RunRemove(const std::vector<std::string>& targets);
 

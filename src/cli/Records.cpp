@@ -3,12 +3,13 @@
 #include "cli/Cli.h"
 
 #include "check/AddPage.h"
+#include "check/AddRun.h"
 #include "check/RuledPage.h"
 #include "cli/Commands.h"
-#include "fetch/PageFetch.h"
 #include "platform/system/ExclusiveFile.h"
 #include "platform/system/FileException.h"
 #include "platform/system/FileFind.h"
+#include "platform/system/PageLimits.h"
 #include "platform/system/StdioFile.h"
 #include "records/Catalogue.h"
 #include "records/PageRules.h"
@@ -26,6 +27,9 @@
 #include <optional>
 
 namespace {
+
+// Pages of one add fetched at once (at most kMostPerHost from one host).
+constexpr int kAddFetchesAtOnce = 20;
 
 std::optional<std::uint64_t> RecordNumber(std::string_view name) {
     constexpr std::string_view kExtension = ".vnt";
@@ -98,38 +102,44 @@ std::string ShownText(std::string_view bytes) {
     return shown;
 }
 
-int RunAdd(const std::vector<std::string>& urls, const PageRules& rules) {
-    if (const std::string error = RulesError(rules); !error.empty()) {
+int RunAdd(const std::vector<std::string>& urls, const AddOptions& options) {
+    if (const std::string error = RulesError(options.rules); !error.empty()) {
         Complain(error + "; nothing added");
         return kExitTrouble;
     }
     int status = kExitSame;
-    for (const std::string& url : urls) {
-        const PageAdd add = StoreFetchedPage(url, PageFetch(url), rules);
-        switch (add.result) {
-        case PageAdd::Result::Stored:
-            std::cout << url << '\n';
-            break;
-        case PageAdd::Result::NotFound:
-            std::cout << "File Not Found " << url << '\n';
-            status = kExitTrouble;
-            break;
-        case PageAdd::Result::BadStatus:
-            std::cout << "Page Error " << url << '\n';
-            status = kExitTrouble;
-            break;
-        case PageAdd::Result::TimedOut:
-            std::cout << "Time Out " << url << '\n';
-            status = kExitTrouble;
-            break;
-        case PageAdd::Result::Failed:
-            std::cout.flush();
-            std::cerr << add.reason << '\n';
-            status = kExitTrouble;
-            break;
-        }
-        std::cout.flush();
-    }
+    const SteadyMillisecondClock clock;
+    // The pages come side by side, and are stored and reported in the order they were given.
+    FetchPagesInOrder(urls, clock, CliDeadlineRule(options.timeoutSeconds),
+                      TransferLimits{kAddFetchesAtOnce, kMostPerHost},
+                      [&](std::size_t index, FetchOutcome outcome) {
+                          const std::string& url = urls[index];
+                          const PageAdd add =
+                              StoreFetchedPage(url, std::move(outcome), options.rules);
+                          switch (add.result) {
+                          case PageAdd::Result::Stored:
+                              std::cout << url << '\n';
+                              break;
+                          case PageAdd::Result::NotFound:
+                              std::cout << "File Not Found " << url << '\n';
+                              status = kExitTrouble;
+                              break;
+                          case PageAdd::Result::BadStatus:
+                              std::cout << "Page Error " << url << '\n';
+                              status = kExitTrouble;
+                              break;
+                          case PageAdd::Result::TimedOut:
+                              std::cout << "Time Out " << url << '\n';
+                              status = kExitTrouble;
+                              break;
+                          case PageAdd::Result::Failed:
+                              std::cout.flush();
+                              std::cerr << add.reason << '\n';
+                              status = kExitTrouble;
+                              break;
+                          }
+                          std::cout.flush();
+                      });
     return status;
 }
 

@@ -56,17 +56,6 @@ std::vector<FinishedFetch> ConcurrentPageFetch::Wait(std::chrono::milliseconds t
         const FetchId id = result.id;
         finished.push_back({id, OutcomeOfTransfer(url->second, std::move(result))});
     }
-    if (m_readTimeOut) {
-        // A body that has stalled this long is abandoned; what was read of it is dropped.
-        const auto now = std::chrono::steady_clock::now();
-        for (const auto& [id, url] : m_urls) {
-            const std::optional<TransferProgress> progress = m_engine.Progress(id);
-            if (progress && progress->answered && now - progress->lastData >= *m_readTimeOut) {
-                m_engine.Abandon(id);
-                finished.push_back({id, FetchOutcome::TimedOut()});
-            }
-        }
-    }
     for (const FinishedFetch& fetch : finished) {
         m_urls.erase(fetch.id);
     }

@@ -5,7 +5,7 @@
 #include "platform/inet/InternetException.h"
 #include "platform/inet/PageMemory.h"
 #include "platform/inet/WinInet.h"
-#include "runstate/RunState.h"
+#include "platform/system/PageLimits.h"
 
 #include <algorithm>
 #include <charconv>
@@ -18,11 +18,10 @@
 
 namespace {
 
-constexpr DWORD kChunkBytes = 1024;
-constexpr std::int32_t kTimeOutTicks = 270;
+constexpr auto kChunkBytes = static_cast<DWORD>(kReadChunkBytes);
 constexpr DWORD kStatusBufferChars = 80;
 // No more is reserved than the layer lets a body grow to by default.
-constexpr std::size_t kLargestReservation = std::size_t{256} * 1024 * 1024;
+constexpr auto kLargestReservation = static_cast<std::size_t>(kPageByteLimit);
 // How far ahead of the page text its reserved memory is prepared for writing.
 constexpr std::size_t kPreparedAhead = std::size_t{2} * 1024 * 1024;
 
@@ -71,7 +70,7 @@ void PrepareAhead(std::string& strPage, std::size_t& nPrepared) {
     }
 }
 
-FetchOutcome FetchPage(const std::string& strUrl) {
+FetchOutcome FetchPage(const std::string& strUrl, ReadWatch* watch) {
     const PageRequest request = OpenPageRequest(strUrl);
     HINTERNET hRequest = request.hRequest.get();
     if (!HttpSendRequestA(hRequest, nullptr, 0, nullptr, 0)) {
@@ -87,8 +86,9 @@ FetchOutcome FetchPage(const std::string& strUrl) {
     ReserveAnnouncedLength(hRequest, strPage);
     std::size_t nPrepared = 0; // the page text's memory below this length is prepared
     for (;;) {
-        g_nIdleTicks = 0;
-        g_nChunksRead += 1;
+        if (watch != nullptr) {
+            watch->ReadBegins();
+        }
         // A fresh zero-filled buffer one byte longer than the read, so the chunk is always
         // terminated; a chunk counts up to its first zero byte.
         std::vector<char> chunk(kChunkBytes + 1, '\0');
@@ -102,23 +102,24 @@ FetchOutcome FetchPage(const std::string& strUrl) {
         }
         // Tested after every read, the last empty one included: a read that came back too late
         // loses the whole page.
-        if (g_nIdleTicks >= kTimeOutTicks) {
+        if (watch != nullptr && watch->ReadCameTooLate()) {
             return FetchOutcome::TimedOut();
         }
         if (dwRead == 0) {
             break;
         }
     }
-    g_nChunksRead = 0;
-    g_nChunksShown = 0;
+    if (watch != nullptr) {
+        watch->PageReceived();
+    }
     return FetchOutcome::Received(std::move(strPage));
 }
 
 } // namespace
 
-FetchOutcome PageFetch(const std::string& strUrl) {
+FetchOutcome PageFetch(const std::string& strUrl, ReadWatch* watch) {
     try {
-        return FetchPage(strUrl);
+        return FetchPage(strUrl, watch);
     } catch (const CInternetException& failure) {
         return FetchOutcome::InternetFailure(failure.m_dwError, failure.GetErrorMessage());
     } catch (const std::bad_alloc&) {

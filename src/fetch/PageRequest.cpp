@@ -2,6 +2,7 @@
 
 #include "platform/inet/InternetException.h"
 #include "platform/system/ApplicationName.h"
+#include "platform/system/PageLimits.h"
 
 #include <cstring>
 #include <vector>
@@ -10,7 +11,7 @@ namespace {
 
 constexpr char kRequestHeaders[] = "Accept: text/*\r\nUser-Agent: VNT \r\n";
 // The single fetch reads the body this many bytes at a time.
-constexpr std::size_t kChunkBytes = 1024;
+constexpr auto kChunkBytes = static_cast<std::size_t>(kReadChunkBytes);
 
 std::string CanonicalUrl(const std::string& strUrl) {
     std::string buffer(INTERNET_MAX_URL_LENGTH, '\0');

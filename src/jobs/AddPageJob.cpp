@@ -3,6 +3,7 @@
 #include "check/AddPage.h"
 #include "fetch/PageFetch.h"
 #include "jobs/JobStart.h"
+#include "jobs/WindowReadWatch.h"
 #include "platform/framework/MessageBox.h"
 #include "runstate/RunState.h"
 
@@ -15,7 +16,8 @@ void StartAddPage(const std::string& strUrl) {
 }
 
 unsigned AddPageJob(void* /*unused*/) {
-    const PageAdd add = StoreFetchedPage(g_strAddUrl, PageFetch(g_strAddUrl));
+    WindowReadWatch watch;
+    const PageAdd add = StoreFetchedPage(g_strAddUrl, PageFetch(g_strAddUrl, &watch));
     if (!add.line.empty()) {
         g_strStatus.Post(add.line);
     }

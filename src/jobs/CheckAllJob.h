@@ -4,13 +4,12 @@
 // stored copy ignoring letter case, rewrites the record when it changed, and reports exactly one
 // line per record. "Stop" ends the check between records.
 //
-// The job fetches up to 8 pages at once (at most 6 from one host) ahead of the record it
-// reports, on its one thread, and still posts each record's line in the order the records are
-// enumerated, one at a time into the empty slot. A read time-out is counted in the window's
-// ticks for each fetch on its own.
+// The job runs the shared check (CheckRun) on its one thread: up to 8 pages fetched at once (at
+// most 6 from one host) ahead of the record it reports, each record's line posted in the order
+// the records are enumerated, one at a time into the empty slot, and a record rewritten only as
+// its line is posted. A read time-out is counted in the window's ticks for each fetch on its own.
 
-#include "fetch/FetchOutcome.h"
-#include "platform/system/ExclusiveFile.h"
+#include "check/CheckPage.h"
 
 // The command halves, on the window thread. StartCheckAll clears the stop request and starts the
 // job when none runs; the caller empties its list and writes the stamp.
@@ -20,8 +19,7 @@ void RequestStop();
 // The thread procedure. Its argument is not used; it returns 0 and clears the busy flag last.
 unsigned CheckAllJob(void* unused);
 
-// Checks the record described by g_strCheckUrl, g_strRecordName and g_strStoredPage (read from
-// storedFile) against its fetched page and posts its one line. The first record of a check that
-// cannot be stored or read also shows a message box, and the job waits until it is closed (then
-// yields true).
-bool CheckOnePage(FetchOutcome outcome, const FileIdentity& storedFile);
+// Posts one record's line. The first record of a check that cannot be stored, read or compared
+// under its rules also shows a message box with the reason, and the job waits until it is closed
+// (then yields true).
+bool ReportCheck(const PageCheck& check);

@@ -38,10 +38,10 @@ private:
 using RunFlag = std::atomic<std::int32_t>;
 using RunCounter = std::atomic<std::int32_t>;
 
-// Inputs handed to a job before it reads them (see the job that owns each).
+// The add job's input, handed to it before it starts.
 extern std::string& g_strAddUrl;
-extern std::string& g_strCheckUrl;
-extern std::string& g_strRecordName;
+// No job fills this any more: the check run holds the record it compares itself and lets it go
+// with its line. It stays empty.
 extern std::string& g_strStoredPage;
 
 extern StatusSlot& g_strStatus;

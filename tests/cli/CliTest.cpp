@@ -349,6 +349,28 @@ TEST_F(Cli, CheckOpensNoMoreConnectionsThanAllowed) {
     EXPECT_EQ(second.Highest(), 2);
 }
 
+// By default up to 20 pages at once: two servers under two host names let 12 (6 each) run
+// together, where 8 at once could never fill both.
+TEST_F(Cli, CheckFetchesUpToTwentyPagesAtOnceByDefault) {
+    PageServer other;
+    for (int i = 1; i <= 18; ++i) {
+        const std::string path = "/" + std::to_string(i);
+        m_server.Set(path, {200, "page"});
+        other.Set(path, {200, "page"});
+        std::string url = m_server.Url(path);
+        if (i % 2 == 0) {
+            url = other.Url(path);
+            url.replace(url.find("127.0.0.1"), 9, "localhost");
+        }
+        WriteWholeFile(std::to_string(i) + ".vnt", Record(url, "page"));
+    }
+    m_server.HoldUntil(6);
+    other.HoldUntil(6);
+    const CliRun run = Run({"check"});
+    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_EQ(m_server.Highest() + other.Highest(), 12);
+}
+
 TEST_F(Cli, InterruptedCheckLeavesEveryRecordWholeAndExits130) {
     constexpr int kRecords = 16;
     const std::string oldPage(512 * 1024, 'o');

@@ -201,39 +201,3 @@ TEST_F(FetchTest, AnAbandonedTransferEndsWithoutAnOutcomeAndLetsTheNextOneRun) {
     EXPECT_EQ(finished[0].outcome.strPage, "quick");
     EXPECT_EQ(fetches.Unfinished(), 0u);
 }
-
-TEST_F(FetchTest, ABodyThatStallsLongerThanTheReadTimeOutEndsAsTimedOut) {
-    RawSocketServer server([](RawConnection& peer) {
-        const std::string head = peer.ReadRequestHead();
-        if (head.find("GET /stalled ") == 0) {
-            peer.Send("HTTP/1.0 200 OK\r\n\r\nfirst part");
-            peer.WaitForRelease();
-        } else {
-            peer.Send("HTTP/1.0 200 OK\r\n\r\nwhole");
-        }
-    });
-    ConcurrentPageFetch fetches(TransferLimits{2, 2});
-    fetches.SetReadTimeOut(std::chrono::milliseconds(300));
-    const FetchId stalled = fetches.Add(server.Url("/stalled"));
-
-    std::vector<FinishedFetch> finished;
-    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (finished.empty() && std::chrono::steady_clock::now() < giveUp) {
-        finished = fetches.Wait(std::chrono::milliseconds(100));
-    }
-    server.Release();
-
-    ASSERT_EQ(finished.size(), 1u);
-    EXPECT_EQ(finished[0].id, stalled);
-    EXPECT_EQ(finished[0].outcome.kind, Kind::TimedOut);
-    EXPECT_EQ(fetches.Unfinished(), 0u);
-    // A page that keeps coming is not cut short.
-    const FetchId whole = fetches.Add(server.Url("/whole"));
-    finished.clear();
-    while (finished.empty() && std::chrono::steady_clock::now() < giveUp) {
-        finished = fetches.Wait(std::chrono::milliseconds(100));
-    }
-    ASSERT_EQ(finished.size(), 1u);
-    EXPECT_EQ(finished[0].id, whole);
-    EXPECT_EQ(finished[0].outcome.strPage, "whole");
-}

@@ -1,12 +1,11 @@
 #pragma once
-// Shared by the page fetch tests: a clean run state, the layer's default limits, no proxy
-// variables (so loopback traffic never goes elsewhere), and a check that the fetch closed every
-// internet handle it opened.
+// Shared by the page fetch tests: a read watch of the test's own, the layer's default limits, no
+// proxy variables (so loopback traffic never goes elsewhere), and a check that the fetch closed
+// every internet handle it opened.
 
 #include "fetch/PageFetch.h"
 #include "platform/inet/InternetHandle.h"
 #include "platform/inet/InternetOptions.h"
-#include "runstate/RunState.h"
 #include "support/ScopedEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -20,12 +19,20 @@
 #include <string>
 #include <thread>
 
+// Stands for the front end that watches a fetch's reads: counts the reads begun and the pages
+// received, and calls a read too late once the test says so.
+struct TestReadWatch final : ReadWatch {
+    std::atomic<int> reads{0};
+    std::atomic<int> pagesReceived{0};
+    std::atomic<bool> late{false};
+    void ReadBegins() override { ++reads; }
+    bool ReadCameTooLate() override { return late.load(); }
+    void PageReceived() override { ++pagesReceived; }
+};
+
 class FetchTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ResetRunState();
-        SetInternetOptions(InternetOptions{});
-    }
+    void SetUp() override { SetInternetOptions(InternetOptions{}); }
     void TearDown() override {
         EXPECT_EQ(OpenHandleCount(), 0u) << "a fetch left internet handles open";
         SetInternetOptions(InternetOptions{});
@@ -39,18 +46,19 @@ protected:
     }
 
     WithoutProxyVariables m_environment;
+    TestReadWatch m_watch;
 };
 
 // Runs PageFetch on a thread of its own, as a job does, while the test plays the window.
-inline std::future<FetchOutcome> FetchInBackground(const std::string& url) {
-    return std::async(std::launch::async, [url] { return PageFetch(url); });
+inline std::future<FetchOutcome> FetchInBackground(const std::string& url, ReadWatch& watch) {
+    return std::async(std::launch::async, [url, &watch] { return PageFetch(url, &watch); });
 }
 
 // Waits until the fetch has begun `reads` reads. Bounded so a fault fails the test instead of
 // hanging it; the bound is never reached by a working fetch.
-inline bool WaitForReadsBegun(int reads) {
+inline bool WaitForReadsBegun(const TestReadWatch& watch, int reads) {
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (g_nChunksRead.load() < reads) {
+    while (watch.reads.load() < reads) {
         if (std::chrono::steady_clock::now() > giveUp) {
             return false;
         }

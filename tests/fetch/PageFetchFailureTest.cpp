@@ -104,10 +104,11 @@ TEST_P(BrokenPeers, EndAsInternetFailureWithTheCountersKept) {
     });
     const std::string url = server.Url("/page");
 
-    const FetchOutcome outcome = PageFetch(url);
+    const FetchOutcome outcome = PageFetch(url, &m_watch);
 
     ExpectFailure(outcome, c.error, url, c.words);
-    EXPECT_EQ(g_nChunksRead.load(), c.readsBegun);
+    EXPECT_EQ(m_watch.reads.load(), c.readsBegun);
+    EXPECT_EQ(m_watch.pagesReceived.load(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -141,9 +142,9 @@ TEST_F(FetchTest, ServerStallingInTheBodyHitsTheLayersTimeOut) {
     });
     const std::string url = server.Url("/slow");
 
-    ExpectFailure(PageFetch(url), ERROR_INTERNET_TIMEOUT, url, "did not answer in time");
+    ExpectFailure(PageFetch(url, &m_watch), ERROR_INTERNET_TIMEOUT, url, "did not answer in time");
     // 1024 bytes, the 476 that came before the stall, then the read that gave up.
-    EXPECT_EQ(g_nChunksRead.load(), 3);
+    EXPECT_EQ(m_watch.reads.load(), 3);
 }
 
 struct SizeCase {

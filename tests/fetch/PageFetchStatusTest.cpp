@@ -32,22 +32,18 @@ TEST_P(PageFetchStatus, OnlyStatus200IsReceivedAndOnlyItResetsTheChunkCounters) 
         }
     });
     server.Start();
-    // Left over from an earlier fetch: only a completed read loop puts them back to 0.
-    g_nChunksRead = 7;
-    g_nChunksShown = 3;
-
-    const FetchOutcome outcome = PageFetch(server.Url("/page"));
+    const FetchOutcome outcome = PageFetch(server.Url("/page"), &m_watch);
 
     ASSERT_EQ(outcome.kind, c.expectedKind);
     if (c.expectedKind == Kind::Received) {
         EXPECT_EQ(outcome.strPage, c.body);
-        EXPECT_EQ(g_nChunksRead.load(), 0);
-        EXPECT_EQ(g_nChunksShown.load(), 0);
+        EXPECT_GE(m_watch.reads.load(), 1);
+        EXPECT_EQ(m_watch.pagesReceived.load(), 1) << "only a completed read loop is a page";
     } else {
         EXPECT_EQ(outcome.nStatus, c.status);
         EXPECT_TRUE(outcome.strPage.empty());
-        EXPECT_EQ(g_nChunksRead.load(), 7) << "a bad status reads no body";
-        EXPECT_EQ(g_nChunksShown.load(), 3);
+        EXPECT_EQ(m_watch.reads.load(), 0) << "a bad status reads no body";
+        EXPECT_EQ(m_watch.pagesReceived.load(), 0);
     }
 }
 
@@ -153,11 +149,11 @@ TEST_P(LargeBody, ArrivesWholeInOrderAndInFullChunks) {
         peer.Send(body);
     });
 
-    const FetchOutcome outcome = PageFetch(server.Url("/large"));
+    const FetchOutcome outcome = PageFetch(server.Url("/large"), &m_watch);
 
     ASSERT_EQ(outcome.kind, Kind::Received);
     EXPECT_TRUE(outcome.strPage == ChunkedText(body)) << "the page differs from what was sent";
-    EXPECT_EQ(g_nChunksRead.load(), 0);
+    EXPECT_EQ(m_watch.pagesReceived.load(), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Lengths, LargeBody, ::testing::Values(true, false), [](const auto& param) {

@@ -3,6 +3,8 @@
 // and point the layer at a throwaway certificate authority; the program keeps the defaults.
 // A root handle takes a copy when it is opened, so a change affects the next fetch only.
 
+#include "platform/system/PageLimits.h"
+
 #include <chrono>
 #include <cstdint>
 #include <string>
@@ -13,7 +15,7 @@ struct InternetOptions {
     // A transfer that receives nothing for this long fails (whole seconds, at least 1).
     std::chrono::seconds idleTimeout{30};
     // A response body larger than this fails instead of filling memory.
-    std::int64_t maxBodyBytes = std::int64_t{256} * 1024 * 1024;
+    std::int64_t maxBodyBytes = kPageByteLimit;
     // An extra file of trusted certificate authorities (PEM); empty: the system's alone.
     std::string extraCaFile;
 };

@@ -4,6 +4,7 @@
 #include "platform/inet/InternetErrors.h"
 #include "platform/inet/InternetHandle.h"
 #include "platform/inet/PageTransfer.h"
+#include "platform/system/PageLimits.h"
 
 #include <curl/curl.h>
 
@@ -17,7 +18,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr std::int64_t kReadBytes = 1024;
 constexpr std::chrono::milliseconds kLongestPoll(1000);
 
 CURLM* Multi(void* multi) {
@@ -349,7 +349,7 @@ std::optional<TransferProgress> TransferEngine::Progress(TransferId id) const {
     progress.paused = entry.paused;
     progress.answered = transfer.HeadComplete();
     progress.bodyBytes = transfer.BodyBytes();
-    progress.readsBegun = progress.answered ? progress.bodyBytes / kReadBytes + 1 : 0;
+    progress.readsBegun = progress.answered ? progress.bodyBytes / kReadChunkBytes + 1 : 0;
     progress.lastData = transfer.AnswerBegun() ? transfer.LastData() : entry.added;
     return progress;
 }

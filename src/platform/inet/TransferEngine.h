@@ -17,6 +17,7 @@
 // is not read. Not thread-safe: one thread adds, waits, takes and abandons.
 
 #include "platform/inet/WinInet.h"
+#include "platform/system/PageLimits.h"
 
 #include <chrono>
 #include <cstdint>
@@ -29,8 +30,8 @@
 using TransferId = std::uint64_t;
 
 struct TransferLimits {
-    int maxTotal = 8;   // transfers running at once
-    int maxPerHost = 6; // transfers running at once to one host name
+    int maxTotal = 8;              // transfers running at once
+    int maxPerHost = kMostPerHost; // transfers running at once to one host name
 };
 
 // How far a transfer has come, for a caller that times or shows it.

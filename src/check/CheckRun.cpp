@@ -1,0 +1,155 @@
+#include "check/CheckRun.h"
+
+#include "records/RecordRead.h"
+
+#include <limits>
+#include <utility>
+
+namespace {
+
+constexpr std::int64_t kUnlimited = std::numeric_limits<std::int64_t>::max();
+
+// The two places a check touches a record: its address when the record is admitted (the file is
+// only read), and the whole record, compared and perhaps rewritten, when its result is taken.
+// A record that cannot be read is a failure with its reason, never passed over in silence.
+RecordReading<std::string> AddressOfRecord(const std::string& fileName) {
+    return ReadRecordUrl(fileName);
+}
+
+std::optional<PageCheck> CheckRecord(const std::string& fileName, const std::string& url,
+                                     FetchOutcome outcome, std::string* storedCopy,
+                                     std::string* newCopy) {
+    // The stored page is read only now, so only the record being compared is held.
+    RecordReading<StoredRecord> record = ReadRecordForCheck(fileName);
+    if (record.Failed()) {
+        return RecordReadFailure(url, std::move(record.failure));
+    }
+    if (!record.value) {
+        return std::nullopt; // removed meanwhile
+    }
+    // The rewrite replaces only the file read here.
+    const FileIdentity storedFile = record.value->file;
+    const std::string storedPage = TakeStoredPage(std::move(*record.value));
+    if (newCopy != nullptr && outcome.kind == FetchOutcome::Kind::Received) {
+        *newCopy = outcome.strPage;
+    }
+    PageCheck check = CheckFetchedPage(url, fileName, storedPage, storedFile, std::move(outcome));
+    if (storedCopy != nullptr && check.result == PageCheck::Result::Changed) {
+        *storedCopy = storedPage;
+    } else if (newCopy != nullptr) {
+        newCopy->clear();
+    }
+    return check;
+}
+
+} // namespace
+
+CheckRun::CheckRun(RecordSource& source, const FetchClock& clock, DeadlineRule rule,
+                   CheckLimits limits, CheckProgress* progress)
+    : m_limits(limits), m_progress(progress), m_source(source),
+      m_fetches(TransferLimits{limits.fetchesAtOnce, limits.perHost}, clock, rule, progress) {}
+
+CheckRun::~CheckRun() {
+    for (const PageAhead& page : m_pages) {
+        if (!page.outcome && !page.unreadable) {
+            m_fetches.Abandon(page.id);
+        }
+    }
+}
+
+void CheckRun::FetchAhead() {
+    while (!m_sourceEnded &&
+           m_fetches.Unfinished() < static_cast<std::size_t>(m_limits.fetchesAtOnce) &&
+           m_pages.size() < m_limits.mostAhead &&
+           (m_pages.empty() || HeldAheadBytes() < m_limits.heldAheadBytes)) {
+        std::optional<std::string> fileName = m_source.NextRecord();
+        if (!fileName) {
+            m_sourceEnded = true;
+            break;
+        }
+        // A file the list passes over, or a record removed meanwhile or held elsewhere for
+        // longer than a lookup takes, is passed over without a result; one that cannot be read
+        // has its failure for a result, in its turn.
+        RecordReading<std::string> url = AddressOfRecord(*fileName);
+        if (url.Failed()) {
+            PageAhead page;
+            page.unreadable = RecordReadFailure(*fileName, std::move(url.failure));
+            page.fileName = std::move(*fileName);
+            m_pages.push_back(std::move(page));
+            continue;
+        }
+        if (!url.value) {
+            ++m_done;
+            continue;
+        }
+        PageAhead page;
+        page.fileName = std::move(*fileName);
+        page.url = std::move(*url.value);
+        page.id = m_fetches.Add(page.url);
+        m_fetches.SetBodyAllowance(page.id, m_pages.empty() ? kUnlimited : m_limits.aheadAllowance);
+        m_pages.push_back(std::move(page));
+    }
+}
+
+void CheckRun::Drive(std::chrono::milliseconds slice) {
+    for (FinishedFetch& finished : m_fetches.Drive(slice)) {
+        if (PageAhead* page = Find(finished.id)) {
+            page->outcome = std::move(finished.outcome);
+        }
+    }
+}
+
+std::optional<CheckedRecord> CheckRun::TakeInHand(bool keepPages) {
+    PageAhead page = std::move(m_pages.front());
+    m_pages.pop_front();
+    ++m_done;
+    if (page.unreadable) {
+        AllowInHandItsWholePage();
+        CheckedRecord result;
+        result.fileName = std::move(page.fileName);
+        result.check = std::move(*page.unreadable);
+        return result;
+    }
+    if (page.outcome->kind == FetchOutcome::Kind::Received && m_progress != nullptr) {
+        m_progress->InHandReceived();
+    }
+    CheckedRecord result;
+    std::optional<PageCheck> check = CheckRecord(page.fileName, page.url, std::move(*page.outcome),
+                                                 keepPages ? &result.storedPage : nullptr,
+                                                 keepPages ? &result.newPage : nullptr);
+    AllowInHandItsWholePage();
+    if (!check) {
+        return std::nullopt;
+    }
+    result.fileName = std::move(page.fileName);
+    result.url = std::move(page.url);
+    result.check = std::move(*check);
+    return result;
+}
+
+void CheckRun::AllowInHandItsWholePage() {
+    // Only now, with the page and record just compared let go, may the next page take all the
+    // memory it needs.
+    if (!m_pages.empty() && !m_pages.front().outcome && !m_pages.front().unreadable) {
+        m_fetches.SetBodyAllowance(m_pages.front().id, kUnlimited);
+    }
+}
+
+std::int64_t CheckRun::HeldAheadBytes() const {
+    std::int64_t held = 0;
+    for (std::size_t i = 1; i < m_pages.size(); ++i) {
+        const PageAhead& page = m_pages[i];
+        held += page.outcome ? static_cast<std::int64_t>(page.outcome->strPage.size())
+                             : m_fetches.BodyBytes(page.id);
+    }
+    return held;
+}
+
+CheckRun::PageAhead* CheckRun::Find(FetchId id) {
+    for (PageAhead& page : m_pages) {
+        if (page.id == id && !page.outcome && !page.unreadable) {
+            return &page;
+        }
+    }
+    return nullptr;
+}

@@ -1,0 +1,131 @@
+#pragma once
+// One check of every record, shared by the window's Start and `varnolt-cli check`. Pages are
+// fetched ahead, side by side, within explicit limits; results come out one per record, strictly
+// in the order the records come from the source. A record is read, compared with its fresh page
+// and rewritten only when its result is taken (TakeInHand): a check stopped at any moment has
+// rewritten exactly the records whose results were taken, and ending the run abandons every page
+// fetched ahead, leaving those records as they are.
+//
+//     CheckRun run(source, clock, rule, limits, &progress);
+//     for (;;) {
+//         run.FetchAhead();
+//         if (run.Finished()) break;
+//         if (run.InHandReady()) { if (auto result = run.TakeInHand()) show(*result); continue; }
+//         run.Drive(slice);
+//     }
+//
+// Memory stays bounded whatever the order pages arrive in: at most `mostAhead` records are
+// between admission and their result, a page ahead of the one in hand holds at most
+// `aheadAllowance` bytes of its body (its transfer pauses there), and new records are admitted
+// only while the pages ahead hold less than `heldAheadBytes` together.
+
+#include "check/CheckPage.h"
+#include "check/TimedFetches.h"
+#include "platform/system/PageLimits.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <string>
+
+// The record files a check takes, in the order their results come out.
+class RecordSource {
+public:
+    virtual ~RecordSource() = default;
+    // The next record file's name, or none when every one has been given.
+    virtual std::optional<std::string> NextRecord() = 0;
+};
+
+// The bounds of a check; both programs keep these, the command line with its own --jobs.
+struct CheckLimits {
+    // Pages fetched at once, and at most this many from one host.
+    int fetchesAtOnce = 8;
+    int perHost = kMostPerHost;
+    // Records between their admission and their result, at most.
+    std::size_t mostAhead = 64;
+    // A page fetched ahead of the one in hand holds at most `aheadAllowance` of its body until it
+    // is in hand, and new records are admitted only while the pages ahead hold less than
+    // `heldAheadBytes` together: a check of large pages holds about one page at a time.
+    std::int64_t heldAheadBytes = std::int64_t{2} * 1024 * 1024;
+    std::int64_t aheadAllowance = std::int64_t{256} * 1024;
+};
+
+// What a front end shows of a check besides its results.
+class CheckProgress : public FetchProgress {
+public:
+    // The page of the record in hand has come in whole and is about to be compared.
+    virtual void InHandReceived() = 0;
+};
+
+// One record's result.
+struct CheckedRecord {
+    std::string fileName;
+    std::string url;
+    PageCheck check;
+    // Only when asked for: the stored page and the fresh one, for a page that changed.
+    std::string storedPage;
+    std::string newPage;
+};
+
+class CheckRun {
+public:
+    CheckRun(RecordSource& source, const FetchClock& clock, DeadlineRule rule, CheckLimits limits,
+             CheckProgress* progress);
+    // Abandons every page ahead: their records are not read again, not compared, not written.
+    ~CheckRun();
+    CheckRun(const CheckRun&) = delete;
+    CheckRun& operator=(const CheckRun&) = delete;
+
+    // Admits the records that follow within the limits and starts their fetches. A file that is
+    // no record, or a record removed or held elsewhere, is passed over without a result; one
+    // that cannot be read (too many files open, an input/output error) gets its failure as its
+    // result, in its turn.
+    void FetchAhead();
+    // No record is left to take.
+    bool Finished() const { return m_pages.empty() && m_sourceEnded; }
+    // The record in hand has its page (or its failure) and may be taken.
+    bool InHandReady() const {
+        return !m_pages.empty() && (m_pages.front().outcome || m_pages.front().unreadable);
+    }
+    // Some page is still being fetched.
+    bool Fetching() const { return m_fetches.Unfinished() > 0; }
+    // Drives the fetches for up to `slice`.
+    void Drive(std::chrono::milliseconds slice);
+    // Reads the record in hand, compares it with its page and rewrites it when the page changed
+    // (only while the record is still the file read); the next record comes in hand. None for a
+    // record removed meanwhile (passed over without a line); a record that cannot be read is a
+    // failure with its reason. With `keepPages`, a changed page's result carries both pages.
+    std::optional<CheckedRecord> TakeInHand(bool keepPages = false);
+    // See TimedFetches::RestartTiming.
+    void RestartTiming() { m_fetches.RestartTiming(); }
+
+    // Records admitted whose result is not taken yet, the one in hand included.
+    std::size_t Ahead() const { return m_pages.size(); }
+    // Body bytes held by the pages ahead of the one in hand.
+    std::int64_t HeldAheadBytes() const;
+    // Records taken from the source and done with: passed over, or their result taken.
+    std::size_t Done() const { return m_done; }
+
+private:
+    struct PageAhead {
+        std::string fileName;
+        std::string url;
+        FetchId id = 0;
+        std::optional<FetchOutcome> outcome;
+        // Set instead of a fetch when the record could not even be read for its address.
+        std::optional<PageCheck> unreadable;
+    };
+
+    PageAhead* Find(FetchId id);
+    // Lets the page now in hand receive its whole body.
+    void AllowInHandItsWholePage();
+
+    CheckLimits m_limits;
+    CheckProgress* m_progress;
+    RecordSource& m_source;
+    TimedFetches m_fetches;
+    std::deque<PageAhead> m_pages; // in the source's order; the first is in hand
+    bool m_sourceEnded = false;
+    std::size_t m_done = 0;
+};
