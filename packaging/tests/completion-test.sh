@@ -40,12 +40,19 @@ expect() {
     fi
 }
 
-expect "varnolt-cli " "check add list remove"
-expect "varnolt-cli re" "remove"
+expect "varnolt-cli " "check add list remove rules show"
+expect "varnolt-cli rem" "remove"
+expect "varnolt-cli r" "remove rules"
 expect "varnolt-cli --" "--help --version"
 expect "varnolt-cli check --" "--jobs --timeout --quiet --diff --notify --help"
 expect "varnolt-cli check --timeout " ""
-expect "varnolt-cli add --" "--timeout --help"
+expect "varnolt-cli add --" "--timeout --select --css --text --ignore --help"
+expect "varnolt-cli add --css " ""
+expect "varnolt-cli rules --" "--select --css --text --ignore --clear --help"
+expect "varnolt-cli rules 2 --ignore " ""
+expect "varnolt-cli rules " "1 https://a.example/x 2 http://b.example/"
+expect "varnolt-cli show --" "--raw --fetch --help"
+expect "varnolt-cli show 1" "1"
 expect "varnolt-cli check --quiet --d" "--diff"
 expect "varnolt-cli check --jobs " ""
 expect "varnolt-cli -C $scratch/records check --n" "--notify"

@@ -112,7 +112,7 @@ constexpr const char* kShowHelp =
 constexpr const char* kListHelp =
     "Usage: varnolt-cli [-C DIR] list\n"
     "One line per record, by number: number, date, address and title, separated by\n"
-    "tabs.\n"
+    "tabs, and \"rules\" in a fifth field for a page with rules.\n"
     "\n"
     "Options:\n"
     "  --help     show this help\n";

@@ -171,7 +171,13 @@ int RunList() {
         const RecordFields fields = SplitRecord(head);
         const std::string number = fileName.substr(0, fileName.size() - 4);
         std::cout << number << '\t' << ShownText(fields.date) << '\t' << ShownText(fields.url)
-                  << '\t' << ShownText(fields.title) << '\n';
+                  << '\t' << ShownText(fields.title);
+        // A page with rules says so in a fifth field.
+        std::error_code unknown;
+        if (std::filesystem::exists(RulesFileName(fileName), unknown)) {
+            std::cout << "\trules";
+        }
+        std::cout << '\n';
     }
     std::cout.flush();
     return status;

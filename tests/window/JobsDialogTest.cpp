@@ -1,9 +1,11 @@
 // The add and check commands end to end: the real window, the real jobs and a loopback web site.
 
 #include "WindowFixture.h"
+#include "check/RealPages.h"
 #include "platform/system/ApplicationName.h"
 #include "platform/system/LocalDate.h"
 #include "records/Catalogue.h"
+#include "records/PageRules.h"
 #include "records/RecordRead.h"
 #include "records/RecordWriter.h"
 #include "support/LoopbackServer.h"
@@ -321,6 +323,39 @@ TEST_F(JobsDialog, ACheckStampThatCannotBeWrittenIsExplained) {
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_THAT(boxes[0].text, HasSubstr("The day of this check could not be noted in time.ini: "));
     EXPECT_EQ(boxes[0].type, MB_OK | MB_ICONEXCLAMATION);
+}
+
+} // namespace
+
+namespace {
+
+// The window honours a page's rules through the same check decision as the command line: noise
+// under the rules is no change, and a rule that matches nothing is an error whose box names it.
+TEST_F(JobsDialog, TheWindowsCheckHonoursEachPagesRules) {
+    const std::vector<std::filesystem::path> pages = RealPages({"scope.html"});
+    ASSERT_FALSE(pages.empty()) << "Debian's developers-reference is missing (make setup)";
+    const std::string page = ReadFileBytes(pages.front());
+    Serve("/ruled", WithNoise(page, 2));
+    Serve("/plain", WithNoise(page, 2));
+    Serve("/priced", WithNoise(page, 2));
+    WriteWholeFile("1.vnt", Url("/ruled") + "|T|1:1:2025*" + WithNoise(page, 1));
+    WriteWholeFile("2.vnt", Url("/plain") + "|T|1:1:2025*" + WithNoise(page, 1));
+    WriteWholeFile("3.vnt", Url("/priced") + "|T|1:1:2025*" + WithNoise(page, 1));
+    ASSERT_EQ(WriteRecordRules("1.vnt", PageRules{{}, {"div.body"}, true, {"^Tip [0-9]+:"}}), 0);
+    ASSERT_EQ(WriteRecordRules("3.vnt", PageRules{{"//div[@id='price']"}, {}, false, {}}), 0);
+    AfxAnswerNextMessageBox(IDOK);
+    WithWindow([&] {
+        Click(IDC_START);
+        WaitForJob();
+        EXPECT_THAT(ListLines(), ElementsAre("Error " + Url("/priced"), Url("/ruled"),
+                                             "UPDATE " + Url("/plain")));
+    });
+    const std::vector<AfxAnsweredMessageBox> boxes = AfxTakeAnsweredMessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_THAT(boxes[0].text,
+                HasSubstr("the rule --select //div[@id='price'] matches nothing on this page"));
+    EXPECT_THAT(ReadWholeFile("2.vnt"), HasSubstr("Tip 2: read the manual")) << "rewritten";
+    EXPECT_THAT(ReadWholeFile("1.vnt"), HasSubstr("Tip 1: read the manual")) << "left as it was";
 }
 
 } // namespace
