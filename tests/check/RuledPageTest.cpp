@@ -5,8 +5,11 @@
 #include "RealPages.h"
 #include "platform/markup/HtmlSelection.h"
 #include "records/TextCase.h"
+#include "support/LoopbackServer.h"
 
 #include <gmock/gmock.h>
+
+#include <atomic>
 
 namespace {
 
@@ -126,6 +129,27 @@ TEST(RuledPage, HostileHtmlGivesTextOrAClearFailure) {
     EXPECT_EQ(ApplyRules(cells, unclosed).text, "one\ntwo\nthree\nfour");
     const std::string huge(kLargestRuledPageBytes + 1, 'x');
     EXPECT_THAT(ApplyRules(text, huge).failure, HasSubstr("too large for rules"));
+}
+
+// Reading a page never reaches out: no DTD, no external entity, no linked resource is loaded.
+TEST(RuledPage, ReadingAPageLoadsNothingFromTheNetwork) {
+    std::atomic<int> requests{0};
+    LoopbackServer server;
+    server.Routes().Get(".*", [&](const httplib::Request&, httplib::Response& response) {
+        ++requests;
+        response.set_content("<!ENTITY secret \"leaked\">", "application/xml-dtd");
+    });
+    server.Start();
+    const std::string dtd = server.Url("/page.dtd");
+    const std::string page = "<!DOCTYPE html SYSTEM \"" + dtd + "\" [<!ENTITY ext SYSTEM \"" +
+                             server.Url("/ext") + "\">]><html><head><link rel=stylesheet href=\"" +
+                             server.Url("/style.css") + "\"></head><body><p>a &ext; &amp; b</p>" +
+                             "<img src=\"" + server.Url("/img.png") + "\"></body></html>";
+    const RuledPage ruled = ApplyRules(PageRules{{"//p"}, {}, true, {}}, page);
+    EXPECT_EQ(ruled.failure, "");
+    EXPECT_THAT(ruled.text, ::testing::Not(HasSubstr("leaked")));
+    EXPECT_THAT(ruled.text, HasSubstr("a "));
+    EXPECT_EQ(requests.load(), 0);
 }
 
 } // namespace
