@@ -5,6 +5,7 @@
 #include "records/RecordText.h"
 
 #include "platform/system/FileException.h"
+#include "platform/system/PageLimits.h"
 #include "platform/system/StdioFile.h"
 
 #include <cstdint>
@@ -19,9 +20,8 @@ inline constexpr unsigned kRecordReadFlags =
 
 // The largest page a fetch accepts, and the largest record file ever read: the page, a title
 // (at most the page again), the address and the date. A larger file is no record.
-inline constexpr std::uint64_t kLargestPageBytes = std::uint64_t{256} * 1024 * 1024;
 inline constexpr std::uint64_t kLargestRecordBytes =
-    2 * kLargestPageBytes + std::uint64_t{16} * 1024 * 1024;
+    2 * static_cast<std::uint64_t>(kPageByteLimit) + std::uint64_t{16} * 1024 * 1024;
 
 // How much of a record file's start is read wherever only its first line matters (the page list,
 // a lookup, the address a check fetches): a record's address ends within it, or the file is no
