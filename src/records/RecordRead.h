@@ -18,7 +18,7 @@ inline constexpr const char* kRecordFilePattern = "*.vnt";
 inline constexpr unsigned kRecordReadFlags =
     CStdioFile::modeRead | CStdioFile::typeText | CStdioFile::shareExclusive;
 
-// The largest page a fetch accepts, and the largest record file ever read: the page, a title
+// The largest record file ever read: the largest page a fetch accepts, a title
 // (at most the page again), the address and the date. A larger file is no record.
 inline constexpr std::uint64_t kLargestRecordBytes =
     2 * static_cast<std::uint64_t>(kPageByteLimit) + std::uint64_t{16} * 1024 * 1024;
