@@ -40,9 +40,11 @@ expect() {
     fi
 }
 
-expect "varnolt-cli " "check add list remove rules show"
+expect "varnolt-cli " "check add list remove rules show help"
+expect "varnolt-cli help r" "remove rules"
 expect "varnolt-cli rem" "remove"
 expect "varnolt-cli r" "remove rules"
+expect "varnolt-cli h" "help"
 expect "varnolt-cli --" "--help --version"
 expect "varnolt-cli check --" "--jobs --timeout --quiet --diff --notify --help"
 expect "varnolt-cli check --timeout " ""

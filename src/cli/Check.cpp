@@ -3,13 +3,16 @@
 #include "check/CheckRun.h"
 #include "cli/Cli.h"
 #include "cli/Commands.h"
+#include "cli/Verb.h"
 #include "platform/console/Console.h"
 #include "platform/console/Notification.h"
 #include "records/LastCheck.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <iostream>
+#include <limits>
 #include <optional>
 #include <string>
 #include <utility>
@@ -66,7 +69,68 @@ private:
     bool m_visible = false;
 };
 
+// How many pages may be fetched at once with this many files open at most: each fetch takes a
+// connection and, while its host's address is looked up, two more; the program itself keeps a
+// few more open (standard streams, the record being read and its new copy, the notifier).
+int FetchesWithinOpenFiles(long openFileLimit) {
+    constexpr long kOwnFiles = 16;
+    constexpr long kFilesPerFetch = 3;
+    const long fetches = (openFileLimit - kOwnFiles) / kFilesPerFetch;
+    return static_cast<int>(std::clamp<long>(fetches, 1, std::numeric_limits<int>::max()));
+}
+
+class Check final : public Verb {
+public:
+    const char* Name() const override { return "check"; }
+    const char* Summary() const override {
+        return "fetch every stored page again and report which changed";
+    }
+    void Declare(CLI::App& command) override {
+        command
+            .add_option("-j,--jobs", m_options.jobs,
+                        "fetch at most N pages at once (never more than 6 from one host)")
+            ->type_name("N")
+            ->check(WholeNumberFromOne("pages", std::numeric_limits<int>::max()))
+            ->capture_default_str();
+        DeclareTimeout(command, m_options.timeoutSeconds);
+        command.add_flag("-q,--quiet", m_options.quiet, "print only pages that changed or failed");
+        command.add_flag("--diff", m_options.diff,
+                         "after each UPDATE line, show what changed as a unified diff (for a "
+                         "page with rules, of what they keep)");
+        command.add_flag("--notify", m_options.notify,
+                         "when a page changed or failed, show one desktop notification");
+        command.footer(
+            "Fetches every stored page again, compares it with the stored copy ignoring\n"
+            "letter case (as its rules see it, if it has any), and stores the pages that\n"
+            "changed. One line per record, by record number:\n"
+            "  URL              the page is the same\n"
+            "  UPDATE URL       the page changed; its record now holds the new page\n"
+            "  Page Error URL   the server answered with a status other than 200\n"
+            "  Time Out URL     the page did not arrive in time\n"
+            "  Error URL        the page could not be fetched, read, stored or compared\n"
+            "                   (the reason follows on standard error)\n"
+            "\n"
+            "Exit status: 0 nothing changed, 1 a page changed, 2 a page failed or trouble,\n"
+            "130 stopped by Ctrl+C (the records whose lines were printed are checked, the\n"
+            "others left as they were).");
+    }
+    int Run(const VerbContext& context) override {
+        if (const std::optional<int> status = EnterRecordsFolder(context, false)) {
+            return *status;
+        }
+        m_options.jobs = std::min(m_options.jobs, FetchesWithinOpenFiles(context.openFileLimit));
+        return RunCheck(m_options);
+    }
+
+private:
+    CheckOptions m_options;
+};
+
 } // namespace
+
+std::unique_ptr<Verb> CheckVerb() {
+    return std::make_unique<Check>();
+}
 
 DeadlineRule CliDeadlineRule(int timeoutSeconds) {
     return {kReadTimeOutMs, std::int64_t{timeoutSeconds} * kMillisecondsPerSecond};
@@ -145,8 +209,7 @@ int RunCheck(const CheckOptions& options) {
                     std::cout << check.line << '\n' << diff;
                     std::cout.flush();
                     if (check.result == PageCheck::Result::Failed && !check.reason.empty()) {
-                        std::cerr << check.reason << '\n';
-                        std::cerr.flush();
+                        Complain(OneLine(check.reason));
                     }
                 }
             }

@@ -1,5 +1,6 @@
 #pragma once
-// The commands of varnolt-cli, each run in the records' folder (already the current directory).
+// What the verbs of varnolt-cli run, each in the records' folder (already the current
+// directory), and the parts they share.
 
 #include "check/TimedFetches.h"
 #include "records/PageRules.h"
@@ -64,3 +65,6 @@ std::string PageDiff(const std::string& storedPage, const std::string& newPage,
 
 // Writes a diagnostic line "varnolt-cli: TEXT" to standard error.
 void Complain(const std::string& text);
+// A reason of several lines (a message-box text with the transfer library's words after it) as
+// one line, for Complain.
+std::string OneLine(std::string text);

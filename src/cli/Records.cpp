@@ -1,4 +1,5 @@
-// varnolt-cli add, list and remove: the window's Add URL, page list and Delete URL.
+// What several verbs of varnolt-cli share: the record files in number order, a record named by
+// number or address, and text as the window shows it.
 
 #include "cli/Cli.h"
 
@@ -27,9 +28,6 @@
 #include <optional>
 
 namespace {
-
-// Pages of one add fetched at once (at most kMostPerHost from one host).
-constexpr int kAddFetchesAtOnce = 20;
 
 std::optional<std::uint64_t> RecordNumber(std::string_view name) {
     constexpr std::string_view kExtension = ".vnt";
@@ -102,87 +100,6 @@ std::string ShownText(std::string_view bytes) {
     return shown;
 }
 
-int RunAdd(const std::vector<std::string>& urls, const AddOptions& options) {
-    if (const std::string error = RulesError(options.rules); !error.empty()) {
-        Complain(error + "; nothing added");
-        return kExitTrouble;
-    }
-    int status = kExitSame;
-    const SteadyMillisecondClock clock;
-    // The pages come side by side, and are stored and reported in the order they were given.
-    FetchPagesInOrder(urls, clock, CliDeadlineRule(options.timeoutSeconds),
-                      TransferLimits{kAddFetchesAtOnce, kMostPerHost},
-                      [&](std::size_t index, FetchOutcome outcome) {
-                          const std::string& url = urls[index];
-                          const PageAdd add =
-                              StoreFetchedPage(url, std::move(outcome), options.rules);
-                          switch (add.result) {
-                          case PageAdd::Result::Stored:
-                              std::cout << url << '\n';
-                              break;
-                          case PageAdd::Result::NotFound:
-                              std::cout << "File Not Found " << url << '\n';
-                              status = kExitTrouble;
-                              break;
-                          case PageAdd::Result::BadStatus:
-                              std::cout << "Page Error " << url << '\n';
-                              status = kExitTrouble;
-                              break;
-                          case PageAdd::Result::TimedOut:
-                              std::cout << "Time Out " << url << '\n';
-                              status = kExitTrouble;
-                              break;
-                          case PageAdd::Result::Failed:
-                              std::cout.flush();
-                              std::cerr << add.reason << '\n';
-                              status = kExitTrouble;
-                              break;
-                          }
-                          std::cout.flush();
-                      });
-    return status;
-}
-
-int RunList() {
-    bool folderReadable = false;
-    const std::vector<std::string> files = RecordFilesInOrder(folderReadable);
-    int status = folderReadable ? kExitSame : kExitTrouble;
-    for (const std::string& fileName : files) {
-        std::string head;
-        try {
-            CStdioFile file(fileName, kRecordReadFlags);
-            if (file.GetLength() > kLargestRecordBytes) {
-                continue; // no record is that large
-            }
-            head = ReadRecordHead(file);
-            file.Close();
-        } catch (const CFileException& failure) {
-            if (failure.m_cause == CFileException::fileNotFound || IsNoRecordFile(failure)) {
-                continue; // removed meanwhile, or no regular file
-            }
-            Complain(failure.GetErrorMessage());
-            status = kExitTrouble;
-            continue;
-        }
-        // As the page list: a file whose first line holds no "|" is no record.
-        if (!LooksLikeRecord(head)) {
-            continue;
-        }
-        const RecordFields fields = SplitRecord(head);
-        const std::string number = fileName.substr(0, fileName.size() - 4);
-        std::cout << number << '\t' << ShownText(fields.date) << '\t' << ShownText(fields.url)
-                  << '\t' << ShownText(fields.title);
-        // A page with rules says so in a fifth field.
-        std::error_code unknown;
-        if (std::filesystem::exists(RulesFileName(fileName), unknown)) {
-            std::cout << "\trules";
-        }
-        std::cout << '\n';
-    }
-    std::cout.flush();
-    return status;
-}
-
 std::optional<std::string> RecordFileOf(const std::string& target, const std::string& verb) {
     if (AllDigits(target)) {
         // Record numbers are written without leading zeros: "01" names the file "01.vnt", never
@@ -212,25 +129,4 @@ std::optional<std::string> RecordFileOf(const std::string& target, const std::st
     }
     Complain("no record for " + target);
     return std::nullopt;
-}
-
-int RunRemove(const std::vector<std::string>& targets) {
-    int status = kExitSame;
-    for (const std::string& target : targets) {
-        const std::optional<std::string> fileName = RecordFileOf(target, "removed");
-        if (!fileName) {
-            status = kExitTrouble;
-            continue;
-        }
-        const int error = RemoveRecord(*fileName);
-        if (error == EWOULDBLOCK) {
-            Complain(*fileName +
-                     " is held open by another program (a check running?); not removed");
-            status = kExitTrouble;
-        } else if (error != 0 && error != ENOENT) {
-            Complain("cannot remove " + *fileName + ": " + SystemErrorText(error));
-            status = kExitTrouble;
-        }
-    }
-    return status;
 }

@@ -1,9 +1,9 @@
-// varnolt-cli rules and show: setting what a page's checks compare, and seeing it.
+// varnolt-cli rules: showing and setting what a page's checks compare.
 
 #include "check/RuledPage.h"
 #include "cli/Cli.h"
 #include "cli/Commands.h"
-#include "fetch/PageFetch.h"
+#include "cli/Verb.h"
 #include "records/PageRules.h"
 #include "records/RecordRead.h"
 #include "records/RecordWriter.h"
@@ -18,6 +18,45 @@ void PrintRules(const PageRules& rules) {
     }
     std::cout.flush();
 }
+
+class Rules final : public Verb {
+public:
+    const char* Name() const override { return "rules"; }
+    const char* Summary() const override { return "show or set what the checks of a page compare"; }
+    void Declare(CLI::App& command) override {
+        command.add_option("URL|NUMBER", m_target, "the record's number or address")->required();
+        DeclareRuleOptions(command, m_rules);
+        command.add_flag("--clear", m_change.clear, "remove every rule of the page");
+        command.footer(
+            "Without rules, prints the page's rules, one option a line; with rules, replaces\n"
+            "them (each is tried first: one that cannot be applied is refused, and the old\n"
+            "rules stay); with --clear, removes them. They apply in the order select (and\n"
+            "css), text, ignore; the stored copy stays the page as it came, so new rules\n"
+            "apply at once, and a rule that matches nothing makes the page's check fail with\n"
+            "the rule named. The CSS subset: a type or *, #id, .class, [attr], [attr=value],\n"
+            "[attr~=value], a blank or > between them, and , between selectors.\n"
+            "\n"
+            "Example: varnolt-cli rules 3 --css '#price' --text");
+    }
+    int Run(const VerbContext& context) override {
+        if (!m_rules.Empty()) {
+            if (m_change.clear) {
+                Complain("--clear takes no rules beside it (see 'varnolt-cli rules --help')");
+                return kExitTrouble;
+            }
+            m_change.rules = m_rules;
+        }
+        if (const std::optional<int> status = EnterRecordsFolder(context, false)) {
+            return *status;
+        }
+        return RunRules(m_target, m_change);
+    }
+
+private:
+    std::string m_target;
+    PageRules m_rules;
+    RulesChange m_change;
+};
 
 } // namespace
 
@@ -49,47 +88,6 @@ int RunRules(const std::string& target, const RulesChange& change) {
     return kExitSame;
 }
 
-int RunShow(const std::string& target, bool raw, bool fetch) {
-    const std::optional<std::string> fileName = RecordFileOf(target, "shown");
-    if (!fileName) {
-        return kExitTrouble;
-    }
-    RecordReading<StoredRecord> record = ReadRecordForCheck(*fileName);
-    if (!record.value) {
-        Complain(record.Failed() ? record.failure : *fileName + " is no record");
-        return kExitTrouble;
-    }
-    const std::string url(record.value->fields.url);
-    std::string page = TakeStoredPage(std::move(*record.value));
-    if (fetch) {
-        FetchOutcome fetched = PageFetch(url);
-        if (fetched.kind != FetchOutcome::Kind::Received) {
-            Complain(
-                "the page " + url + " could not be fetched" +
-                (fetched.strErrorMessage.empty() ? std::string() : ": " + fetched.strErrorMessage));
-            return kExitTrouble;
-        }
-        page = std::move(fetched.strPage);
-    }
-    if (raw) {
-        std::cout << page;
-        std::cout.flush();
-        return kExitSame;
-    }
-    const RulesReading rules = ReadRecordRules(*fileName);
-    if (!rules.failure.empty()) {
-        Complain(rules.failure);
-        return kExitTrouble;
-    }
-    const RuledPage seen = ApplyRules(rules.rules, page);
-    if (!seen.failure.empty()) {
-        Complain(seen.failure);
-        return kExitTrouble;
-    }
-    std::cout << seen.text;
-    if (!seen.text.empty() && seen.text.back() != '\n') {
-        std::cout << '\n';
-    }
-    std::cout.flush();
-    return kExitSame;
+std::unique_ptr<Verb> RulesVerb() {
+    return std::make_unique<Rules>();
 }

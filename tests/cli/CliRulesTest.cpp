@@ -126,7 +126,7 @@ TEST_F(CliRules, RulesAreShownReplacedTriedAndCleared) {
         {{"rules", "1", "--css", "a:hover"}, "uses ':hover', which is not supported"},
         {{"rules", "1", "--select", "//p["}, "is no valid XPath"},
         {{"rules", "1", "--ignore", "(x"}, "is no valid pattern"},
-        {{"rules", "1", "--select"}, "--select needs a value"},
+        {{"rules", "1", "--select"}, "--select: 1 required XPATH missing"},
         {{"rules", "1", "--clear", "--text"}, "--clear takes no rules beside it"},
         {{"rules", "9", "--text"}, "no record number 9"},
     };

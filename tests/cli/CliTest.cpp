@@ -239,9 +239,10 @@ TEST_F(Cli, CheckPrintsTheWindowsLinesInRecordNumberOrder) {
     EXPECT_EQ(run.out, m_server.Url("/first") + "\n" + "UPDATE " + m_server.Url("/second") + "\n" +
                            "Page Error " + m_server.Url("/missing") + "\n" + "Error " +
                            unreachable + "\n");
-    // The reason the window's message box would give.
-    EXPECT_EQ(WithoutDetail(run.err), WithoutDetail(PageFetch(unreachable).strErrorMessage));
-    EXPECT_EQ(run.err.back(), '\n');
+    // The reason the window's message box would give, on one line.
+    EXPECT_THAT(run.err, StartsWith("varnolt-cli: " +
+                                    WithoutDetail(PageFetch(unreachable).strErrorMessage)));
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1);
     EXPECT_EQ(ReadWholeFile("2.vnt"),
               Record(m_server.Url("/second"), "<p><title>Second</title>a new page", "Second",
                      DateStamp()));
@@ -418,9 +419,8 @@ TEST_F(Cli, AddStoresPagesAndExplainsThoseItCannot) {
         {m_server.Url("/page"), 0, m_server.Url("/page") + "\n", "", true},
         {m_server.Url("/none"), 2, "File Not Found " + m_server.Url("/none") + "\n", "", false},
         {m_server.Url("/broken"), 2, "Page Error " + m_server.Url("/broken") + "\n", "", false},
-        {unreachable, 2, "", PageFetch(unreachable).strErrorMessage + "\n", false},
-        {"ftp://127.0.0.1/file", 2, "", PageFetch("ftp://127.0.0.1/file").strErrorMessage + "\n",
-         false},
+        {unreachable, 2, "", PageFetch(unreachable).strErrorMessage, false},
+        {"ftp://127.0.0.1/file", 2, "", PageFetch("ftp://127.0.0.1/file").strErrorMessage, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.url);
@@ -429,7 +429,13 @@ TEST_F(Cli, AddStoresPagesAndExplainsThoseItCannot) {
         const CliRun run = Run({"add", c.url});
         EXPECT_EQ(run.exitStatus, c.exitStatus);
         EXPECT_EQ(run.out, c.out);
-        EXPECT_EQ(WithoutDetail(run.err), WithoutDetail(c.err));
+        if (c.err.empty()) {
+            EXPECT_EQ(run.err, "");
+        } else {
+            // The reason the window's message box would give, on one line.
+            EXPECT_THAT(run.err, StartsWith("varnolt-cli: " + WithoutDetail(c.err)));
+            EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1);
+        }
         EXPECT_EQ(FileExists("1.vnt"), c.stored);
         if (c.stored) {
             EXPECT_EQ(ReadWholeFile("1.vnt"),
@@ -492,7 +498,11 @@ TEST_F(Cli, HelpOnEveryLevelAndTheVersion) {
                                                {"check", "--help"},
                                                {"add", "--help"},
                                                {"list", "--help"},
-                                               {"remove", "--help"}}) {
+                                               {"remove", "--help"},
+                                               {"rules", "-h"},
+                                               {"show", "--help"},
+                                               {"help"},
+                                               {"help", "check"}}) {
         SCOPED_TRACE(arguments.front() + " " + arguments.back());
         // Help needs no folder of records.
         const CliRun run = RunCliProgram(arguments, {{"HOME", "/nonexistent"}});
@@ -500,9 +510,23 @@ TEST_F(Cli, HelpOnEveryLevelAndTheVersion) {
         EXPECT_THAT(run.out, StartsWith("Usage: varnolt-cli"));
         EXPECT_EQ(run.err, "");
     }
+    EXPECT_EQ(RunCliProgram({"help", "check"}).out, RunCliProgram({"check", "--help"}).out);
+    const CliRun unknown = RunCliProgram({"help", "watch"});
+    EXPECT_EQ(unknown.exitStatus, 2);
+    EXPECT_EQ(unknown.err, "varnolt-cli: no verb watch (see 'varnolt-cli --help')\n");
     const CliRun run = RunCliProgram({"--version"});
     EXPECT_EQ(run.exitStatus, 0);
-    EXPECT_EQ(run.out, "1.0.0.1\n");
+    EXPECT_EQ(run.out, "varnolt-cli 1.0.0.1\n");
+}
+
+// Output that cannot be written is trouble, said on one line; a listing is no listing then.
+TEST_F(Cli, OutputThatCannotBeWrittenIsAnError) {
+    WriteWholeFile("1.vnt", Record("http://a.test/", "p"));
+    const CliRun run = RunCliProgram({"-C", m_workingDirectory.Path(), "list"}, {},
+                                     {"sh", "-c", "exec \"$@\" >/dev/full", "sh"});
+    EXPECT_EQ(run.exitStatus, 2);
+    EXPECT_THAT(run.err, StartsWith("varnolt-cli: cannot write the output"));
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1);
 }
 
 TEST_F(Cli, NotifyWithoutASessionBusWarnsOnceAndKeepsTheExitStatus) {

@@ -104,16 +104,18 @@ TEST_F(Deadline, AddFetchesSideBySideAndStoresInTheOrderGiven) {
 }
 
 TEST_F(Deadline, TheTimeoutMustBeAWholeNumberOfSeconds) {
-    for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
-             {"check", "--timeout", "0"},
-             {"check", "--timeout", "x"},
-             {"check", "--timeout"},
-             {"add", "--timeout=-1", "http://127.0.0.1:1/"},
-         }) {
+    const std::pair<std::vector<std::string>, const char*> cases[] = {
+        {{"check", "--timeout", "0"}, "whole number of seconds, 1 or more"},
+        {{"check", "--timeout", "x"}, "whole number of seconds, 1 or more"},
+        {{"check", "--timeout"}, "1 required SECONDS missing"},
+        {{"add", "--timeout=-1", "http://127.0.0.1:1/"}, "whole number of seconds, 1 or more"},
+    };
+    for (const auto& [arguments, error] : cases) {
         SCOPED_TRACE(arguments[1]);
         const CliRun run = RunCliProgram(In(arguments));
         EXPECT_EQ(run.exitStatus, 2);
-        EXPECT_THAT(run.err, ::testing::HasSubstr("--timeout needs a whole number"));
+        EXPECT_THAT(run.err, ::testing::StartsWith("varnolt-cli: --timeout: "));
+        EXPECT_THAT(run.err, ::testing::HasSubstr(error));
         EXPECT_EQ(run.out, "");
     }
 }

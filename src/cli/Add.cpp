@@ -1,0 +1,92 @@
+// varnolt-cli add: the window's Add URL, for several pages at once, with rules if given.
+
+#include "check/AddPage.h"
+#include "check/AddRun.h"
+#include "check/RuledPage.h"
+#include "cli/Cli.h"
+#include "cli/Commands.h"
+#include "cli/Verb.h"
+#include "platform/system/PageLimits.h"
+
+#include <iostream>
+
+namespace {
+
+// Pages of one add fetched at once (at most kMostPerHost from one host).
+constexpr int kAddFetchesAtOnce = 20;
+
+class Add final : public Verb {
+public:
+    const char* Name() const override { return "add"; }
+    const char* Summary() const override { return "fetch pages and store them as new records"; }
+    void Declare(CLI::App& command) override {
+        command.add_option("URL", m_urls, "the addresses of the pages")->required();
+        DeclareTimeout(command, m_options.timeoutSeconds);
+        DeclareRuleOptions(command, m_options.rules);
+        command.footer(
+            "Prints the address of each page stored. A missing page prints \"File Not Found\n"
+            "URL\", another answer \"Page Error URL\", one that does not arrive in time \"Time\n"
+            "Out URL\"; a page that cannot be fetched is explained on standard error. The\n"
+            "pages are fetched side by side and stored and reported in the order given.\n"
+            "Rules are stored with each page; a rule that matches nothing on it stores nothing\n"
+            "('varnolt-cli rules --help' says what each does).\n"
+            "\n"
+            "Exit status: 0 every page stored, 2 a page was not stored.");
+    }
+    int Run(const VerbContext& context) override {
+        if (const std::optional<int> status = EnterRecordsFolder(context, true)) {
+            return *status;
+        }
+        return RunAdd(m_urls, m_options);
+    }
+
+private:
+    std::vector<std::string> m_urls;
+    AddOptions m_options;
+};
+
+} // namespace
+
+int RunAdd(const std::vector<std::string>& urls, const AddOptions& options) {
+    if (const std::string error = RulesError(options.rules); !error.empty()) {
+        Complain(error + "; nothing added");
+        return kExitTrouble;
+    }
+    int status = kExitSame;
+    const SteadyMillisecondClock clock;
+    // The pages come side by side, and are stored and reported in the order they were given.
+    FetchPagesInOrder(urls, clock, CliDeadlineRule(options.timeoutSeconds),
+                      TransferLimits{kAddFetchesAtOnce, kMostPerHost},
+                      [&](std::size_t index, FetchOutcome outcome) {
+                          const std::string& url = urls[index];
+                          const PageAdd add =
+                              StoreFetchedPage(url, std::move(outcome), options.rules);
+                          switch (add.result) {
+                          case PageAdd::Result::Stored:
+                              std::cout << url << '\n';
+                              break;
+                          case PageAdd::Result::NotFound:
+                              std::cout << "File Not Found " << url << '\n';
+                              status = kExitTrouble;
+                              break;
+                          case PageAdd::Result::BadStatus:
+                              std::cout << "Page Error " << url << '\n';
+                              status = kExitTrouble;
+                              break;
+                          case PageAdd::Result::TimedOut:
+                              std::cout << "Time Out " << url << '\n';
+                              status = kExitTrouble;
+                              break;
+                          case PageAdd::Result::Failed:
+                              Complain(OneLine(add.reason));
+                              status = kExitTrouble;
+                              break;
+                          }
+                          std::cout.flush();
+                      });
+    return status;
+}
+
+std::unique_ptr<Verb> AddVerb() {
+    return std::make_unique<Add>();
+}

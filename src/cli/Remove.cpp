@@ -1,0 +1,63 @@
+// varnolt-cli remove: the window's Delete URL, by record number or address.
+
+#include "cli/Cli.h"
+#include "cli/Commands.h"
+#include "cli/Verb.h"
+#include "platform/system/ExclusiveFile.h"
+#include "records/PageRules.h"
+
+#include <cerrno>
+
+namespace {
+
+class Remove final : public Verb {
+public:
+    const char* Name() const override { return "remove"; }
+    const char* Summary() const override { return "delete records by number or by address"; }
+    void Declare(CLI::App& command) override {
+        command.add_option("URL|NUMBER", m_targets, "the records' numbers or addresses")
+            ->required();
+        command.footer(
+            "Deletes the record with that number, or the first record with that address\n"
+            "(letter case ignored), with its rules. A record another program holds open is\n"
+            "not deleted.\n"
+            "\n"
+            "Exit status: 0 every record deleted, 2 one was not.");
+    }
+    int Run(const VerbContext& context) override {
+        if (const std::optional<int> status = EnterRecordsFolder(context, true)) {
+            return *status;
+        }
+        return RunRemove(m_targets);
+    }
+
+private:
+    std::vector<std::string> m_targets;
+};
+
+} // namespace
+
+int RunRemove(const std::vector<std::string>& targets) {
+    int status = kExitSame;
+    for (const std::string& target : targets) {
+        const std::optional<std::string> fileName = RecordFileOf(target, "removed");
+        if (!fileName) {
+            status = kExitTrouble;
+            continue;
+        }
+        const int error = RemoveRecord(*fileName);
+        if (error == EWOULDBLOCK) {
+            Complain(*fileName +
+                     " is held open by another program (a check running?); not removed");
+            status = kExitTrouble;
+        } else if (error != 0 && error != ENOENT) {
+            Complain("cannot remove " + *fileName + ": " + SystemErrorText(error));
+            status = kExitTrouble;
+        }
+    }
+    return status;
+}
+
+std::unique_ptr<Verb> RemoveVerb() {
+    return std::make_unique<Remove>();
+}

@@ -1,0 +1,90 @@
+// varnolt-cli show: what the checks compare of a page, to try a rule before relying on it.
+
+#include "check/RuledPage.h"
+#include "cli/Cli.h"
+#include "cli/Commands.h"
+#include "cli/Verb.h"
+#include "fetch/PageFetch.h"
+#include "records/PageRules.h"
+#include "records/RecordRead.h"
+
+#include <iostream>
+
+namespace {
+
+class Show final : public Verb {
+public:
+    const char* Name() const override { return "show"; }
+    const char* Summary() const override { return "print what the checks compare of a page"; }
+    void Declare(CLI::App& command) override {
+        command.add_option("URL|NUMBER", m_target, "the record's number or address")->required();
+        command.add_flag("--raw", m_raw, "print the page as stored, without its rules");
+        command.add_flag("--fetch", m_fetch,
+                         "use the page as fetched now instead of the stored copy (nothing is "
+                         "stored)");
+        command.footer("Prints the stored copy with the page's rules applied: what its checks\n"
+                       "compare. This is how to try a rule before relying on it.");
+    }
+    int Run(const VerbContext& context) override {
+        if (const std::optional<int> status = EnterRecordsFolder(context, false)) {
+            return *status;
+        }
+        return RunShow(m_target, m_raw, m_fetch);
+    }
+
+private:
+    std::string m_target;
+    bool m_raw = false;
+    bool m_fetch = false;
+};
+
+} // namespace
+
+int RunShow(const std::string& target, bool raw, bool fetch) {
+    const std::optional<std::string> fileName = RecordFileOf(target, "shown");
+    if (!fileName) {
+        return kExitTrouble;
+    }
+    RecordReading<StoredRecord> record = ReadRecordForCheck(*fileName);
+    if (!record.value) {
+        Complain(record.Failed() ? record.failure : *fileName + " is no record");
+        return kExitTrouble;
+    }
+    const std::string url(record.value->fields.url);
+    std::string page = TakeStoredPage(std::move(*record.value));
+    if (fetch) {
+        FetchOutcome fetched = PageFetch(url);
+        if (fetched.kind != FetchOutcome::Kind::Received) {
+            Complain(
+                "the page " + url + " could not be fetched" +
+                (fetched.strErrorMessage.empty() ? std::string() : ": " + fetched.strErrorMessage));
+            return kExitTrouble;
+        }
+        page = std::move(fetched.strPage);
+    }
+    if (raw) {
+        std::cout << page;
+        std::cout.flush();
+        return kExitSame;
+    }
+    const RulesReading rules = ReadRecordRules(*fileName);
+    if (!rules.failure.empty()) {
+        Complain(rules.failure);
+        return kExitTrouble;
+    }
+    const RuledPage seen = ApplyRules(rules.rules, page);
+    if (!seen.failure.empty()) {
+        Complain(seen.failure);
+        return kExitTrouble;
+    }
+    std::cout << seen.text;
+    if (!seen.text.empty() && seen.text.back() != '\n') {
+        std::cout << '\n';
+    }
+    std::cout.flush();
+    return kExitSame;
+}
+
+std::unique_ptr<Verb> ShowVerb() {
+    return std::make_unique<Show>();
+}
