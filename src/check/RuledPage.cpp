@@ -141,6 +141,12 @@ PageComparison ComparePages(const PageRules& rules, std::string_view stored,
         comparison.failure = std::move(now.failure);
         return comparison;
     }
+    if (stored == fresh) {
+        // The same bytes through the same rules give the same text: the stored copy need not be
+        // read again.
+        comparison.same = true;
+        return comparison;
+    }
     RuledPage before = ApplyRules(rules, stored);
     comparison.same = before.failure.empty() && EqualsIgnoringCase(before.text, now.text);
     if (!comparison.same) {
