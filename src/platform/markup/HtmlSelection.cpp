@@ -7,10 +7,11 @@
 #include <libxml/xpath.h>
 #include <libxml/xpathInternals.h>
 
-#include <array>
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace {
@@ -59,32 +60,32 @@ struct NodeSetFree {
     void operator()(xmlNodeSet* set) const { xmlXPathFreeNodeSet(set); }
 };
 
-bool NameIs(const xmlNode* node, const char* name) {
-    return node->name != nullptr && xmlStrcasecmp(node->name, BAD_CAST name) == 0;
-}
+enum class ElementKind { Inline, Block, Hidden };
 
-bool IsHidden(const xmlNode* node) {
-    for (const char* name : {"script", "style", "noscript", "template", "head", "title"}) {
-        if (NameIs(node, name)) {
-            return true;
+// What an element is to the text a person reads. The HTML parser gives element names in lower
+// case, so one lookup per element does.
+ElementKind KindOf(const xmlNode* node) {
+    static const std::unordered_map<std::string_view, ElementKind> kinds = [] {
+        std::unordered_map<std::string_view, ElementKind> table;
+        for (const char* name : {"script", "style", "noscript", "template", "head", "title"}) {
+            table.emplace(name, ElementKind::Hidden);
         }
-    }
-    return false;
-}
-
-bool IsBlock(const xmlNode* node) {
-    static constexpr std::array kBlocks = {
-        "address", "article", "aside", "blockquote", "br",       "caption",    "dd",     "details",
-        "dialog",  "div",     "dl",    "dt",         "fieldset", "figcaption", "figure", "footer",
-        "form",    "h1",      "h2",    "h3",         "h4",       "h5",         "h6",     "header",
-        "hr",      "li",      "main",  "nav",        "ol",       "p",          "pre",    "section",
-        "summary", "table",   "td",    "th",         "tr",       "ul",         "body",   "html"};
-    for (const char* name : kBlocks) {
-        if (NameIs(node, name)) {
-            return true;
+        for (const char* name :
+             {"address", "article", "aside",  "blockquote", "br",      "caption",  "dd",
+              "details", "dialog",  "div",    "dl",         "dt",      "fieldset", "figcaption",
+              "figure",  "footer",  "form",   "h1",         "h2",      "h3",       "h4",
+              "h5",      "h6",      "header", "hr",         "li",      "main",     "nav",
+              "ol",      "p",       "pre",    "section",    "summary", "table",    "td",
+              "th",      "tr",      "ul",     "body",       "html"}) {
+            table.emplace(name, ElementKind::Block);
         }
+        return table;
+    }();
+    if (node->type != XML_ELEMENT_NODE || node->name == nullptr) {
+        return ElementKind::Inline;
     }
-    return false;
+    const auto found = kinds.find(reinterpret_cast<const char*>(node->name));
+    return found == kinds.end() ? ElementKind::Inline : found->second;
 }
 
 // Gathers the visible text under a node: words separated by single blanks, a line end around
@@ -138,16 +139,17 @@ private:
             node->type != XML_HTML_DOCUMENT_NODE) {
             return false; // comments, processing instructions
         }
-        if (node->type == XML_ELEMENT_NODE && IsHidden(node)) {
+        const ElementKind kind = KindOf(node);
+        if (kind == ElementKind::Hidden) {
             return false;
         }
-        if (node->type == XML_ELEMENT_NODE && IsBlock(node)) {
+        if (kind == ElementKind::Block) {
             BreakLine();
         }
         return true;
     }
     void Leave(const xmlNode* node) {
-        if (node->type == XML_ELEMENT_NODE && IsBlock(node)) {
+        if (KindOf(node) == ElementKind::Block) {
             BreakLine();
         }
     }
