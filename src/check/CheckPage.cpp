@@ -4,6 +4,7 @@
 #include "records/PageRules.h"
 #include "records/RecordWriter.h"
 
+#include <map>
 #include <utility>
 
 PageCheck CheckFetchedPage(const std::string& url, const std::string& recordFileName,
@@ -48,6 +49,7 @@ PageCheck CheckFetchedPage(const std::string& url, const std::string& recordFile
     case FetchOutcome::Kind::BadStatus:
         check.result = PageCheck::Result::PageError;
         check.line = "Page Error " + url;
+        check.reason = StatusReason(outcome.nStatus);
         break;
     case FetchOutcome::Kind::TimedOut:
         check.result = PageCheck::Result::TimedOut;
@@ -69,6 +71,59 @@ PageCheck RecordReadFailure(const std::string& name, std::string reason) {
     check.reason = std::move(reason);
     check.readFailed = true;
     return check;
+}
+
+std::string StatusReason(std::optional<int> status) {
+    if (!status) {
+        return "the server's answer had no status";
+    }
+    // The reason phrases of the statuses a page fetch meets (RFC 9110).
+    static const std::map<int, const char*> kPhrases = {{201, "Created"},
+                                                        {202, "Accepted"},
+                                                        {203, "Non-Authoritative Information"},
+                                                        {204, "No Content"},
+                                                        {206, "Partial Content"},
+                                                        {300, "Multiple Choices"},
+                                                        {301, "Moved Permanently"},
+                                                        {302, "Found"},
+                                                        {303, "See Other"},
+                                                        {304, "Not Modified"},
+                                                        {307, "Temporary Redirect"},
+                                                        {308, "Permanent Redirect"},
+                                                        {400, "Bad Request"},
+                                                        {401, "Unauthorized"},
+                                                        {402, "Payment Required"},
+                                                        {403, "Forbidden"},
+                                                        {404, "Not Found"},
+                                                        {405, "Method Not Allowed"},
+                                                        {406, "Not Acceptable"},
+                                                        {407, "Proxy Authentication Required"},
+                                                        {408, "Request Timeout"},
+                                                        {409, "Conflict"},
+                                                        {410, "Gone"},
+                                                        {411, "Length Required"},
+                                                        {412, "Precondition Failed"},
+                                                        {413, "Content Too Large"},
+                                                        {414, "URI Too Long"},
+                                                        {415, "Unsupported Media Type"},
+                                                        {416, "Range Not Satisfiable"},
+                                                        {418, "I'm a teapot"},
+                                                        {421, "Misdirected Request"},
+                                                        {422, "Unprocessable Content"},
+                                                        {425, "Too Early"},
+                                                        {426, "Upgrade Required"},
+                                                        {429, "Too Many Requests"},
+                                                        {431, "Request Header Fields Too Large"},
+                                                        {451, "Unavailable For Legal Reasons"},
+                                                        {500, "Internal Server Error"},
+                                                        {501, "Not Implemented"},
+                                                        {502, "Bad Gateway"},
+                                                        {503, "Service Unavailable"},
+                                                        {504, "Gateway Timeout"},
+                                                        {505, "HTTP Version Not Supported"}};
+    const auto phrase = kPhrases.find(*status);
+    return "the server answered " + std::to_string(*status) +
+           (phrase != kPhrases.end() ? std::string(" ") + phrase->second : std::string());
 }
 
 std::string StoreFailureMessage(const std::string& url, int error) {

@@ -5,6 +5,7 @@
 #include "fetch/FetchOutcome.h"
 #include "platform/system/ExclusiveFile.h"
 
+#include <optional>
 #include <string>
 
 struct PageCheck {
@@ -12,7 +13,8 @@ struct PageCheck {
     Result result = Result::Failed;
     std::string line;   // the window's status line: URL, "UPDATE " + URL, "Page Error " + URL,
                         // "Time Out", or "Error " + URL
-    std::string reason; // Failed: what the window's message box says (fetch or write failure)
+    std::string reason; // Failed: what the window's message box says (fetch or write failure);
+                        // PageError: the status in words
     bool writeFailed = false; // Failed because the changed page could not be stored
     bool readFailed = false;  // Failed because the record could not be read
     bool rulesFailed = false; // Failed because the page's rules could not be applied to it
@@ -40,6 +42,9 @@ PageCheck CheckFetchedPage(const std::string& url, const std::string& recordFile
 // A record that could not be read, so its page was not checked: Failed, the line "Error " and
 // what names it (its URL, or its file name when even that could not be read), and the reason.
 PageCheck RecordReadFailure(const std::string& name, std::string reason);
+
+// What a status other than 200 says, in words ("the server answered 404 Not Found").
+std::string StatusReason(std::optional<int> status);
 
 // The message-box text for a page that could not be stored, naming the address and the reason.
 std::string StoreFailureMessage(const std::string& url, int error);

@@ -79,6 +79,22 @@ int FetchesWithinOpenFiles(long openFileLimit) {
     return static_cast<int>(std::clamp<long>(fetches, 1, std::numeric_limits<int>::max()));
 }
 
+const char* ResultName(PageCheck::Result result) {
+    switch (result) {
+    case PageCheck::Result::Same:
+        return "same";
+    case PageCheck::Result::Changed:
+        return "changed";
+    case PageCheck::Result::PageError:
+        return "page-error";
+    case PageCheck::Result::TimedOut:
+        return "time-out";
+    case PageCheck::Result::Failed:
+        break;
+    }
+    return "error";
+}
+
 class Check final : public Verb {
 public:
     const char* Name() const override { return "check"; }
@@ -99,6 +115,9 @@ public:
                          "page with rules, of what they keep)");
         command.add_flag("--notify", m_options.notify,
                          "when a page changed or failed, show one desktop notification");
+        command.add_flag("--json", m_options.json,
+                         "one JSON object a line: number, file, url, result (same, changed, "
+                         "page-error, time-out, error) and reason");
         command.footer(
             "Fetches every stored page again, compares it with the stored copy ignoring\n"
             "letter case (as its rules see it, if it has any), and stores the pages that\n"
@@ -204,11 +223,28 @@ int RunCheck(const CheckOptions& options) {
                     ++failed;
                     break;
                 }
-                if (!(options.quiet && check.result == PageCheck::Result::Same)) {
+                if (options.quiet && check.result == PageCheck::Result::Same) {
+                    // nothing to say
+                } else if (options.json) {
+                    progress.Erase();
+                    nlohmann::json object = {
+                        {"number", RecordNumberOf(result->fileName)
+                                       ? nlohmann::json(*RecordNumberOf(result->fileName))
+                                       : nlohmann::json()},
+                        {"file", result->fileName},
+                        {"url", result->url},
+                        {"result", ResultName(check.result)},
+                        {"reason", OneLine(check.reason)}};
+                    if (options.diff) {
+                        object["diff"] = diff;
+                    }
+                    PrintJsonLine(object);
+                    std::cout.flush();
+                } else {
                     progress.Erase();
                     std::cout << check.line << '\n' << diff;
                     std::cout.flush();
-                    if (check.result == PageCheck::Result::Failed && !check.reason.empty()) {
+                    if (!check.reason.empty()) {
                         Complain(OneLine(check.reason));
                     }
                 }

@@ -5,6 +5,9 @@
 #include "check/TimedFetches.h"
 #include "records/PageRules.h"
 
+#include <nlohmann/json.hpp>
+
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,6 +21,7 @@ struct CheckOptions {
     bool quiet = false;
     bool diff = false;
     bool notify = false;
+    bool json = false;
 };
 
 struct AddOptions {
@@ -32,7 +36,7 @@ DeadlineRule CliDeadlineRule(int timeoutSeconds);
 
 int RunCheck(const CheckOptions& options);
 int RunAdd(const std::vector<std::string>& urls, const AddOptions& options);
-int RunList();
+int RunList(bool json);
 int RunRemove(const std::vector<std::string>& targets);
 
 // The record file a NUMBER or URL names, or none after saying why (what was not done: verb).
@@ -57,6 +61,17 @@ std::vector<std::string> RecordFilesInOrder(bool& folderReadable);
 // Bytes of a page's text as the window shows them: UTF-8 where they are valid UTF-8, otherwise
 // each byte as its Latin-1 character; tabs and line ends become blanks so a line stays a line.
 std::string ShownText(std::string_view bytes);
+
+// A record's date stamp ("11:12:2026") as ISO 8601 ("2026-12-11"), which reads as a date
+// everywhere and sorts; a stamp the program did not write is shown as it is.
+std::string IsoDate(std::string_view stamp);
+
+// The number of a record file ("12.vnt": 12), or none for a name that is no number.
+std::optional<std::uint64_t> RecordNumberOf(const std::string& fileName);
+
+// One JSON object a line (JSON Lines), for --json: text that is not UTF-8 is replaced, never
+// an invalid document.
+void PrintJsonLine(const nlohmann::json& object);
 
 // A unified diff of the stored page against the new one, lines compared ignoring ASCII letter
 // case as the check compares pages.

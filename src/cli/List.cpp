@@ -21,20 +21,26 @@ public:
         return "show the stored pages: number, date, address, title";
     }
     void Declare(CLI::App& command) override {
-        command.footer("One line per record, by number: number, date, address and title,\n"
-                       "separated by tabs, and \"rules\" in a fifth field for a page with rules.");
+        command.add_flag("--json", m_json,
+                         "one JSON object a line: number, url, title, date, rules");
+        command.footer("One line per record, by number: number, date (as 2026-12-11), address and\n"
+                       "title, separated by tabs, and \"rules\" in a fifth field for a page with\n"
+                       "rules.");
     }
     int Run(const VerbContext& context) override {
         if (const std::optional<int> status = EnterRecordsFolder(context, false)) {
             return *status;
         }
-        return RunList();
+        return RunList(m_json);
     }
+
+private:
+    bool m_json = false;
 };
 
 } // namespace
 
-int RunList() {
+int RunList(bool json) {
     bool folderReadable = false;
     const std::vector<std::string> files = RecordFilesInOrder(folderReadable);
     int status = folderReadable ? kExitSame : kExitTrouble;
@@ -60,12 +66,23 @@ int RunList() {
             continue;
         }
         const RecordFields fields = SplitRecord(head);
-        const std::string number = fileName.substr(0, fileName.size() - 4);
-        std::cout << number << '\t' << ShownText(fields.date) << '\t' << ShownText(fields.url)
-                  << '\t' << ShownText(fields.title);
-        // A page with rules says so in a fifth field.
         std::error_code unknown;
-        if (std::filesystem::exists(RulesFileName(fileName), unknown)) {
+        const bool ruled = std::filesystem::exists(RulesFileName(fileName), unknown);
+        if (json) {
+            const std::optional<std::uint64_t> number = RecordNumberOf(fileName);
+            PrintJsonLine({{"number", number ? nlohmann::json(*number) : nlohmann::json()},
+                           {"file", fileName},
+                           {"url", ShownText(fields.url)},
+                           {"title", ShownText(fields.title)},
+                           {"date", IsoDate(fields.date)},
+                           {"rules", ruled}});
+            continue;
+        }
+        const std::string number = fileName.substr(0, fileName.size() - 4);
+        std::cout << number << '\t' << IsoDate(fields.date) << '\t' << ShownText(fields.url) << '\t'
+                  << ShownText(fields.title);
+        // A page with rules says so in a fifth field.
+        if (ruled) {
             std::cout << "\trules";
         }
         std::cout << '\n';

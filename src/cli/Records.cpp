@@ -23,6 +23,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -98,6 +99,35 @@ std::string ShownText(std::string_view bytes) {
         shown.begin(), shown.end(), [](char c) { return c == '\t' || c == '\r' || c == '\n'; },
         ' ');
     return shown;
+}
+
+std::string IsoDate(std::string_view stamp) {
+    int parts[3] = {0, 0, 0};
+    std::size_t at = 0;
+    for (int i = 0; i < 3; ++i) {
+        const auto [end, error] =
+            std::from_chars(stamp.data() + at, stamp.data() + stamp.size(), parts[i]);
+        const std::size_t next = static_cast<std::size_t>(end - stamp.data());
+        const bool lastPart = i == 2;
+        if (error != std::errc() || next == at ||
+            (lastPart ? next != stamp.size() : next >= stamp.size() || stamp[next] != ':')) {
+            return ShownText(stamp); // not a date the program wrote: shown as it is
+        }
+        at = next + 1;
+    }
+    const int day = parts[0];
+    const int month = parts[1];
+    const int year = parts[2];
+    if (day < 1 || day > 31 || month < 1 || month > 12 || year < 1 || year > 9999) {
+        return ShownText(stamp);
+    }
+    char iso[11];
+    std::snprintf(iso, sizeof iso, "%04d-%02d-%02d", year, month, day);
+    return iso;
+}
+
+std::optional<std::uint64_t> RecordNumberOf(const std::string& fileName) {
+    return RecordNumber(fileName);
 }
 
 std::optional<std::string> RecordFileOf(const std::string& target, const std::string& verb) {

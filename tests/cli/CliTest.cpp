@@ -239,10 +239,12 @@ TEST_F(Cli, CheckPrintsTheWindowsLinesInRecordNumberOrder) {
     EXPECT_EQ(run.out, m_server.Url("/first") + "\n" + "UPDATE " + m_server.Url("/second") + "\n" +
                            "Page Error " + m_server.Url("/missing") + "\n" + "Error " +
                            unreachable + "\n");
-    // The reason the window's message box would give, on one line.
-    EXPECT_THAT(run.err, StartsWith("varnolt-cli: " +
-                                    WithoutDetail(PageFetch(unreachable).strErrorMessage)));
-    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1);
+    // Each failure's reason on a line of its own: the status in words, then the reason the
+    // window's message box would give.
+    EXPECT_THAT(run.err,
+                StartsWith("varnolt-cli: the server answered 404 Not Found\nvarnolt-cli: " +
+                           WithoutDetail(PageFetch(unreachable).strErrorMessage)));
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 2);
     EXPECT_EQ(ReadWholeFile("2.vnt"),
               Record(m_server.Url("/second"), "<p><title>Second</title>a new page", "Second",
                      DateStamp()));
@@ -460,10 +462,11 @@ TEST_F(Cli, ListShowsNumberDateAddressAndTitleInNumberOrder) {
     const CliRun run = Run({"list"});
 
     EXPECT_EQ(run.exitStatus, 0);
-    // UTF-8 stays as it is; other bytes are Latin-1; a tab or line end becomes a blank.
-    EXPECT_EQ(run.out, "1\t1:1:2025\thttp://one/\tCaf\xc3\xa9 and more\n"
-                       "2\t2:2:2025\thttp://two/\tCaf\xc3\xa9 | Menu\n"
-                       "10\t3:3:2025\thttp://ten/\tTen\n");
+    // Dates as ISO 8601; UTF-8 stays as it is; other bytes are Latin-1; a tab or line end
+    // becomes a blank.
+    EXPECT_EQ(run.out, "1\t2025-01-01\thttp://one/\tCaf\xc3\xa9 and more\n"
+                       "2\t2025-02-02\thttp://two/\tCaf\xc3\xa9 | Menu\n"
+                       "10\t2025-03-03\thttp://ten/\tTen\n");
 }
 
 TEST_F(Cli, RemoveDeletesByNumberOrAddressButNotAHeldRecord) {

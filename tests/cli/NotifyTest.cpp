@@ -154,7 +154,7 @@ TEST_F(Notify, OneNotificationForARunWithChangesOrFailures) {
     WriteWholeFile("4.vnt", record("/missing", "page"));
     run = RunCliProgram({"-C", m_workingDirectory.Path(), "check", "--notify"}, environment);
     EXPECT_EQ(run.exitStatus, 2);
-    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.err, "varnolt-cli: the server answered 404 Not Found\n") << "no warning";
     const std::vector<Notification> received = service.Received();
     ASSERT_EQ(received.size(), 1u);
     EXPECT_EQ(received[0].summary, "2 pages changed, 1 failed");
