@@ -16,6 +16,13 @@
 //                resident size before it, in units of the largest page; target at most 2.2
 //   after_mib    the resident size after the check less the one before it; target within 5
 //
+// And the same 20 x 32 MiB check, then an add of a 32 MiB page, each started five times in this
+// one process the way the window starts them (its command, the job's own thread, the real
+// 100 ms tick), printing the resident size before and after each run
+// (BM_RepeatedJobsOnLargePages):
+//   worst_after_mib  the largest rise of the resident size over one run; target within 5
+//   drift_mib        the resident size after the last run less the one before the first
+//
 // And a check of 100 real HTML pages of 20-200 KiB from 20 loopback addresses whose servers
 // answer after 50-800 ms (fixed seed), with the real 100 ms tick (BM_CheckOfRealPages...):
 //   tick_ratio   as above; target at most 1.1
@@ -29,6 +36,7 @@
 //   peak_mib     the rise of the resident size's high-water mark meanwhile
 
 #include "check/CheckRun.h"
+#include "jobs/AddPageJob.h"
 #include "jobs/CheckAllJob.h"
 #include "runstate/RunState.h"
 #include "runstate/Tick.h"
@@ -41,10 +49,12 @@
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -472,6 +482,108 @@ void BM_StalledFirstRecordWithThousandBehind(benchmark::State& state) {
 
 BENCHMARK(BM_StalledFirstRecordWithThousandBehind)
     ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
+
+// Starts a job with the window's own command and ticks every 100 ms, as the window does, until
+// the job has ended and its last line shows.
+void RunJobAsTheWindowDoes(const std::function<void()>& startJob, NoWindow& window) {
+    startJob();
+    auto next = std::chrono::steady_clock::now();
+    do {
+        next += kTick;
+        std::this_thread::sleep_until(next);
+        RunStateTick(window, window);
+    } while (g_bWorkerBusy.load() != 0 || !g_strStatus.IsEmpty());
+}
+
+constexpr int kJobRuns = 5;
+constexpr std::size_t kLargeJobPage = 32U * 1024 * 1024;
+
+// Range 0: the check of 20 records of 32 MiB; 1: the add of one page of 32 MiB.
+void BM_RepeatedJobsOnLargePages(benchmark::State& state) {
+    const bool adding = state.range(0) == 1;
+    pid_t server = -1;
+    const int port = ServeFromChild(kLargeJobPage, server);
+    if (port == 0) {
+        state.SkipWithError("the server did not start");
+        return;
+    }
+    const std::string address = "http://127.0.0.1:" + std::to_string(port) + "/";
+
+    const auto previous = std::filesystem::current_path();
+    const auto directory = std::filesystem::temp_directory_path() /
+                           ("varnolt-bench-repeated-" + std::to_string(getpid()));
+    std::filesystem::create_directories(directory);
+    std::filesystem::current_path(directory);
+    if (!adding) {
+        const std::string page(kLargeJobPage, 'p');
+        for (int i = 1; i <= kLargeRecords; ++i) {
+            std::ofstream(std::to_string(i) + ".vnt", std::ios::binary)
+                << address << i << "|untitle|8:12:2025*" << page;
+        }
+    }
+
+    for (auto _ : state) {
+        ResetRunState();
+        std::string().swap(g_strStoredPage);
+        double worstRise = 0;
+        double peakPages = 0;
+        long first = 0;
+        long last = 0;
+        double wall = 0;
+        for (int run = 1; run <= kJobRuns; ++run) {
+            NoWindow window;
+            const long before = StatusKib("VmRSS");
+            ResetPeakResident();
+            const auto start = std::chrono::steady_clock::now();
+            if (adding) {
+                RunJobAsTheWindowDoes([&] { StartAddPage(address + "added"); }, window);
+            } else {
+                RunJobAsTheWindowDoes(StartCheckAll, window);
+            }
+            wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            const long peak = StatusKib("VmHWM");
+            const long after = StatusKib("VmRSS");
+            if (window.lines.load() != (adding ? 1 : kLargeRecords)) {
+                state.SkipWithError("the job did not report every page");
+                break;
+            }
+            if (adding) {
+                // The next add starts from the same folder; the new record is no longer needed.
+                for (const auto& entry : std::filesystem::directory_iterator(".")) {
+                    std::filesystem::remove(entry.path());
+                }
+            }
+            std::printf(
+                "  %s run %d: resident %.1f MiB before, %.1f MiB after (%+.1f), peak "
+                "%.2f x page\n",
+                adding ? "add" : "check", run, static_cast<double>(before) / 1024.0,
+                static_cast<double>(after) / 1024.0, static_cast<double>(after - before) / 1024.0,
+                static_cast<double>(peak - before) * 1024.0 / static_cast<double>(kLargeJobPage));
+            worstRise = std::max(worstRise, static_cast<double>(after - before) / 1024.0);
+            peakPages = std::max(peakPages, static_cast<double>(peak - before) * 1024.0 /
+                                                static_cast<double>(kLargeJobPage));
+            first = run == 1 ? before : first;
+            last = after;
+        }
+        state.SetIterationTime(wall);
+        state.counters["worst_after_mib"] = worstRise;
+        state.counters["drift_mib"] = static_cast<double>(last - first) / 1024.0;
+        state.counters["peak_x_page"] = peakPages;
+    }
+
+    std::filesystem::current_path(previous);
+    std::filesystem::remove_all(directory);
+    ::kill(server, SIGTERM);
+    ::waitpid(server, nullptr, 0);
+}
+
+BENCHMARK(BM_RepeatedJobsOnLargePages)
+    ->Arg(0) // the check
+    ->Arg(1) // the add
+    ->Iterations(1)
+    ->Repetitions(1)
     ->UseManualTime()
     ->Unit(benchmark::kSecond);
 

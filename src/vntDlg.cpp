@@ -114,8 +114,7 @@ BOOL CVntDlg::OnInitDialog() {
     // The lines are gathered and sorted once; a record that cannot be read is reported once the
     // others are all listed.
     std::vector<std::string> lines;
-    const std::vector<std::string> fileErrors =
-        FillPageList([&lines](const std::string& line) { lines.push_back(line); });
+    const std::vector<std::string> fileErrors = FillPageList(lines);
     m_listPages.AddStrings(std::move(lines));
 
     m_progress.SetRange(0, 100);

@@ -8,8 +8,10 @@
 #include "records/RecordText.h"
 #include "records/TextCase.h"
 
+#include <iterator>
 #include <memory>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -41,16 +43,28 @@ void StartReadingPageList() {
     }
 }
 
-std::vector<std::string> FillPageList(const AddPageLine& addString) {
+std::vector<std::string> FillPageList(std::vector<std::string>& lines) {
     std::unique_ptr<PageListReading> reading = std::move(StartedReading());
     if (!reading) {
         reading = std::make_unique<PageListReading>();
     }
     PageListContent content = reading->Finish();
-    for (const std::string& line : content.lines) {
-        addString(line);
+    if (lines.empty()) {
+        lines = std::move(content.lines);
+    } else {
+        lines.insert(lines.end(), std::make_move_iterator(content.lines.begin()),
+                     std::make_move_iterator(content.lines.end()));
     }
     return std::move(content.fileErrors);
+}
+
+std::vector<std::string> FillPageList(const AddPageLine& addString) {
+    std::vector<std::string> lines;
+    std::vector<std::string> fileErrors = FillPageList(lines);
+    for (std::string& line : lines) {
+        addString(std::move(line));
+    }
+    return fileErrors;
 }
 
 bool FindRecordByUrl(const std::string& text, std::string& strRecordFile,

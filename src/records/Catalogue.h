@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-// Adds one line to the page list.
-using AddPageLine = std::function<void(const std::string& line)>;
+// Adds one line to the page list; the line is handed over, so the list may keep it as it is.
+using AddPageLine = std::function<void(std::string line)>;
 
 // Adds the URL of every record to the list. Files that are no records are passed over without a
 // word: a file whose first line holds no "|" (an empty one too), anything that is not a regular
@@ -19,6 +19,9 @@ using AddPageLine = std::function<void(const std::string& line)>;
 // CFileException words it) is yielded for the window to show.
 // The files are read on a few threads at once; lines and errors keep the enumeration order.
 std::vector<std::string> FillPageList(const AddPageLine& addString);
+// The same, with the lines appended to `lines` in one piece (handed over whole when it is empty)
+// rather than one call each.
+std::vector<std::string> FillPageList(std::vector<std::string>& lines);
 
 // Starts reading the page list ahead, on threads of its own, so that the next FillPageList
 // finds it read or partly read and only finishes it. Meant for the program's start, before the

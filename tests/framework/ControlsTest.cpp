@@ -102,6 +102,22 @@ INSTANTIATE_TEST_SUITE_P(
                                {"x[", "X^", "x_", "xA", "xz"}},
                       FillCase{
                           "a prefix sorts first", {"ab", "a", "abc", "A"}, {"a", "A", "ab", "abc"}},
+                      // Lines alike in their first eight letters after the beginning they
+                      // all share ("http://site-"), and lines ending within those eight.
+                      FillCase{"a long shared beginning, then alike for eight letters",
+                               {"http://site-12345678b", "HTTP://SITE-12345678A",
+                                "http://site-1234", "http://site-12345678", "http://site-2"},
+                               {"http://site-1234", "http://site-12345678", "HTTP://SITE-12345678A",
+                                "http://site-12345678b", "http://site-2"}},
+                      FillCase{"a line that is only the shared beginning",
+                               {"http://b", "http://", "HTTP://a"},
+                               {"http://", "HTTP://a", "http://b"}},
+                      FillCase{"a zero byte sorts after the end of a line",
+                               {std::string("ab\0c", 4), "ab", std::string("ab\0", 3)},
+                               {"ab", std::string("ab\0", 3), std::string("ab\0c", 4)}},
+                      FillCase{"shown text and bytes mixed after a shared beginning",
+                               {"http://caf\xC3\xA9/x", "http://cafz", "http://CAFE"},
+                               {"http://CAFE", "http://cafz", "http://caf\xC3\xA9/x"}},
                       FillCase{"nothing", {}, {}}));
 
 struct PlaceCase {

@@ -55,6 +55,21 @@ TEST_F(CatalogueTest, ListsTheUrlOfEveryRecordAndNothingElse) {
                 UnorderedElementsAre("http://a.test/", "http://b.test/", "http://c.test/"));
 }
 
+// The window takes its lines in one piece; lines already in the vector stay ahead of them, and
+// the lines and errors are those the callback form gives.
+TEST_F(CatalogueTest, LinesInOnePieceFollowThoseAlreadyHeldAndMatchTheCallbackForm) {
+    WriteWholeFile("1.vnt", "http://c.test/|C|1:1:2025*c");
+    WriteWholeFile("2.vnt", "http://a.test/|A|1:1:2025*a");
+    WriteWholeFile("3.vnt", "no bar on the first line");
+    const std::vector<std::string> oneByOne = ListedLines();
+    std::vector<std::string> lines{"held before"};
+    EXPECT_THAT(FillPageList(lines), IsEmpty());
+    ASSERT_EQ(lines.size(), 3U);
+    EXPECT_EQ(lines.front(), "held before");
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + 1, lines.end()), oneByOne);
+    EXPECT_THAT(oneByOne, UnorderedElementsAre("http://a.test/", "http://c.test/"));
+}
+
 TEST_F(CatalogueTest, TwoRecordsOfOnePageGiveTwoLines) {
     WriteWholeFile("1.vnt", "http://a.test/|A|1:1:2025*a");
     WriteWholeFile("2.vnt", "http://a.test/|A|2:1:2025*a");

@@ -3,6 +3,7 @@
 #include "platform/framework/QtText.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <iterator>
 #include <utility>
 
@@ -14,16 +15,23 @@ QVariant ListBoxModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount()) {
         return {};
     }
-    return m_lines[static_cast<std::size_t>(index.row())]->shown;
+    return Shown(m_lines[static_cast<std::size_t>(index.row())]);
 }
 
-std::unique_ptr<ListBoxModel::Line> ListBoxModel::MakeLine(std::string bytes) {
-    auto line = std::make_unique<Line>();
-    line->shown = AfxTextFromBytes(bytes);
-    line->ascii = std::all_of(bytes.begin(), bytes.end(),
-                              [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    line->bytes = std::move(bytes);
+ListBoxModel::Line ListBoxModel::MakeLine(std::string bytes) {
+    Line line;
+    line.ascii = std::all_of(bytes.begin(), bytes.end(),
+                             [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    line.bytes = std::move(bytes);
     return line;
+}
+
+const QString& ListBoxModel::Shown(const Line& line) {
+    if (!line.shownMade) {
+        line.shown = AfxTextFromBytes(line.bytes);
+        line.shownMade = true;
+    }
+    return line.shown;
 }
 
 bool ListBoxModel::SortsBefore(const Line& a, const Line& b) {
@@ -37,57 +45,103 @@ bool ListBoxModel::SortsBefore(const Line& a, const Line& b) {
                                             b.bytes.end(),
                                             [&](char x, char y) { return folded(x) < folded(y); });
     }
-    return QString::compare(a.shown, b.shown, Qt::CaseInsensitive) < 0;
+    return QString::compare(Shown(a), Shown(b), Qt::CaseInsensitive) < 0;
 }
 
 namespace {
 
-// The text with A-Z folded to a-z: for texts below 0x80, comparing these bytes gives the list's
-// order, and they compare as fast as bytes compare.
-std::string FoldedAscii(const std::string& bytes) {
-    std::string folded(bytes);
-    for (char& c : folded) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return folded;
+char FoldedAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 } // namespace
 
-void ListBoxModel::SortStably(std::vector<std::unique_ptr<Line>>& lines) {
-    // Each line's folded text is made once rather than in every comparison of the sort.
+void ListBoxModel::SortStably(std::vector<Line>& lines) {
+    // Each sort item carries eight bytes of its ASCII line, folded, as one number: those from
+    // where the ASCII lines stop all beginning alike ("http://", say). Most comparisons of the
+    // sort then decide on two numbers, without reaching into the lines; the items are small, and
+    // the lines move once, into their places.
     struct SortItem {
-        std::string folded;
-        std::unique_ptr<Line> line;
+        std::uint64_t
+            key; // folded bytes [common, common + 8), the first the highest, 0 past the end
+        std::uint32_t line;
+        bool ascii;
     };
+    std::size_t common = std::string::npos; // the length the ASCII lines all begin with alike
+    const std::string* firstAscii = nullptr;
+    for (const Line& line : lines) {
+        if (!line.ascii) {
+            continue;
+        }
+        if (firstAscii == nullptr) {
+            firstAscii = &line.bytes;
+            common = line.bytes.size();
+            continue;
+        }
+        const std::size_t limit = std::min(common, line.bytes.size());
+        std::size_t alike = 0;
+        while (alike < limit &&
+               FoldedAscii((*firstAscii)[alike]) == FoldedAscii(line.bytes[alike])) {
+            ++alike;
+        }
+        common = alike;
+    }
     std::vector<SortItem> items;
     items.reserve(lines.size());
-    for (std::unique_ptr<Line>& line : lines) {
-        std::string folded = line->ascii ? FoldedAscii(line->bytes) : std::string();
-        items.push_back({std::move(folded), std::move(line)});
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const Line& line = lines[i];
+        std::uint64_t key = 0;
+        if (line.ascii) {
+            for (std::size_t at = common; at < common + 8; ++at) {
+                const auto byte = at < line.bytes.size()
+                                      ? static_cast<unsigned char>(FoldedAscii(line.bytes[at]))
+                                      : 0U;
+                key = (key << 8) | byte;
+            }
+        }
+        items.push_back({key, static_cast<std::uint32_t>(i), line.ascii});
     }
     // Stable: equal lines keep their order of arrival, as one insert after another keeps it.
-    std::stable_sort(items.begin(), items.end(), [](const SortItem& a, const SortItem& b) {
-        return a.line->ascii && b.line->ascii ? a.folded < b.folded : SortsBefore(*a.line, *b.line);
+    std::stable_sort(items.begin(), items.end(), [&](const SortItem& a, const SortItem& b) {
+        // Unequal keys of two ASCII lines order them as their folded bytes do (a line that ends
+        // first is padded with zeros, which no byte sorts before); anything else is decided by
+        // the lines themselves.
+        if (a.ascii && b.ascii && a.key != b.key) {
+            return a.key < b.key;
+        }
+        return SortsBefore(lines[a.line], lines[b.line]);
     });
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        lines[i] = std::move(items[i].line);
+    // The lines are put in their places in cycles: a line's place is taken by the one sorted
+    // into it, whose own place by the next, and so on back to the first; no second list is made.
+    std::vector<bool> placed(lines.size(), false);
+    for (std::size_t start = 0; start < lines.size(); ++start) {
+        if (placed[start]) {
+            continue;
+        }
+        Line held = std::move(lines[start]);
+        std::size_t to = start;
+        for (;;) {
+            placed[to] = true;
+            const std::size_t from = items[to].line;
+            if (from == start) {
+                lines[to] = std::move(held);
+                break;
+            }
+            lines[to] = std::move(lines[from]);
+            to = from;
+        }
     }
 }
 
 int ListBoxModel::Insert(const std::string& bytes, bool sorted) {
-    std::unique_ptr<Line> line = MakeLine(bytes);
+    Line line = MakeLine(bytes);
     auto at = m_lines.end();
     if (sorted) {
         // A binary search: after every line that sorts before it or equal to it, so equal lines
         // keep their order of arrival. The lines below move down in one step.
         at = std::upper_bound(
             m_lines.begin(), m_lines.end(), line,
-            [](const std::unique_ptr<Line>& added, const std::unique_ptr<Line>& existing) {
-                return SortsBefore(*added, *existing);
-            });
+            [](const Line& added, const Line& existing) { return SortsBefore(added, existing); });
     }
     const int row = static_cast<int>(at - m_lines.begin());
     beginInsertRows(QModelIndex(), row, row);
@@ -108,7 +162,7 @@ void ListBoxModel::InsertMany(std::vector<std::string> lines, bool sorted) {
         }
         return;
     }
-    std::vector<std::unique_ptr<Line>> added;
+    std::vector<Line> added;
     added.reserve(lines.size());
     for (std::string& bytes : lines) {
         added.push_back(MakeLine(std::move(bytes)));
@@ -118,8 +172,12 @@ void ListBoxModel::InsertMany(std::vector<std::string> lines, bool sorted) {
     }
     const int first = rowCount();
     beginInsertRows(QModelIndex(), first, first + static_cast<int>(added.size()) - 1);
-    m_lines.insert(m_lines.end(), std::make_move_iterator(added.begin()),
-                   std::make_move_iterator(added.end()));
+    if (m_lines.empty()) {
+        m_lines = std::move(added);
+    } else {
+        m_lines.insert(m_lines.end(), std::make_move_iterator(added.begin()),
+                       std::make_move_iterator(added.end()));
+    }
     endInsertRows();
 }
 
@@ -143,5 +201,5 @@ const std::string* ListBoxModel::Bytes(int row) const {
     if (row < 0 || row >= rowCount()) {
         return nullptr;
     }
-    return &m_lines[static_cast<std::size_t>(row)]->bytes;
+    return &m_lines[static_cast<std::size_t>(row)].bytes;
 }

@@ -3,7 +3,6 @@
 #include <QAbstractListModel>
 #include <QString>
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -24,13 +23,18 @@ public:
 private:
     struct Line {
         std::string bytes;
-        QString shown;
+        // The text shown, made the first time it is asked for: a list of many lines shows few
+        // of them, and ASCII lines sort without it.
+        mutable QString shown;
+        mutable bool shownMade = false;
         bool ascii = false; // every byte below 0x80: shown as the bytes themselves
     };
-    static std::unique_ptr<Line> MakeLine(std::string bytes);
+    static Line MakeLine(std::string bytes);
+    static const QString& Shown(const Line& line);
     // The list's order: by the text shown, ignoring letter case.
     static bool SortsBefore(const Line& a, const Line& b);
     // Sorts by SortsBefore; equal lines keep their order.
-    static void SortStably(std::vector<std::unique_ptr<Line>>& lines);
-    std::vector<std::unique_ptr<Line>> m_lines;
+    static void SortStably(std::vector<Line>& lines);
+    // Held by value: one allocation less per line, and moving a line moves two handles.
+    std::vector<Line> m_lines;
 };
