@@ -39,6 +39,7 @@ PageAdd StoreFetchedPage(const std::string& url, FetchOutcome outcome, const Pag
             add.line = "File Not Found";
         } else {
             add.result = PageAdd::Result::BadStatus;
+            add.status = outcome.nStatus;
         }
         break;
     case FetchOutcome::Kind::TimedOut:

@@ -5,6 +5,7 @@
 #include "fetch/FetchOutcome.h"
 #include "records/PageRules.h"
 
+#include <optional>
 #include <string>
 
 struct PageAdd {
@@ -14,6 +15,7 @@ struct PageAdd {
                         // empty when the window posts none (another status, a failure)
     std::string reason; // Failed: what the window's message box says (fetch or store failure)
     std::string recordFileName; // Stored: the record's file
+    std::optional<int> status;  // BadStatus: the server's status, when one was read
 };
 
 // Stores a received page as a new record, with its rules if it is given any, and yields what to

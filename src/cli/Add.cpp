@@ -2,11 +2,14 @@
 
 #include "check/AddPage.h"
 #include "check/AddRun.h"
+#include "check/CheckPage.h"
 #include "check/RuledPage.h"
 #include "cli/Cli.h"
 #include "cli/Commands.h"
 #include "cli/Verb.h"
+#include "platform/system/FileException.h"
 #include "platform/system/PageLimits.h"
+#include "records/Catalogue.h"
 
 #include <iostream>
 
@@ -22,12 +25,16 @@ public:
     void Declare(CLI::App& command) override {
         command.add_option("URL", m_urls, "the addresses of the pages")->required();
         DeclareTimeout(command, m_options.timeoutSeconds);
+        command.add_flag("--again", m_options.again,
+                         "add a page even when its address is watched already");
         DeclareRuleOptions(command, m_options.rules);
         command.footer(
             "Prints the address of each page stored. A missing page prints \"File Not Found\n"
             "URL\", another answer \"Page Error URL\", one that does not arrive in time \"Time\n"
             "Out URL\"; a page that cannot be fetched is explained on standard error. The\n"
-            "pages are fetched side by side and stored and reported in the order given.\n"
+            "pages are fetched side by side and stored and reported in the order given. An\n"
+            "address watched already prints \"already watched as record N URL\" and is not\n"
+            "added again (unless --again), which is no failure.\n"
             "Rules are stored with each page; a rule that matches nothing on it stores nothing\n"
             "('varnolt-cli rules --help' says what each does).\n"
             "\n"
@@ -47,18 +54,57 @@ private:
 
 } // namespace
 
+// The record that watches the address already, if one does (as the window's lookup finds it).
+std::optional<std::string> WatchedAs(const std::string& url) {
+    std::string fileName;
+    std::string title;
+    std::string date;
+    try {
+        if (FindRecordByUrl(url, fileName, title, date)) {
+            return fileName;
+        }
+    } catch (const CFileException&) {
+        // A record that cannot be read now is no reason not to add the page.
+    }
+    return std::nullopt;
+}
+
 int RunAdd(const std::vector<std::string>& urls, const AddOptions& options) {
     if (const std::string error = RulesError(options.rules); !error.empty()) {
         Complain(error + "; nothing added");
         return kExitTrouble;
     }
+    // The addresses to fetch, by their place among those given; the others are watched already.
+    std::vector<std::string> toFetch;
+    std::vector<std::size_t> places;
+    std::vector<std::optional<std::string>> watched(urls.size());
+    for (std::size_t i = 0; i < urls.size(); ++i) {
+        if (!options.again) {
+            watched[i] = WatchedAs(urls[i]);
+        }
+        if (!watched[i]) {
+            toFetch.push_back(urls[i]);
+            places.push_back(i);
+        }
+    }
+    std::size_t nextToSay = 0;
+    const auto sayWatchedUpTo = [&](std::size_t place) {
+        for (; nextToSay < place; ++nextToSay) {
+            const std::optional<std::uint64_t> number = RecordNumberOf(*watched[nextToSay]);
+            std::cout << "already watched as record "
+                      << (number ? std::to_string(*number) : *watched[nextToSay]) << ' '
+                      << urls[nextToSay] << '\n';
+        }
+        nextToSay = place + 1;
+    };
     int status = kExitSame;
     const SteadyMillisecondClock clock;
     // The pages come side by side, and are stored and reported in the order they were given.
-    FetchPagesInOrder(urls, clock, CliDeadlineRule(options.timeoutSeconds),
+    FetchPagesInOrder(toFetch, clock, CliDeadlineRule(options.timeoutSeconds),
                       TransferLimits{kAddFetchesAtOnce, kMostPerHost},
                       [&](std::size_t index, FetchOutcome outcome) {
-                          const std::string& url = urls[index];
+                          sayWatchedUpTo(places[index]);
+                          const std::string& url = toFetch[index];
                           const PageAdd add =
                               StoreFetchedPage(url, std::move(outcome), options.rules);
                           switch (add.result) {
@@ -71,6 +117,7 @@ int RunAdd(const std::vector<std::string>& urls, const AddOptions& options) {
                               break;
                           case PageAdd::Result::BadStatus:
                               std::cout << "Page Error " << url << '\n';
+                              Complain(url + ": " + StatusReason(add.status));
                               status = kExitTrouble;
                               break;
                           case PageAdd::Result::TimedOut:
@@ -84,6 +131,8 @@ int RunAdd(const std::vector<std::string>& urls, const AddOptions& options) {
                           }
                           std::cout.flush();
                       });
+    sayWatchedUpTo(urls.size());
+    std::cout.flush();
     return status;
 }
 

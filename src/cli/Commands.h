@@ -26,7 +26,8 @@ struct CheckOptions {
 
 struct AddOptions {
     int timeoutSeconds = kDefaultTimeoutSeconds;
-    PageRules rules; // stored with every page added
+    PageRules rules;    // stored with every page added
+    bool again = false; // add an address watched already all the same
 };
 
 // The rule every page of the command line is fetched by: a body that receives nothing for 27 s

@@ -5,8 +5,10 @@
 #include "cli/Verb.h"
 #include "platform/system/ExclusiveFile.h"
 #include "records/PageRules.h"
+#include "records/RecordRead.h"
 
 #include <cerrno>
+#include <iostream>
 
 namespace {
 
@@ -19,8 +21,8 @@ public:
             ->required();
         command.footer(
             "Deletes the record with that number, or the first record with that address\n"
-            "(letter case ignored), with its rules. A record another program holds open is\n"
-            "not deleted.\n"
+            "(letter case ignored), with its rules, and prints \"removed NUMBER URL\". A record\n"
+            "another program holds open is not deleted.\n"
             "\n"
             "Exit status: 0 every record deleted, 2 one was not.");
     }
@@ -45,8 +47,14 @@ int RunRemove(const std::vector<std::string>& targets) {
             status = kExitTrouble;
             continue;
         }
+        // What it watched, to say what went: its address, when it can still be read.
+        const std::optional<std::string> url = ReadRecordUrl(*fileName).value;
         const int error = RemoveRecord(*fileName);
-        if (error == EWOULDBLOCK) {
+        if (error == 0) {
+            const std::optional<std::uint64_t> number = RecordNumberOf(*fileName);
+            std::cout << "removed " << (number ? std::to_string(*number) : *fileName)
+                      << (url ? " " + ShownText(*url) : std::string()) << '\n';
+        } else if (error == EWOULDBLOCK) {
             Complain(*fileName +
                      " is held open by another program (a check running?); not removed");
             status = kExitTrouble;

@@ -59,7 +59,7 @@ protected:
         add.push_back(m_page.Url());
         const CliRun ruled = Run(add);
         ASSERT_EQ(ruled.exitStatus, 0) << ruled.err;
-        const CliRun plain = Run({"add", m_page.Url()});
+        const CliRun plain = Run({"add", "--again", m_page.Url()});
         ASSERT_EQ(plain.exitStatus, 0) << plain.err;
     }
     NoisyPage m_page;
@@ -107,7 +107,7 @@ TEST_F(CliRules, ARuleThatMatchesNothingIsAnErrorWithTheRuleNamed) {
 
     // Adding a page with such a rule stores nothing of it.
     const std::string before = ReadWholeFile("name.ini");
-    const CliRun add = Run({"add", "--css", "#price", m_page.Url()});
+    const CliRun add = Run({"add", "--again", "--css", "#price", m_page.Url()});
     EXPECT_EQ(add.exitStatus, 2);
     EXPECT_EQ(add.out, "");
     EXPECT_THAT(add.err, HasSubstr("the rule --css #price matches nothing on this page"));

@@ -420,7 +420,8 @@ TEST_F(Cli, AddStoresPagesAndExplainsThoseItCannot) {
     const Case cases[] = {
         {m_server.Url("/page"), 0, m_server.Url("/page") + "\n", "", true},
         {m_server.Url("/none"), 2, "File Not Found " + m_server.Url("/none") + "\n", "", false},
-        {m_server.Url("/broken"), 2, "Page Error " + m_server.Url("/broken") + "\n", "", false},
+        {m_server.Url("/broken"), 2, "Page Error " + m_server.Url("/broken") + "\n",
+         m_server.Url("/broken") + ": the server answered 500 Internal Server Error", false},
         {unreachable, 2, "", PageFetch(unreachable).strErrorMessage, false},
         {"ftp://127.0.0.1/file", 2, "", PageFetch("ftp://127.0.0.1/file").strErrorMessage, false},
     };
@@ -520,6 +521,38 @@ TEST_F(Cli, HelpOnEveryLevelAndTheVersion) {
     const CliRun run = RunCliProgram({"--version"});
     EXPECT_EQ(run.exitStatus, 0);
     EXPECT_EQ(run.out, "varnolt-cli 1.0.0.1\n");
+}
+
+// What add and remove say, as a table of (command, output, errors, exit status).
+TEST_F(Cli, AddAndRemoveSayWhatTheyDid) {
+    m_server.Set("/page", {200, "<title>P</title>page"});
+    m_server.Set("/broken", {500, "oops"});
+    const std::string page = m_server.Url("/page");
+    const std::string broken = m_server.Url("/broken");
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string out;
+        std::string err;
+        int exitStatus;
+    };
+    const Case cases[] = {
+        {{"add", page}, page + "\n", "", 0},
+        // Scripts may add idempotently: an address watched already is said, and no failure.
+        {{"add", page, broken},
+         "already watched as record 1 " + page + "\nPage Error " + broken + "\n",
+         "varnolt-cli: " + broken + ": the server answered 500 Internal Server Error\n",
+         2},
+        {{"add", "--again", page}, page + "\n", "", 0},
+        {{"remove", "2", "1"}, "removed 2 " + page + "\nremoved 1 " + page + "\n", "", 0},
+        {{"remove", "1"}, "", "varnolt-cli: no record number 1\n", 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments.front() + " " + c.arguments.back());
+        const CliRun run = Run(c.arguments);
+        EXPECT_EQ(run.out, c.out);
+        EXPECT_EQ(run.err, c.err);
+        EXPECT_EQ(run.exitStatus, c.exitStatus);
+    }
 }
 
 // Output that cannot be written is trouble, said on one line; a listing is no listing then.

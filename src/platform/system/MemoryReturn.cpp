@@ -16,7 +16,3 @@ void KeepLargeBlocksReturnable() {
     // Setting the bar at all also stops the C library from moving it.
     std::call_once(set, [] { ::mallopt(M_MMAP_THRESHOLD, kOwnMappingBytes); });
 }
-
-void ReturnFreedMemory() {
-    ::malloc_trim(0);
-}

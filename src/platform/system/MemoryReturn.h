@@ -8,6 +8,3 @@
 // C library otherwise raises its bar for that after each large block freed, and keeps the next
 // ones.) Called once before the first job starts; later calls do nothing.
 void KeepLargeBlocksReturnable();
-
-// Hands the free memory the allocator keeps back to the system. For the end of a job.
-void ReturnFreedMemory();
