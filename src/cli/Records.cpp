@@ -3,29 +3,18 @@
 
 #include "cli/Cli.h"
 
-#include "check/AddPage.h"
-#include "check/AddRun.h"
-#include "check/RuledPage.h"
 #include "cli/Commands.h"
-#include "platform/system/ExclusiveFile.h"
 #include "platform/system/FileException.h"
 #include "platform/system/FileFind.h"
-#include "platform/system/PageLimits.h"
-#include "platform/system/StdioFile.h"
 #include "records/Catalogue.h"
-#include "records/PageRules.h"
 #include "records/RecordRead.h"
-#include "records/RecordText.h"
-#include "records/RecordWriter.h"
 #include "records/Utf8.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <iostream>
 #include <optional>
 
 namespace {
