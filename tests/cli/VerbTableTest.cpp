@@ -6,7 +6,6 @@
 #include <gmock/gmock.h>
 
 #include <fstream>
-#include <regex>
 #include <sstream>
 
 namespace {
@@ -49,15 +48,31 @@ std::vector<DeclaredVerb> DeclaredVerbs() {
     return declared;
 }
 
-// The completion's branch for a verb: from its case label to the branch's end.
+// The completion's branch for a verb: from its case label ("    rules)" or "    remove | rules |
+// show)") to the branch's end.
 std::string CompletionBranch(const std::string& completion, const std::string& verb) {
-    const std::regex label("\\n\\s*([a-z| ]*\\b" + verb + "\\b[a-z| ]*)\\)\\n");
-    std::smatch found;
-    if (!std::regex_search(completion, found, label)) {
-        return {};
+    std::size_t start = 0;
+    while (start < completion.size()) {
+        const std::size_t end = completion.find('\n', start);
+        const std::string line = completion.substr(start, end - start);
+        const std::size_t text = line.find_first_not_of(' ');
+        if (text != std::string::npos && line.back() == ')' &&
+            line.find('(') == std::string::npos) {
+            std::istringstream labels(line.substr(text, line.size() - text - 1));
+            for (std::string label; std::getline(labels, label, '|');) {
+                label.erase(0, label.find_first_not_of(' '));
+                label.erase(label.find_last_not_of(' ') + 1);
+                if (label == verb) {
+                    return completion.substr(start, completion.find(";;", start) - start);
+                }
+            }
+        }
+        if (end == std::string::npos) {
+            break;
+        }
+        start = end + 1;
     }
-    const std::size_t start = static_cast<std::size_t>(found.position(0));
-    return completion.substr(start, completion.find(";;", start) - start);
+    return {};
 }
 
 TEST(VerbTable, TheCompletionOffersEveryVerbAndItsLongOptions) {
