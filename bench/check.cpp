@@ -41,6 +41,8 @@
 #include "runstate/RunState.h"
 #include "runstate/Tick.h"
 
+#include "ChildPageServer.h"
+
 #include <benchmark/benchmark.h>
 #include <httplib.h>
 
@@ -262,63 +264,15 @@ BENCHMARK(BM_CheckOfRealPagesWithSlowServers)
 
 constexpr int kLargeRecords = 20;
 
-// A line of /proc/self/status ("VmRSS", "VmHWM") in KiB.
-long StatusKib(const char* field) {
-    std::ifstream status("/proc/self/status");
-    const std::string prefix = std::string(field) + ":";
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind(prefix, 0) == 0) {
-            return std::strtol(line.c_str() + prefix.size(), nullptr, 10);
-        }
-    }
-    return 0;
-}
-
 // Starts the resident size's high-water mark again from the present size.
 void ResetPeakResident() {
     std::ofstream("/proc/self/clear_refs") << "5";
 }
 
-// A child process serving the same page for every path; yields its port (0 on failure).
-int ServeFromChild(std::size_t pageBytes, pid_t& server) {
-    int ready[2];
-    if (::pipe(ready) != 0) {
-        return 0;
-    }
-    server = ::fork();
-    if (server == 0) {
-        ::close(ready[0]);
-        const std::string page(pageBytes, 'p');
-        httplib::Server http;
-        http.Get(R"(/.*)", [&](const httplib::Request&, httplib::Response& response) {
-            response.set_content_provider(
-                page.size(), "text/html",
-                [&](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-                    return sink.write(page.data() + offset, length);
-                });
-        });
-        const int port = http.bind_to_any_port("127.0.0.1");
-        if (::write(ready[1], &port, sizeof port) != sizeof port) {
-            std::_Exit(1);
-        }
-        ::close(ready[1]);
-        http.listen_after_bind();
-        std::_Exit(0);
-    }
-    ::close(ready[1]);
-    int port = 0;
-    if (server < 0 || ::read(ready[0], &port, sizeof port) != sizeof port) {
-        port = 0;
-    }
-    ::close(ready[0]);
-    return port;
-}
-
 void BM_CheckOfLargePages(benchmark::State& state) {
     const std::size_t kLargePage = static_cast<std::size_t>(state.range(0)) * 1024 * 1024;
     pid_t server = -1;
-    const int port = ServeFromChild(kLargePage, server);
+    const int port = ServePagesFromChild(kLargePage, server);
     if (port == 0) {
         state.SkipWithError("the server did not start");
         return;
@@ -504,7 +458,7 @@ constexpr std::size_t kLargeJobPage = 32U * 1024 * 1024;
 void BM_RepeatedJobsOnLargePages(benchmark::State& state) {
     const bool adding = state.range(0) == 1;
     pid_t server = -1;
-    const int port = ServeFromChild(kLargeJobPage, server);
+    const int port = ServePagesFromChild(kLargeJobPage, server);
     if (port == 0) {
         state.SkipWithError("the server did not start");
         return;

@@ -16,10 +16,12 @@
 #include "vnt.h"
 #include "vntDlg.h"
 
+#include "ChildPageServer.h"
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLineEdit>
 #include <QTimer>
+
 #include <benchmark/benchmark.h>
 #include <httplib.h>
 
@@ -39,58 +41,7 @@ constexpr int kRuns = 5;
 constexpr int kRecords = 20;
 std::size_t g_pageBytes = 0; // of the case running
 
-// A line of /proc/self/status ("VmRSS", "VmHWM") in KiB.
-long StatusKib(const char* field) {
-    std::ifstream status("/proc/self/status");
-    const std::string prefix = std::string(field) + ":";
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind(prefix, 0) == 0) {
-            return std::strtol(line.c_str() + prefix.size(), nullptr, 10);
-        }
-    }
-    return 0;
-}
-
 constexpr std::size_t kLargestPage = 32U * 1024 * 1024;
-
-// A child process serving pages of 'p' for every path "/<bytes>/..."; yields its port (0 on
-// failure).
-int ServeFromChild(pid_t& server) {
-    int ready[2];
-    if (::pipe(ready) != 0) {
-        return 0;
-    }
-    server = ::fork();
-    if (server == 0) {
-        ::close(ready[0]);
-        const std::string page(kLargestPage, 'p');
-        httplib::Server http;
-        http.Get(R"(/(\d+)/.*)", [&](const httplib::Request& request, httplib::Response& response) {
-            const std::size_t size =
-                std::min<std::size_t>(std::stoull(request.matches[1].str()), page.size());
-            response.set_content_provider(
-                size, "text/html",
-                [&](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-                    return sink.write(page.data() + offset, length);
-                });
-        });
-        const int port = http.bind_to_any_port("127.0.0.1");
-        if (::write(ready[1], &port, sizeof port) != sizeof port) {
-            std::_Exit(1);
-        }
-        ::close(ready[1]);
-        http.listen_after_bind();
-        std::_Exit(0);
-    }
-    ::close(ready[1]);
-    int port = 0;
-    if (server < 0 || ::read(ready[0], &port, sizeof port) != sizeof port) {
-        port = 0;
-    }
-    ::close(ready[0]);
-    return port;
-}
 
 // The page server, started before the toolkit so that the fork copies no thread of its.
 int g_port = 0;
@@ -219,7 +170,7 @@ int main(int argc, char** argv) {
     }
     benchmark::Initialize(&argc, argv);
     pid_t server = -1;
-    g_port = ServeFromChild(server);
+    g_port = ServePagesFromChild(kLargestPage, server);
     AfxWinInit(argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
