@@ -110,17 +110,24 @@ double RunCheckWithRealTick(NoWindow& window, double* workerCpu = nullptr) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+// Starts the loopback server on its own thread and waits until it listens; yields its port.
+int ServeInThisProcess(httplib::Server& server, std::thread& serving) {
+    const int port = server.bind_to_any_port("127.0.0.1");
+    serving = std::thread([&server] { server.listen_after_bind(); });
+    while (!server.is_running()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return port;
+}
+
 void BM_CheckOfUnchangedRecords(benchmark::State& state) {
     const std::string page(20 * 1024, 'p');
     httplib::Server server;
     server.Get(R"(/.*)", [&](const httplib::Request&, httplib::Response& response) {
         response.set_content(page, "text/html");
     });
-    const int port = server.bind_to_any_port("127.0.0.1");
-    std::thread serving([&] { server.listen_after_bind(); });
-    while (!server.is_running()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    std::thread serving;
+    const int port = ServeInThisProcess(server, serving);
 
     const auto previous = std::filesystem::current_path();
     const auto directory = std::filesystem::temp_directory_path() /
@@ -353,11 +360,8 @@ void BM_StalledFirstRecordWithThousandBehind(benchmark::State& state) {
     server.Get(R"(/.*)", [&](const httplib::Request&, httplib::Response& response) {
         response.set_content(page, "text/html");
     });
-    const int port = server.bind_to_any_port("127.0.0.1");
-    std::thread serving([&] { server.listen_after_bind(); });
-    while (!server.is_running()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    std::thread serving;
+    const int port = ServeInThisProcess(server, serving);
     const auto previous = std::filesystem::current_path();
     const auto directory = std::filesystem::temp_directory_path() /
                            ("varnolt-bench-stalled-" + std::to_string(getpid()));

@@ -90,9 +90,7 @@ int RunAdd(const std::vector<std::string>& urls, const AddOptions& options) {
     std::size_t nextToSay = 0;
     const auto sayWatchedUpTo = [&](std::size_t place) {
         for (; nextToSay < place; ++nextToSay) {
-            const std::optional<std::uint64_t> number = RecordNumberOf(*watched[nextToSay]);
-            std::cout << "already watched as record "
-                      << (number ? std::to_string(*number) : *watched[nextToSay]) << ' '
+            std::cout << "already watched as record " << RecordLabel(*watched[nextToSay]) << ' '
                       << urls[nextToSay] << '\n';
         }
         nextToSay = place + 1;

@@ -227,14 +227,11 @@ int RunCheck(const CheckOptions& options) {
                     // nothing to say
                 } else if (options.json) {
                     progress.Erase();
-                    nlohmann::json object = {
-                        {"number", RecordNumberOf(result->fileName)
-                                       ? nlohmann::json(*RecordNumberOf(result->fileName))
-                                       : nlohmann::json()},
-                        {"file", result->fileName},
-                        {"url", result->url},
-                        {"result", ResultName(check.result)},
-                        {"reason", OneLine(check.reason)}};
+                    nlohmann::json object = {{"number", RecordNumberJson(result->fileName)},
+                                             {"file", result->fileName},
+                                             {"url", result->url},
+                                             {"result", ResultName(check.result)},
+                                             {"reason", OneLine(check.reason)}};
                     if (options.diff) {
                         object["diff"] = diff;
                     }

@@ -67,8 +67,11 @@ std::string ShownText(std::string_view bytes);
 // everywhere and sorts; a stamp the program did not write is shown as it is.
 std::string IsoDate(std::string_view stamp);
 
-// The number of a record file ("12.vnt": 12), or none for a name that is no number.
-std::optional<std::uint64_t> RecordNumberOf(const std::string& fileName);
+// How a record file is named to a person: its number ("12.vnt": "12"), or the file's name when
+// that is no number.
+std::string RecordLabel(const std::string& fileName);
+// The record's number for --json, or null for a name that is no number.
+nlohmann::json RecordNumberJson(const std::string& fileName);
 
 // One JSON object a line (JSON Lines), for --json: text that is not UTF-8 is replaced, never
 // an invalid document.

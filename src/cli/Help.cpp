@@ -17,9 +17,6 @@ public:
         if (m_verb.empty()) {
             return RunCli({"--help"});
         }
-        if (m_verb == Name()) {
-            return RunCli({m_verb, "--help"});
-        }
         for (const std::unique_ptr<Verb>& verb : Verbs()) {
             if (m_verb == verb->Name()) {
                 return RunCli({m_verb, "--help"});

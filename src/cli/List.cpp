@@ -69,8 +69,7 @@ int RunList(bool json) {
         std::error_code unknown;
         const bool ruled = std::filesystem::exists(RulesFileName(fileName), unknown);
         if (json) {
-            const std::optional<std::uint64_t> number = RecordNumberOf(fileName);
-            PrintJsonLine({{"number", number ? nlohmann::json(*number) : nlohmann::json()},
+            PrintJsonLine({{"number", RecordNumberJson(fileName)},
                            {"file", fileName},
                            {"url", ShownText(fields.url)},
                            {"title", ShownText(fields.title)},

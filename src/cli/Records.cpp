@@ -115,8 +115,14 @@ std::string IsoDate(std::string_view stamp) {
     return iso;
 }
 
-std::optional<std::uint64_t> RecordNumberOf(const std::string& fileName) {
-    return RecordNumber(fileName);
+std::string RecordLabel(const std::string& fileName) {
+    const std::optional<std::uint64_t> number = RecordNumber(fileName);
+    return number ? std::to_string(*number) : fileName;
+}
+
+nlohmann::json RecordNumberJson(const std::string& fileName) {
+    const std::optional<std::uint64_t> number = RecordNumber(fileName);
+    return number ? nlohmann::json(*number) : nlohmann::json();
 }
 
 std::optional<std::string> RecordFileOf(const std::string& target, const std::string& verb) {

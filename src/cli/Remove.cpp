@@ -51,8 +51,7 @@ int RunRemove(const std::vector<std::string>& targets) {
         const std::optional<std::string> url = ReadRecordUrl(*fileName).value;
         const int error = RemoveRecord(*fileName);
         if (error == 0) {
-            const std::optional<std::uint64_t> number = RecordNumberOf(*fileName);
-            std::cout << "removed " << (number ? std::to_string(*number) : *fileName)
+            std::cout << "removed " << RecordLabel(*fileName)
                       << (url ? " " + ShownText(*url) : std::string()) << '\n';
         } else if (error == EWOULDBLOCK) {
             Complain(*fileName +
