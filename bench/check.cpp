@@ -301,7 +301,6 @@ void BM_CheckOfLargePages(benchmark::State& state) {
     for (auto _ : state) {
         // Each repetition starts as a freshly started program would: nothing held in the run state.
         ResetRunState();
-        std::string().swap(g_strStoredPage);
         NoWindow window;
         const long before = StatusKib("VmRSS");
         ResetPeakResident();
@@ -484,7 +483,6 @@ void BM_RepeatedJobsOnLargePages(benchmark::State& state) {
 
     for (auto _ : state) {
         ResetRunState();
-        std::string().swap(g_strStoredPage);
         double worstRise = 0;
         double peakPages = 0;
         long first = 0;

@@ -38,7 +38,6 @@ void StatusSlot::WakeWaiters() {
 
 // Allocated once and never freed: see the header.
 std::string& g_strAddUrl = *new std::string;
-std::string& g_strStoredPage = *new std::string;
 StatusSlot& g_strStatus = *new StatusSlot;
 
 RunFlag g_bWorkerBusy{0};
@@ -50,7 +49,6 @@ RunCounter g_nTicks{0};
 
 void ResetRunState() {
     g_strAddUrl.clear();
-    g_strStoredPage.clear();
     g_strStatus.Take();
     g_bWorkerBusy = 0;
     g_bStopRequested = 0;

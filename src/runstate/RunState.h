@@ -40,9 +40,6 @@ using RunCounter = std::atomic<std::int32_t>;
 
 // The add job's input, handed to it before it starts.
 extern std::string& g_strAddUrl;
-// No job fills this any more: the check run holds the record it compares itself and lets it go
-// with its line. It stays empty.
-extern std::string& g_strStoredPage;
 
 extern StatusSlot& g_strStatus;
 
