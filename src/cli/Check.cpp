@@ -4,6 +4,7 @@
 #include "cli/Cli.h"
 #include "cli/Commands.h"
 #include "cli/Verb.h"
+#include "history/LineDiff.h"
 #include "platform/console/Console.h"
 #include "platform/console/Notification.h"
 #include "records/LastCheck.h"
@@ -205,12 +206,12 @@ int RunCheck(const CheckOptions& options) {
                     ++changed;
                     if (options.diff && check.ruled) {
                         // What was compared: the page as its rules see it.
-                        diff = PageDiff(check.seenBefore, check.seenNow,
-                                        result->fileName + " (stored, with its rules)",
-                                        result->url + " (with its rules)");
+                        diff = UnifiedDiff(check.seenBefore, check.seenNow,
+                                           result->fileName + " (stored, with its rules)",
+                                           result->url + " (with its rules)");
                     } else if (options.diff) {
-                        diff = PageDiff(result->storedPage, result->newPage,
-                                        result->fileName + " (stored)", result->url);
+                        diff = UnifiedDiff(result->storedPage, result->newPage,
+                                           result->fileName + " (stored)", result->url);
                     }
                     break;
                 case PageCheck::Result::TimedOut:

@@ -77,11 +77,6 @@ nlohmann::json RecordNumberJson(const std::string& fileName);
 // an invalid document.
 void PrintJsonLine(const nlohmann::json& object);
 
-// A unified diff of the stored page against the new one, lines compared ignoring ASCII letter
-// case as the check compares pages.
-std::string PageDiff(const std::string& storedPage, const std::string& newPage,
-                     const std::string& oldName, const std::string& newName);
-
 // Writes a diagnostic line "varnolt-cli: TEXT" to standard error.
 void Complain(const std::string& text);
 // A reason of several lines (a message-box text with the transfer library's words after it) as
