@@ -1,10 +1,10 @@
 // varnolt-cli check: the window's Start without the window, fetching pages side by side.
 
+#include "changes/LineDiff.h"
 #include "check/CheckRun.h"
 #include "cli/Cli.h"
 #include "cli/Commands.h"
 #include "cli/Verb.h"
-#include "history/LineDiff.h"
 #include "platform/console/Console.h"
 #include "platform/console/Notification.h"
 #include "records/LastCheck.h"

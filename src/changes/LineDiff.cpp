@@ -1,6 +1,6 @@
 // Line differences on Debian's dtl (an O(ND) diff library, header-only).
 
-#include "history/LineDiff.h"
+#include "changes/LineDiff.h"
 
 #include "records/TextCase.h"
 

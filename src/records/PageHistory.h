@@ -1,0 +1,51 @@
+#pragma once
+// The versions kept of a page. Before a check (or anything else) replaces a record's copy, the
+// copy it replaces is kept in the record's history: the folder "N.vnt.history" beside "N.vnt",
+// one file a version, each in the record format. The page list reads only "*.vnt" files of the
+// folder itself, so it never sees them; they go with their record.
+//
+// Versions are numbered newest first: 1 is the record as it is now, 2 the copy it replaced, and
+// so on. The folder's setting ("history.ini") says how many versions a record keeps and how many
+// bytes its history may hold; the oldest go first.
+
+#include "records/RecordRead.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct HistoryLimits {
+    int keep = 20;                                    // versions kept besides the record itself
+    std::uint64_t maxBytes = std::uint64_t{50} << 20; // bytes of kept versions per record
+};
+
+// The folder's history setting: the defaults when it has none. A setting that cannot be read or
+// understood is a failure in plain words naming the file.
+RecordReading<HistoryLimits> ReadHistoryLimits();
+// Writes the folder's history setting whole (0, or the error number of the failed write).
+int WriteHistoryLimits(const HistoryLimits& limits);
+
+// The history folder of a record file.
+std::string HistoryFolderName(const std::string& recordFileName);
+
+struct PageVersion {
+    int number = 0;            // 1 for the record itself, 2 for the copy it replaced, ...
+    std::string fileName;      // the file that holds it, relative to the records folder
+    std::int64_t storedAt = 0; // when this copy was taken, in seconds since the epoch
+    std::uint64_t bytes = 0;   // the size of that file
+};
+
+// The versions of a record, newest first: the record as it is now, then the kept copies. A
+// record that is gone has none; a history that cannot be read is a failure in plain words.
+RecordReading<std::vector<PageVersion>> ListPageVersions(const std::string& recordFileName);
+
+// A version's whole text and fields, read as a check reads a record.
+RecordReading<StoredRecord> ReadPageVersion(const PageVersion& version);
+
+// Keeps recordText (the record's whole text as it is now, about to be replaced) as the newest
+// version in its history: written, synced and renamed into the history folder before it returns,
+// then the oldest versions beyond the limits are removed. Yields 0, or the error number of the
+// failed step; then the caller must leave the record as it is.
+int KeepVersion(const std::string& recordFileName, std::string_view recordText,
+                const HistoryLimits& limits);
