@@ -50,8 +50,8 @@ int WriteRecordFile(const std::string& fileName, const std::string& url, const s
     }
     // The old copy is whole in the history before the record is replaced.
     std::string keptAs;
-    if (const int error =
-            StoreKeptVersion(fileName, oldCopy->head, oldCopy->page, oldCopy->limits, keptAs);
+    if (const int error = StoreKeptVersion(fileName, oldCopy->head, oldCopy->page, oldCopy->limits,
+                                           keptAs, readFrom);
         error != 0) {
         oldCopy->keepFailed = true;
         return error;

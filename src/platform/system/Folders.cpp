@@ -75,6 +75,21 @@ int SyncFolder(const std::string& name) {
     return error;
 }
 
+int LinkFileAs(const std::string& existing, const std::string& newName,
+               const FileIdentity& expected) {
+    if (::linkat(AT_FDCWD, existing.c_str(), AT_FDCWD, newName.c_str(), 0) != 0) {
+        return errno;
+    }
+    struct stat info {};
+    if (::lstat(newName.c_str(), &info) != 0 ||
+        FileIdentity{static_cast<std::uint64_t>(info.st_dev),
+                     static_cast<std::uint64_t>(info.st_ino)} != expected) {
+        ::unlink(newName.c_str());
+        return ESTALE;
+    }
+    return 0;
+}
+
 int RemoveFile(const std::string& name) {
     return ::unlink(name.c_str()) == 0 ? 0 : errno;
 }
