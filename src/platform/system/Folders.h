@@ -1,5 +1,6 @@
 #pragma once
-// Folders inside the records folder, named relative to it: made, listed, synced and removed.
+// Folders inside the records folder, named relative to it (RecordsFolder.h): made, listed,
+// synced and removed.
 // A page's history lives in one; these are the only steps it needs besides whole-file writes
 // (ReplacingFile) and reads (CStdioFile).
 
