@@ -266,10 +266,8 @@ void DropKeptVersion(const std::string& recordFileName, const std::string& keptA
         return;
     }
     RemoveFile(keptAs);
-    // A record removed meanwhile leaves no history behind; any other keeps its folder.
-    if (!FileStatus(recordFileName)) {
-        RemoveEmptyFolder(HistoryFolderName(recordFileName));
-    }
+    // A history made only for this copy goes with it (one that holds other versions stays).
+    RemoveEmptyFolder(HistoryFolderName(recordFileName));
 }
 
 void PruneVersions(const std::string& recordFileName, const HistoryLimits& limits) {
