@@ -1,5 +1,7 @@
 #include "records/PageRules.h"
 
+#include "records/SeenCopy.h"
+
 #include "platform/system/ExclusiveFile.h"
 #include "platform/system/ReplacingFile.h"
 
@@ -114,6 +116,9 @@ RulesReading ReadRecordRules(const std::string& recordFileName) {
 
 int WriteRecordRules(const std::string& recordFileName, const PageRules& rules) {
     const std::string fileName = RulesFileName(recordFileName);
+    // What was seen under the old rules is of no more use (a reading would pass it over anyway).
+    std::error_code ignored;
+    std::filesystem::remove(SeenFileName(recordFileName), ignored);
     if (rules.Empty()) {
         std::error_code error;
         std::filesystem::remove(fileName, error);
@@ -127,6 +132,7 @@ int RemoveRecord(const std::string& recordFileName) {
     if (error == 0 || error == ENOENT) {
         std::error_code ignored;
         std::filesystem::remove(RulesFileName(recordFileName), ignored);
+        std::filesystem::remove(SeenFileName(recordFileName), ignored);
     }
     return error;
 }

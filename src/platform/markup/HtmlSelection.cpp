@@ -314,3 +314,7 @@ std::string XPathError(const std::string& xpath) {
     xmlXPathFreeCompExpr(compiled);
     return {};
 }
+
+std::string HtmlParserVersion() {
+    return xmlParserVersion != nullptr ? xmlParserVersion : "unknown";
+}

@@ -37,3 +37,7 @@ HtmlSelection SelectFromHtml(std::string_view page, const std::vector<std::strin
 
 // Empty when the expression is valid XPath 1.0; otherwise why it is not.
 std::string XPathError(const std::string& xpath);
+
+// The HTML parser's version as the process runs it (not as it was built against): its recovery
+// from broken markup shapes what the rules see.
+std::string HtmlParserVersion();

@@ -1,0 +1,95 @@
+#include "records/SeenCopy.h"
+
+#include "platform/system/ContentDigest.h"
+#include "platform/system/ReplacingFile.h"
+
+#include <cerrno>
+#include <charconv>
+#include <fstream>
+
+namespace {
+
+constexpr std::string_view kFirstLine = "varnolt seen copy 1\n";
+constexpr std::string_view kSeenWord = "seen ";
+constexpr std::size_t kDigestDigits = 64;
+// The seen text of the largest page rules apply to, in markup, stays well below this; a larger
+// file is no seen file of ours.
+constexpr std::uintmax_t kLargestSeenFile = std::uintmax_t{256} << 20;
+
+} // namespace
+
+std::string SeenFileName(const std::string& recordFileName) {
+    return recordFileName + ".seen";
+}
+
+std::string SeenCopyKey(std::string_view engine, std::string_view rulesText,
+                        std::string_view page) {
+    const std::string rulesDigest = Sha256Hex(rulesText);
+    const std::string pageDigest = Sha256Hex(page);
+    if (rulesDigest.size() != kDigestDigits || pageDigest.size() != kDigestDigits ||
+        engine.find('\n') != std::string_view::npos) {
+        return {};
+    }
+    std::string key(kFirstLine);
+    key.append("engine ").append(engine).append("\n");
+    key.append("rules ").append(rulesDigest).append("\n");
+    key.append("page ").append(pageDigest).append("\n");
+    return key;
+}
+
+std::optional<std::string> ReadSeenCopy(const std::string& recordFileName, const std::string& key) {
+    if (key.empty()) {
+        return std::nullopt;
+    }
+    std::ifstream file(SeenFileName(recordFileName), std::ios::binary | std::ios::ate);
+    if (!file) {
+        return std::nullopt;
+    }
+    const std::streamoff size = file.tellg();
+    if (size < 0 || static_cast<std::uintmax_t>(size) > kLargestSeenFile) {
+        return std::nullopt;
+    }
+    std::string text(static_cast<std::size_t>(size), '\0');
+    file.seekg(0);
+    if (!file.read(text.data(), size) || file.gcount() != size) {
+        return std::nullopt;
+    }
+    // The key, then "seen DIGEST LENGTH" and exactly that many bytes with that digest.
+    if (text.compare(0, key.size(), key) != 0) {
+        return std::nullopt;
+    }
+    std::string_view rest = std::string_view(text).substr(key.size());
+    const std::size_t lineEnd = rest.find('\n');
+    if (lineEnd == std::string_view::npos || rest.substr(0, kSeenWord.size()) != kSeenWord ||
+        lineEnd < kSeenWord.size() + kDigestDigits + 2 ||
+        rest[kSeenWord.size() + kDigestDigits] != ' ') {
+        return std::nullopt;
+    }
+    const std::string_view digest = rest.substr(kSeenWord.size(), kDigestDigits);
+    const std::string_view length = rest.substr(kSeenWord.size() + kDigestDigits + 1,
+                                                lineEnd - (kSeenWord.size() + kDigestDigits + 1));
+    std::size_t seenBytes = 0;
+    const auto parsed = std::from_chars(length.data(), length.data() + length.size(), seenBytes);
+    if (parsed.ec != std::errc() || parsed.ptr != length.data() + length.size()) {
+        return std::nullopt;
+    }
+    const std::string_view seen = rest.substr(lineEnd + 1);
+    if (seen.size() != seenBytes || Sha256Hex(seen) != digest) {
+        return std::nullopt;
+    }
+    text.erase(0, text.size() - seen.size());
+    return text;
+}
+
+int WriteSeenCopy(const std::string& recordFileName, const std::string& key,
+                  std::string_view seen) {
+    const std::string seenDigest = Sha256Hex(seen);
+    if (key.empty() || seenDigest.size() != kDigestDigits) {
+        return ENOMEM;
+    }
+    std::string text = key;
+    text.reserve(key.size() + kSeenWord.size() + kDigestDigits + 24 + seen.size());
+    text.append(kSeenWord).append(seenDigest).append(" ").append(std::to_string(seen.size()));
+    text.append("\n").append(seen);
+    return ReplaceFileContents(SeenFileName(recordFileName), text);
+}
