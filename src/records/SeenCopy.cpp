@@ -91,5 +91,13 @@ int WriteSeenCopy(const std::string& recordFileName, const std::string& key,
     text.reserve(key.size() + kSeenWord.size() + kDigestDigits + 24 + seen.size());
     text.append(kSeenWord).append(seenDigest).append(" ").append(std::to_string(seen.size()));
     text.append("\n").append(seen);
-    return ReplaceFileContents(SeenFileName(recordFileName), text);
+    // Written whole through a temporary, but not synced: a reading checks the length and digest,
+    // so a file a crash cut short only costs a reading of the page.
+    ReplacingFile file(SeenFileName(recordFileName));
+    if (const int error = file.Open(); error != 0) {
+        return error;
+    }
+    file.SkipSync();
+    file.Write(text);
+    return file.Commit(ReplaceMode::Replace);
 }

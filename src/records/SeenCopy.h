@@ -4,7 +4,8 @@
 // again. It is a shortcut only, never the truth: it names what made it (the rules engine, the
 // rules and the page, by their SHA-256 digests), and a reading that finds any of them different,
 // or the file missing, short, damaged or unreadable, finds nothing, so the rules are applied
-// again. Written whole through a temporary like every file of the folder; its name never matches
+// again. Written whole through a temporary like every file of the folder (but not synced: a crash
+// can at worst leave a file that a reading passes over); its name never matches
 // the record pattern, so the page list passes it over; it goes with its record.
 
 #include <optional>
