@@ -91,7 +91,11 @@ RuledPage ApplyRules(const PageRules& rules, std::string_view page) {
         kept = selection.text;
     }
     if (rules.ignore.empty()) {
-        ruled.text.assign(kept);
+        if (kept.data() == selection.text.data()) {
+            ruled.text = std::move(selection.text); // what was selected, not copied again
+        } else {
+            ruled.text.assign(kept);
+        }
         return ruled;
     }
     std::vector<LinePattern> patterns;
