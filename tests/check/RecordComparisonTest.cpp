@@ -15,7 +15,12 @@ namespace {
 
 constexpr const char* kRecord = "1.vnt";
 
-class RecordComparison : public InTempDirectory {};
+class RecordComparison : public InTempDirectory {
+protected:
+    // What is kept beside a record is kept only while there is a record (the comparisons here
+    // are given its page).
+    void SetUp() override { WriteWholeFile(kRecord, "http://manual.test/|T|1:1:2025*"); }
+};
 
 std::string KeyOf(const PageRules& rules, std::string_view page) {
     return SeenCopyKey(RulesEngineName(), RulesFileText(rules), page);
@@ -115,6 +120,14 @@ TEST_F(RecordComparison, AKeptCopyCountsOnlyForExactlyItsRulesPageAndEngine) {
         EXPECT_TRUE(compared.same);
         EXPECT_NE(compared.seenBefore, lie);
     }
+}
+
+TEST_F(RecordComparison, NothingIsKeptForARecordRemovedMeanwhile) {
+    const PageRules rules{{}, {}, true, {}};
+    std::filesystem::remove(kRecord);
+    const PageComparison compared = CompareWithRecord(kRecord, rules, "<p>one</p>", "<p>two</p>");
+    EXPECT_FALSE(compared.same);
+    EXPECT_FALSE(FileExists("1.vnt.seen"));
 }
 
 } // namespace

@@ -2,10 +2,11 @@
 // exactly the engine, rules and page it was made from; gone with its record and its rules.
 
 #include "records/SeenCopy.h"
+#include "records/Catalogue.h"
 #include "records/PageRules.h"
 #include "support/WorkingDirectory.h"
 
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 
 #include <filesystem>
 
@@ -82,6 +83,18 @@ TEST_F(SeenCopyFile, GoesWithItsRecordAndWithAChangeOfRules) {
         ASSERT_EQ(WriteRecordRules("3.vnt", rules), 0);
         EXPECT_FALSE(FileExists("3.vnt.seen")) << RulesFileText(rules);
     }
+}
+
+TEST_F(SeenCopyFile, ThePageListPassesOverSeenFiles) {
+    WriteWholeFile("1.vnt", "http://a.test/|A|1:1:2025*a");
+    ASSERT_EQ(WriteSeenCopy("1.vnt", SeenCopyKey("engine 1", "text\n", "a"),
+                            "http://b.test/|B|1:1:2025*b"),
+              0);
+    std::vector<std::string> lines;
+    const std::vector<std::string> errors =
+        FillPageList([&](const std::string& line) { lines.push_back(line); });
+    EXPECT_THAT(lines, ::testing::ElementsAre("http://a.test/"));
+    EXPECT_TRUE(errors.empty());
 }
 
 } // namespace
