@@ -31,7 +31,8 @@ inline constexpr std::size_t kLargestRuledPageBytes = std::size_t{64} << 20;
 // Parses the page and keeps what the expressions select (the whole document when there are
 // none); with visibleText, the kept parts become the text a person reads: scripts, styles,
 // comments and tags dropped, a line break around each block element, blanks collapsed and
-// empty lines dropped.
+// empty lines dropped. Checks keep what this gives between runs: whoever changes what it gives for
+// a page raises kRulesOutputVersion (check/RuledPage.h), so that nothing kept is used again.
 HtmlSelection SelectFromHtml(std::string_view page, const std::vector<std::string>& xpaths,
                              bool visibleText);
 
