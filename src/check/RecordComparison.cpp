@@ -1,10 +1,9 @@
 #include "check/RecordComparison.h"
 
+#include "platform/system/RecordsFolder.h"
 #include "records/SeenCopy.h"
 
-#include <filesystem>
 #include <optional>
-#include <system_error>
 
 PageComparison CompareWithRecord(const std::string& recordFileName, const PageRules& rules,
                                  std::string_view stored, std::string_view fresh) {
@@ -17,8 +16,8 @@ PageComparison CompareWithRecord(const std::string& recordFileName, const PageRu
     std::optional<std::string> kept = ReadSeenCopy(recordFileName, storedKey);
     const bool wasKept = kept.has_value();
     PageComparison comparison = ComparePages(rules, stored, fresh, std::move(kept));
-    std::error_code unknown;
-    if (!comparison.failure.empty() || !std::filesystem::exists(recordFileName, unknown)) {
+    if (!comparison.failure.empty() ||
+        KindOfFile(recordFileName, /*followLinks=*/true) == FileKind::Missing) {
         return comparison; // nothing to keep, or no record (removed meanwhile) to keep it for
     }
     // A seen copy that cannot be written costs the next check a reading, nothing more.

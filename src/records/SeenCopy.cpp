@@ -1,11 +1,13 @@
 #include "records/SeenCopy.h"
 
 #include "platform/system/ContentDigest.h"
+#include "platform/system/RecordsFolder.h"
 #include "platform/system/ReplacingFile.h"
 
 #include <cerrno>
 #include <charconv>
-#include <fstream>
+#include <cstdint>
+#include <cstdio>
 
 namespace {
 
@@ -41,17 +43,23 @@ std::optional<std::string> ReadSeenCopy(const std::string& recordFileName, const
     if (key.empty()) {
         return std::nullopt;
     }
-    std::ifstream file(SeenFileName(recordFileName), std::ios::binary | std::ios::ate);
-    if (!file) {
+    std::FILE* file = OpenFileForReading(SeenFileName(recordFileName));
+    if (file == nullptr) {
         return std::nullopt;
     }
-    const std::streamoff size = file.tellg();
-    if (size < 0 || static_cast<std::uintmax_t>(size) > kLargestSeenFile) {
-        return std::nullopt;
+    // One byte more than the largest seen file tells a larger file from one of that size.
+    std::string text;
+    bool failed = std::fseek(file, 0, SEEK_END) != 0;
+    const long size = failed ? -1 : std::ftell(file);
+    failed = failed || size < 0 || static_cast<std::uintmax_t>(size) > kLargestSeenFile ||
+             std::fseek(file, 0, SEEK_SET) != 0;
+    if (!failed) {
+        text.resize(static_cast<std::size_t>(size) + 1);
+        text.resize(std::fread(text.data(), 1, text.size(), file));
+        failed = std::ferror(file) != 0 || text.size() != static_cast<std::size_t>(size);
     }
-    std::string text(static_cast<std::size_t>(size), '\0');
-    file.seekg(0);
-    if (!file.read(text.data(), size) || file.gcount() != size) {
+    std::fclose(file);
+    if (failed) {
         return std::nullopt;
     }
     // The key, then "seen DIGEST LENGTH" and exactly that many bytes with that digest.
