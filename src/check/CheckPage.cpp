@@ -1,6 +1,6 @@
 #include "check/CheckPage.h"
 
-#include "check/RuledPage.h"
+#include "check/RecordComparison.h"
 #include "records/PageHistory.h"
 #include "records/PageRules.h"
 #include "records/RecordWriter.h"
@@ -15,9 +15,10 @@ PageCheck CheckFetchedPage(const std::string& url, const std::string& recordFile
     switch (outcome.kind) {
     case FetchOutcome::Kind::Received: {
         const RulesReading rules = ReadRecordRules(recordFileName);
-        PageComparison comparison = rules.failure.empty()
-                                        ? ComparePages(rules.rules, storedPage, outcome.strPage)
-                                        : PageComparison{false, rules.failure, {}, {}};
+        PageComparison comparison =
+            rules.failure.empty()
+                ? CompareWithRecord(recordFileName, rules.rules, storedPage, outcome.strPage)
+                : PageComparison{false, rules.failure, {}, {}};
         if (!comparison.failure.empty()) {
             check.result = PageCheck::Result::Failed;
             check.line = "Error " + url;

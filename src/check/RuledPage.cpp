@@ -4,6 +4,7 @@
 #include "platform/markup/HtmlSelection.h"
 #include "platform/text/LinePattern.h"
 #include "records/TextCase.h"
+#include "resources/Version.h"
 
 #include <vector>
 
@@ -90,7 +91,11 @@ RuledPage ApplyRules(const PageRules& rules, std::string_view page) {
         kept = selection.text;
     }
     if (rules.ignore.empty()) {
-        ruled.text.assign(kept);
+        if (kept.data() == selection.text.data()) {
+            ruled.text = std::move(selection.text); // what was selected, not copied again
+        } else {
+            ruled.text.assign(kept);
+        }
         return ruled;
     }
     std::vector<LinePattern> patterns;
@@ -129,11 +134,22 @@ std::string RulesError(const PageRules& rules) {
     return {};
 }
 
-PageComparison ComparePages(const PageRules& rules, std::string_view stored,
-                            std::string_view fresh) {
+std::string RulesEngineName() {
+    return "rules " + std::to_string(kRulesOutputVersion) +
+           ", varnolt " VNT_VERSION_TEXT ", libxml2 " + HtmlParserVersion();
+}
+
+PageComparison ComparePages(const PageRules& rules, std::string_view stored, std::string_view fresh,
+                            std::optional<std::string> storedSeen) {
     PageComparison comparison;
     if (rules.Empty()) {
         comparison.same = EqualsIgnoringCase(stored, fresh);
+        return comparison;
+    }
+    if (storedSeen && stored == fresh) {
+        // The rules have been applied to these very bytes without failure: they would give the
+        // same text again.
+        comparison.same = true;
         return comparison;
     }
     RuledPage now = ApplyRules(rules, fresh);
@@ -141,17 +157,16 @@ PageComparison ComparePages(const PageRules& rules, std::string_view stored,
         comparison.failure = std::move(now.failure);
         return comparison;
     }
+    comparison.seenNow = std::move(now.text);
     if (stored == fresh) {
         // The same bytes through the same rules give the same text: the stored copy need not be
         // read again.
         comparison.same = true;
         return comparison;
     }
-    RuledPage before = ApplyRules(rules, stored);
-    comparison.same = before.failure.empty() && EqualsIgnoringCase(before.text, now.text);
-    if (!comparison.same) {
-        comparison.seenBefore = std::move(before.text);
-        comparison.seenNow = std::move(now.text);
-    }
+    RuledPage before =
+        storedSeen ? RuledPage{std::move(*storedSeen), {}} : ApplyRules(rules, stored);
+    comparison.same = before.failure.empty() && EqualsIgnoringCase(before.text, comparison.seenNow);
+    comparison.seenBefore = std::move(before.text);
     return comparison;
 }

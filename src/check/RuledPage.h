@@ -5,6 +5,7 @@
 
 #include "records/PageRules.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,16 +22,26 @@ RuledPage ApplyRules(const PageRules& rules, std::string_view page);
 // XPath or pattern that is not valid, a CSS selector outside the subset).
 std::string RulesError(const PageRules& rules);
 
+// What ApplyRules gives for a page and its rules is kept between checks (records/SeenCopy.h)
+// under this name, with the versions of the program and the HTML parser: raise the number
+// whenever ApplyRules would give another text for the same page and rules.
+inline constexpr int kRulesOutputVersion = 1;
+std::string RulesEngineName();
+
 // A fresh page against the stored copy, as the checks compare them: ignoring letter case, each as
 // its rules see it. Without rules the pages themselves are compared, and nothing is copied.
+// storedSeen, when given, is what the rules saw of these very stored bytes before (they were
+// applied to them without failure), so they need not be applied to the stored copy again; a
+// fresh page of the same bytes is then the same without being read at all.
 struct PageComparison {
     bool same = false;
     // Set when the rules cannot be applied to the fresh page (the check then fails and says so).
     // A stored copy they cannot be applied to differs from any fresh page they can.
     std::string failure;
-    // What the comparison saw of each, kept only when the pages differ under rules.
+    // Under rules, what the comparison saw of each: of the fresh page whenever the rules were
+    // applied to it, and of the stored copy whenever it was compared (not for the same bytes).
     std::string seenBefore;
     std::string seenNow;
 };
-PageComparison ComparePages(const PageRules& rules, std::string_view stored,
-                            std::string_view fresh);
+PageComparison ComparePages(const PageRules& rules, std::string_view stored, std::string_view fresh,
+                            std::optional<std::string> storedSeen = std::nullopt);

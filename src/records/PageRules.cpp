@@ -5,6 +5,7 @@
 #include "platform/system/RecordsFolder.h"
 #include "platform/system/ReplacingFile.h"
 #include "records/PageHistory.h"
+#include "records/SeenCopy.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -116,6 +117,8 @@ RulesReading ReadRecordRules(const std::string& recordFileName) {
 
 int WriteRecordRules(const std::string& recordFileName, const PageRules& rules) {
     const std::string fileName = RulesFileName(recordFileName);
+    // What was seen under the old rules is of no more use (a reading would pass it over anyway).
+    RemoveFileName(SeenFileName(recordFileName));
     if (rules.Empty()) {
         const int error = RemoveFileName(fileName);
         return error == ENOENT ? 0 : error;
@@ -128,6 +131,7 @@ int RemoveRecord(const std::string& recordFileName) {
     if (error == 0 || error == ENOENT) {
         RemoveFileName(RulesFileName(recordFileName));
         RemoveFolder(HistoryFolderName(recordFileName));
+        RemoveFileName(SeenFileName(recordFileName));
     }
     return error;
 }

@@ -41,15 +41,17 @@ struct RulesReading {
 };
 RulesReading ReadRecordRules(const std::string& recordFileName);
 
-// Writes the record's rules (removing the file when there are none). Yields 0 or the error
+// Writes the record's rules (removing the file when there are none), and drops what its checks saw
+// under the old ones. Yields 0 or the error
 // number of the failed write, which leaves the old rules as they were.
 int WriteRecordRules(const std::string& recordFileName, const PageRules& rules);
 
 // Each rule as its option is written ("--select //p", "--text"), in the order they apply.
 std::vector<std::string> RuleOptions(const PageRules& rules);
 
-// Removes a record and what is kept beside it (its rules and its history), unless someone holds the
-// record open with no sharing. Yields 0 or the error number of the record's removal (EWOULDBLOCK
-// when it is held: then nothing is removed). Rules and history left by a record removed earlier go
+// Removes a record and what is kept beside it (its rules, what its checks saw, its history), unless
+// someone holds the record open with no sharing. Yields 0 or the error number of the record's
+// removal (EWOULDBLOCK when it is held: then nothing is removed). Files left by a record removed
+// earlier go
 // too.
 int RemoveRecord(const std::string& recordFileName);

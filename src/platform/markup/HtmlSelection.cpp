@@ -7,11 +7,12 @@
 #include <libxml/xpath.h>
 #include <libxml/xpathInternals.h>
 
+#include <array>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <mutex>
 #include <string_view>
-#include <unordered_map>
 #include <unordered_set>
 
 namespace {
@@ -62,30 +63,86 @@ struct NodeSetFree {
 
 enum class ElementKind { Inline, Block, Hidden };
 
+// A name's first eight letters as one number, zero after its end: most names compare whole in one
+// step.
+constexpr std::uint64_t LettersOf(std::string_view name) {
+    std::uint64_t letters = 0;
+    for (std::size_t i = 0; i < name.size() && i < 8; ++i) {
+        letters |= std::uint64_t{static_cast<unsigned char>(name[i])} << (8 * i);
+    }
+    return letters;
+}
+
+struct NamedKind {
+    std::string_view name;
+    ElementKind kind;
+    std::uint64_t letters = LettersOf(name);
+};
+
+// The elements that are not inline, from the shortest names to the longest.
+constexpr std::size_t kLongestName = 10;
+constexpr ElementKind H = ElementKind::Hidden;
+constexpr ElementKind B = ElementKind::Block;
+constexpr NamedKind kNamed[] = {
+    {"p", B},          {"br", B},       {"dd", B},       {"dl", B},       {"dt", B},
+    {"h1", B},         {"h2", B},       {"h3", B},       {"h4", B},       {"h5", B},
+    {"h6", B},         {"hr", B},       {"li", B},       {"ol", B},       {"td", B},
+    {"th", B},         {"tr", B},       {"ul", B},       {"div", B},      {"nav", B},
+    {"pre", B},        {"body", B},     {"form", B},     {"head", H},     {"html", B},
+    {"main", B},       {"aside", B},    {"style", H},    {"table", B},    {"title", H},
+    {"dialog", B},     {"figure", B},   {"footer", B},   {"header", B},   {"script", H},
+    {"address", B},    {"article", B},  {"caption", B},  {"details", B},  {"section", B},
+    {"summary", B},    {"fieldset", B}, {"noscript", H}, {"template", H}, {"blockquote", B},
+    {"figcaption", B},
+};
+static_assert(
+    [] {
+        for (std::size_t i = 1; i < std::size(kNamed); ++i) {
+            if (kNamed[i - 1].name.size() > kNamed[i].name.size()) {
+                return false;
+            }
+        }
+        return kNamed[std::size(kNamed) - 1].name.size() <= kLongestName;
+    }(),
+    "kNamed goes from the shortest names to the longest");
+
+// Where the names of each length begin in kNamed (and those one letter shorter end).
+constexpr std::array<std::size_t, kLongestName + 2> kFirstOfLength = [] {
+    std::array<std::size_t, kLongestName + 2> first{};
+    std::size_t at = 0;
+    for (std::size_t length = 0; length <= kLongestName + 1; ++length) {
+        while (at < std::size(kNamed) && kNamed[at].name.size() < length) {
+            ++at;
+        }
+        first[length] = at;
+    }
+    return first;
+}();
+
 // What an element is to the text a person reads. The HTML parser gives element names in lower
-// case, so one lookup per element does.
+// case; a name is compared only with those of its length, a step for each.
 ElementKind KindOf(const xmlNode* node) {
-    static const std::unordered_map<std::string_view, ElementKind> kinds = [] {
-        std::unordered_map<std::string_view, ElementKind> table;
-        for (const char* name : {"script", "style", "noscript", "template", "head", "title"}) {
-            table.emplace(name, ElementKind::Hidden);
-        }
-        for (const char* name :
-             {"address", "article", "aside",  "blockquote", "br",      "caption",  "dd",
-              "details", "dialog",  "div",    "dl",         "dt",      "fieldset", "figcaption",
-              "figure",  "footer",  "form",   "h1",         "h2",      "h3",       "h4",
-              "h5",      "h6",      "header", "hr",         "li",      "main",     "nav",
-              "ol",      "p",       "pre",    "section",    "summary", "table",    "td",
-              "th",      "tr",      "ul",     "body",       "html"}) {
-            table.emplace(name, ElementKind::Block);
-        }
-        return table;
-    }();
     if (node->type != XML_ELEMENT_NODE || node->name == nullptr) {
         return ElementKind::Inline;
     }
-    const auto found = kinds.find(reinterpret_cast<const char*>(node->name));
-    return found == kinds.end() ? ElementKind::Inline : found->second;
+    const auto* name = reinterpret_cast<const char*>(node->name);
+    std::uint64_t letters = 0;
+    std::size_t length = 0;
+    for (; name[length] != '\0'; ++length) {
+        if (length == kLongestName) {
+            return ElementKind::Inline;
+        }
+        if (length < 8) {
+            letters |= std::uint64_t{static_cast<unsigned char>(name[length])} << (8 * length);
+        }
+    }
+    for (std::size_t i = kFirstOfLength[length]; i < kFirstOfLength[length + 1]; ++i) {
+        if (kNamed[i].letters == letters &&
+            (length <= 8 || std::memcmp(kNamed[i].name.data() + 8, name + 8, length - 8) == 0)) {
+            return kNamed[i].kind;
+        }
+    }
+    return ElementKind::Inline;
 }
 
 // Gathers the visible text under a node: words separated by single blanks, a line end around
@@ -153,20 +210,30 @@ private:
             BreakLine();
         }
     }
+    static bool IsBlank(char c) {
+        return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+    }
+    // Each run of blanks becomes one blank between words; the words go in whole.
     void AddWords(const char* text) {
         if (text == nullptr) {
             return;
         }
-        for (const char* c = text; *c != '\0'; ++c) {
-            if (*c == ' ' || *c == '\t' || *c == '\n' || *c == '\r' || *c == '\f') {
+        const char* c = text;
+        while (*c != '\0') {
+            if (IsBlank(*c)) {
                 m_blankPending = m_lineHasText;
+                ++c;
                 continue;
+            }
+            const char* word = c;
+            while (*c != '\0' && !IsBlank(*c)) {
+                ++c;
             }
             if (m_blankPending) {
                 m_text += ' ';
                 m_blankPending = false;
             }
-            m_text += *c;
+            m_text.append(word, static_cast<std::size_t>(c - word));
             m_lineHasText = true;
         }
     }
@@ -313,4 +380,8 @@ std::string XPathError(const std::string& xpath) {
     }
     xmlXPathFreeCompExpr(compiled);
     return {};
+}
+
+std::string HtmlParserVersion() {
+    return xmlParserVersion != nullptr ? xmlParserVersion : "unknown";
 }

@@ -31,9 +31,14 @@ inline constexpr std::size_t kLargestRuledPageBytes = std::size_t{64} << 20;
 // Parses the page and keeps what the expressions select (the whole document when there are
 // none); with visibleText, the kept parts become the text a person reads: scripts, styles,
 // comments and tags dropped, a line break around each block element, blanks collapsed and
-// empty lines dropped.
+// empty lines dropped. Checks keep what this gives between runs: whoever changes what it gives for
+// a page raises kRulesOutputVersion (check/RuledPage.h), so that nothing kept is used again.
 HtmlSelection SelectFromHtml(std::string_view page, const std::vector<std::string>& xpaths,
                              bool visibleText);
 
 // Empty when the expression is valid XPath 1.0; otherwise why it is not.
 std::string XPathError(const std::string& xpath);
+
+// The HTML parser's version as the process runs it (not as it was built against): its recovery
+// from broken markup shapes what the rules see.
+std::string HtmlParserVersion();

@@ -279,7 +279,7 @@ int ReplacingFile::Commit(ReplaceMode mode) {
             ::fchmod(m_fd, kNewFileMode); // an ordinary new file
         }
     }
-    if (error == 0 && ::fsync(m_fd) != 0) {
+    if (error == 0 && m_sync && ::fsync(m_fd) != 0) {
         error = errno;
     }
     // Hold the old record while the new one replaces it, so no reader sees either half-way and

@@ -57,6 +57,10 @@ public:
     // Under ReplaceUnlessHeld, replace the target only while its name leads to this file (the
     // one its old text was read from).
     void ExpectTarget(const FileIdentity& file) { m_expected = file; }
+    // Puts the text in place without syncing it first. Only for a file whose readers check it
+    // whole by themselves (its length and digest): what a crash may leave in its place, a short
+    // or empty file, is then passed over, never trusted.
+    void SkipSync() { m_sync = false; }
     // Flushes, syncs and puts the text in place. Yields 0 or the error number: kReadOnlyTarget
     // for a read-only target, EWOULDBLOCK when ReplaceUnlessHeld found the target held. On any
     // failure the target is untouched.
@@ -72,6 +76,7 @@ private:
     int m_fd = -1;
     int m_writeError = 0;
     std::optional<FileIdentity> m_expected;
+    bool m_sync = true;
 };
 
 // Writes the whole text to the file in one go with ReplacingFile. Yields 0 or the error number.
