@@ -120,14 +120,28 @@ std::vector<Row> RowsOf(const std::vector<LineEdit>& edits) {
     return rows;
 }
 
-// A line as words and the blanks between them, each a part of its own.
+// A line as the parts a reader tells apart: words (letters, digits and every non-ASCII
+// character), runs of blanks, and each other sign alone, so that a word changed inside markup
+// ("<p>old" to "<p>new") is marked without its tags.
 std::vector<std::string_view> WordsOf(std::string_view line) {
+    enum class Kind { Blank, Word, Sign };
+    const auto kindOf = [](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == ' ' || c == '\t') {
+            return Kind::Blank;
+        }
+        if (u >= 0x80 || c == '_' || (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') ||
+            (c >= 'A' && c <= 'Z')) {
+            return Kind::Word;
+        }
+        return Kind::Sign;
+    };
     std::vector<std::string_view> words;
     std::size_t start = 0;
     while (start < line.size()) {
-        const bool blank = line[start] == ' ' || line[start] == '\t';
-        std::size_t end = start;
-        while (end < line.size() && (line[end] == ' ' || line[end] == '\t') == blank) {
+        const Kind kind = kindOf(line[start]);
+        std::size_t end = start + 1;
+        while (kind != Kind::Sign && end < line.size() && kindOf(line[end]) == kind) {
             ++end;
         }
         words.push_back(line.substr(start, end - start));

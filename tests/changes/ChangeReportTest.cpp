@@ -180,6 +180,14 @@ TEST(ChangeReport, ShowsTheChangeSideBySideWithTheChangedWordsMarked) {
     EXPECT_EQ(report.Texts("//tbody/tr").size(), 12u + 2u);
 }
 
+TEST(ChangeReport, MarksTheChangedWordsInsideMarkupWithoutItsTags) {
+    const ReportDocument report(ChangeReportHtml({Change(
+        "<p class=\"a\">The old price: 10 EUR</p>", "<p class=\"a\">The new price: 12 EUR</p>")}));
+    EXPECT_THAT(report.Texts("//del"), ElementsAre("old", "10"));
+    EXPECT_THAT(report.Texts("//ins"), ElementsAre("new", "12"));
+    EXPECT_EQ(report.Text("//td[@class='added']"), "<p class=\"a\">The new price: 12 EUR</p>");
+}
+
 TEST(ChangeReport, SaysWhenThereIsNoEarlierVersionOrNothingToShow) {
     PageChange alone = Change("", "only version");
     alone.before.reset();
