@@ -1,6 +1,7 @@
 #include "check/CheckPage.h"
 
 #include "check/RuledPage.h"
+#include "records/PageHistory.h"
 #include "records/PageRules.h"
 #include "records/RecordWriter.h"
 
@@ -8,8 +9,8 @@
 #include <utility>
 
 PageCheck CheckFetchedPage(const std::string& url, const std::string& recordFileName,
-                           const std::string& storedPage, const FileIdentity& storedFile,
-                           FetchOutcome outcome) {
+                           std::string_view storedHead, const std::string& storedPage,
+                           const FileIdentity& storedFile, FetchOutcome outcome) {
     PageCheck check;
     switch (outcome.kind) {
     case FetchOutcome::Kind::Received: {
@@ -29,13 +30,23 @@ PageCheck CheckFetchedPage(const std::string& url, const std::string& recordFile
             check.line = url;
             break;
         }
-        if (const int error =
-                RewriteRecord(url, std::move(outcome.strPage), recordFileName, storedFile);
+        const RecordReading<HistoryLimits> limits = ReadHistoryLimits();
+        if (limits.Failed()) {
+            check.result = PageCheck::Result::Failed;
+            check.line = "Error " + url;
+            check.reason = "The page " + url + " was not stored: " + limits.failure + ".";
+            check.writeFailed = true;
+            break;
+        }
+        OldCopy oldCopy{storedHead, storedPage, *limits.value};
+        if (const int error = RewriteRecord(url, std::move(outcome.strPage), recordFileName,
+                                            storedFile, &oldCopy);
             error != 0 && error != kReadOnlyRecord && error != kRecordHeld &&
             error != kRecordGone) {
             check.result = PageCheck::Result::Failed;
             check.line = "Error " + url;
-            check.reason = StoreFailureMessage(url, error);
+            check.reason = oldCopy.keepFailed ? KeepFailureMessage(url, error)
+                                              : StoreFailureMessage(url, error);
             check.writeFailed = true;
             break;
         }
@@ -124,6 +135,11 @@ std::string StatusReason(std::optional<int> status) {
     const auto phrase = kPhrases.find(*status);
     return "the server answered " + std::to_string(*status) +
            (phrase != kPhrases.end() ? std::string(" ") + phrase->second : std::string());
+}
+
+std::string KeepFailureMessage(const std::string& url, int error) {
+    return "The page " + url + " was not stored, since its earlier copy could not be kept: " +
+           RecordWriteFailureText(error) + ".";
 }
 
 std::string StoreFailureMessage(const std::string& url, int error) {

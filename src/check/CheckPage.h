@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 struct PageCheck {
     enum class Result { Same, Changed, PageError, TimedOut, Failed };
@@ -35,9 +36,15 @@ struct PageCheck {
 // changed page whose copy cannot be stored is Failed with writeFailed set, the line "Error " + URL,
 // and a reason that names the address and says why in plain words; the old record is then left
 // exactly as it was.
+//
+// Before a changed page replaces the record, the record's text as it was read (storedHead, its
+// text up to and including the "*", then storedPage) is kept in the page's history within the
+// folder's history setting. When it cannot be kept (or the setting cannot be read), the result is
+// Failed with writeFailed set, the line "Error " + URL and a reason that says so; the record stays
+// as it was.
 PageCheck CheckFetchedPage(const std::string& url, const std::string& recordFileName,
-                           const std::string& storedPage, const FileIdentity& storedFile,
-                           FetchOutcome outcome);
+                           std::string_view storedHead, const std::string& storedPage,
+                           const FileIdentity& storedFile, FetchOutcome outcome);
 
 // A record that could not be read, so its page was not checked: Failed, the line "Error " and
 // what names it (its URL, or its file name when even that could not be read), and the reason.
@@ -48,3 +55,5 @@ std::string StatusReason(std::optional<int> status);
 
 // The message-box text for a page that could not be stored, naming the address and the reason.
 std::string StoreFailureMessage(const std::string& url, int error);
+// The same for a page not stored because the copy it would replace could not be kept.
+std::string KeepFailureMessage(const std::string& url, int error);

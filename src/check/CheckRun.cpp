@@ -29,11 +29,16 @@ std::optional<PageCheck> CheckRecord(const std::string& fileName, const std::str
     }
     // The rewrite replaces only the file read here.
     const FileIdentity storedFile = record.value->file;
+    // The record's head is copied before its page is taken, so that a changed page can keep the
+    // whole old text in its history without a second copy of the page.
+    const std::string storedHead(record.value->text.data(),
+                                 record.value->text.size() - record.value->fields.page.size());
     const std::string storedPage = TakeStoredPage(std::move(*record.value));
     if (newCopy != nullptr && outcome.kind == FetchOutcome::Kind::Received) {
         *newCopy = outcome.strPage;
     }
-    PageCheck check = CheckFetchedPage(url, fileName, storedPage, storedFile, std::move(outcome));
+    PageCheck check =
+        CheckFetchedPage(url, fileName, storedHead, storedPage, storedFile, std::move(outcome));
     if (storedCopy != nullptr && check.result == PageCheck::Result::Changed) {
         *storedCopy = storedPage;
     } else if (newCopy != nullptr) {

@@ -3,6 +3,7 @@
 // directory), and the parts they share.
 
 #include "check/TimedFetches.h"
+#include "records/PageHistory.h"
 #include "records/PageRules.h"
 
 #include <nlohmann/json.hpp>
@@ -53,6 +54,31 @@ int RunRules(const std::string& target, const RulesChange& change);
 // show: what the comparison sees of a page: the stored copy with its rules applied; raw, the
 // stored page as it is; fetch, the page as fetched now (nothing is stored).
 int RunShow(const std::string& target, bool raw, bool fetch);
+
+// history: shows the folder's history setting, or sets what is given of it.
+int RunHistory(std::optional<int> keep, std::optional<std::uint64_t> maxMiB);
+// log: a page's versions, newest first, with the lines each changed.
+int RunLog(const std::string& target, bool json);
+// diff: what changed between two versions of a page, as the comparison sees them (from and to:
+// version numbers, 1 the record itself).
+struct DiffOptions {
+    int from = 2;
+    int to = 1;
+    bool colour = false;
+};
+int RunDiff(const std::string& target, const DiffOptions& options);
+
+// The versions of the page a NUMBER or URL names, with its rules; none after saying why.
+struct PageVersions {
+    std::string fileName;
+    std::string url;
+    PageRules rules;
+    std::vector<PageVersion> versions; // newest first, as ListPageVersions gives them
+};
+std::optional<PageVersions> VersionsOf(const std::string& target, const std::string& verb);
+// What the comparison sees of a version: its page with the page's rules applied; none after
+// saying why.
+std::optional<std::string> SeenVersion(const PageVersions& page, const PageVersion& version);
 
 // The record files "*.vnt" of the current directory, by record number (names that are no number
 // last, by name). None, with a complaint on standard error, when the folder could not be read to

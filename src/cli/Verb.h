@@ -40,6 +40,9 @@ std::unique_ptr<Verb> ListVerb();
 std::unique_ptr<Verb> RemoveVerb();
 std::unique_ptr<Verb> RulesVerb();
 std::unique_ptr<Verb> ShowVerb();
+std::unique_ptr<Verb> HistoryVerb();
+std::unique_ptr<Verb> LogVerb();
+std::unique_ptr<Verb> DiffVerb();
 std::unique_ptr<Verb> HelpVerb();
 
 // Makes the records' folder the current directory, or says why not: the exit status to end with.

@@ -14,6 +14,9 @@ std::vector<std::unique_ptr<Verb>> Verbs() {
     verbs.push_back(RemoveVerb());
     verbs.push_back(RulesVerb());
     verbs.push_back(ShowVerb());
+    verbs.push_back(HistoryVerb());
+    verbs.push_back(LogVerb());
+    verbs.push_back(DiffVerb());
     verbs.push_back(HelpVerb());
     return verbs;
 }

@@ -32,7 +32,8 @@ std::string HistoryFolderName(const std::string& recordFileName);
 struct PageVersion {
     int number = 0;            // 1 for the record itself, 2 for the copy it replaced, ...
     std::string fileName;      // the file that holds it, relative to the records folder
-    std::int64_t storedAt = 0; // when this copy was taken, in seconds since the epoch
+    std::int64_t storedAt = 0; // when this copy was stored (fetched and written as the record),
+                               // in seconds since the epoch
     std::uint64_t bytes = 0;   // the size of that file
 };
 
@@ -49,3 +50,20 @@ RecordReading<StoredRecord> ReadPageVersion(const PageVersion& version);
 // failed step; then the caller must leave the record as it is.
 int KeepVersion(const std::string& recordFileName, std::string_view recordText,
                 const HistoryLimits& limits);
+
+// The two steps of KeepVersion, for a writer that keeps the old copy only once the new one is
+// ready to replace it, and drops it again when the record could not be replaced after all.
+// StoreKeptVersion writes the record's text, given as its head (address, title and date up to
+// and including the "*") and its page, as the newest version: written, synced, renamed into the
+// history folder and the folder synced. keptAs gets the file's name, or stays empty when the
+// limits keep nothing (keep 0, or a copy larger than maxBytes alone). Yields 0 or the error
+// number. File names sort by when their copy was stored, and two copies never share one.
+int StoreKeptVersion(const std::string& recordFileName, std::string_view head,
+                     std::string_view page, const HistoryLimits& limits, std::string& keptAs);
+// Removes a version just kept whose record stayed as it was.
+void DropKeptVersion(const std::string& recordFileName, const std::string& keptAs);
+// Removes the oldest kept versions until the rest are within the limits.
+void PruneVersions(const std::string& recordFileName, const HistoryLimits& limits);
+
+// The setting's file, beside the records.
+inline constexpr const char* kHistorySettingFile = "history.ini";

@@ -1,7 +1,9 @@
 #include "records/PageRules.h"
 
 #include "platform/system/ExclusiveFile.h"
+#include "platform/system/Folders.h"
 #include "platform/system/ReplacingFile.h"
+#include "records/PageHistory.h"
 
 #include <cerrno>
 #include <filesystem>
@@ -127,6 +129,7 @@ int RemoveRecord(const std::string& recordFileName) {
     if (error == 0 || error == ENOENT) {
         std::error_code ignored;
         std::filesystem::remove(RulesFileName(recordFileName), ignored);
+        RemoveFolder(HistoryFolderName(recordFileName));
     }
     return error;
 }

@@ -48,7 +48,8 @@ int WriteRecordRules(const std::string& recordFileName, const PageRules& rules);
 // Each rule as its option is written ("--select //p", "--text"), in the order they apply.
 std::vector<std::string> RuleOptions(const PageRules& rules);
 
-// Removes a record and what is kept beside it (its rules), unless someone holds the record open
-// with no sharing. Yields 0 or the error number of the record's removal (EWOULDBLOCK when it is
-// held: then nothing is removed). Rules left by a record removed earlier go too.
+// Removes a record and what is kept beside it (its rules and its history), unless someone holds the
+// record open with no sharing. Yields 0 or the error number of the record's removal (EWOULDBLOCK
+// when it is held: then nothing is removed). Rules and history left by a record removed earlier go
+// too.
 int RemoveRecord(const std::string& recordFileName);

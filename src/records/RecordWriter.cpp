@@ -18,7 +18,8 @@ std::atomic<int> g_injectedWriteFailure{0};
 
 // Writes one record into place. Yields 0 or the system error number.
 int WriteRecordFile(const std::string& fileName, const std::string& url, const std::string& page,
-                    ReplaceMode mode, const std::optional<FileIdentity>& readFrom = std::nullopt) {
+                    ReplaceMode mode, const std::optional<FileIdentity>& readFrom = std::nullopt,
+                    OldCopy* oldCopy = nullptr) {
     const std::string title = PageTitle(page);
     const std::string date = DateStamp();
     const std::string storedUrl = StoredUrl(url);
@@ -44,7 +45,23 @@ int WriteRecordFile(const std::string& fileName, const std::string& url, const s
     if (const int injected = g_injectedWriteFailure.load(); injected != 0) {
         return injected; // the temporary goes with the file object
     }
-    return file.Commit(mode);
+    if (oldCopy == nullptr) {
+        return file.Commit(mode);
+    }
+    // The old copy is whole in the history before the record is replaced.
+    std::string keptAs;
+    if (const int error =
+            StoreKeptVersion(fileName, oldCopy->head, oldCopy->page, oldCopy->limits, keptAs);
+        error != 0) {
+        oldCopy->keepFailed = true;
+        return error;
+    }
+    if (const int error = file.Commit(mode); error != 0) {
+        DropKeptVersion(fileName, keptAs);
+        return error;
+    }
+    PruneVersions(fileName, oldCopy->limits);
+    return 0;
 }
 
 std::string RecordFileName(std::int64_t number) {
@@ -86,8 +103,9 @@ int WriteNewRecord(std::string url, std::string page, std::string* storedAs) {
 }
 
 int RewriteRecord(std::string url, std::string page, std::string recordFileName,
-                  const std::optional<FileIdentity>& readFrom) {
-    return WriteRecordFile(recordFileName, url, page, ReplaceMode::ReplaceUnlessHeld, readFrom);
+                  const std::optional<FileIdentity>& readFrom, OldCopy* oldCopy) {
+    return WriteRecordFile(recordFileName, url, page, ReplaceMode::ReplaceUnlessHeld, readFrom,
+                           oldCopy);
 }
 
 std::string RecordWriteFailureText(int error) {

@@ -6,6 +6,7 @@
 // always whole. Both writers yield 0 or the reason the record was not stored.
 
 #include "platform/system/ReplacingFile.h"
+#include "records/PageHistory.h"
 
 #include <cerrno>
 #include <optional>
@@ -37,8 +38,20 @@ int WriteNewRecord(std::string url, std::string page, std::string* storedAs = nu
 // kRecordHeld, kReadOnlyRecord or kRecordGone for a record that stays as it was (or absent) by
 // design; or the system error number of a failed write, which also leaves the old record
 // exactly as it was.
+// With oldCopy, the record's text as it was read (its head and page) is kept in its history
+// first (see PageHistory.h): once the new copy is written and synced, and before it replaces the
+// record. When keeping fails, the record stays as it was and keepFailed is set; when the record
+// is not replaced after all (held, gone, read-only, a failed write), the copy kept is dropped
+// again. The oldest versions beyond the limits go once the record is replaced.
+struct OldCopy {
+    std::string_view head; // the record's text up to and including the "*" before the page
+    std::string_view page;
+    HistoryLimits limits;
+    bool keepFailed = false;
+};
 int RewriteRecord(std::string url, std::string page, std::string recordFileName,
-                  const std::optional<FileIdentity>& readFrom = std::nullopt);
+                  const std::optional<FileIdentity>& readFrom = std::nullopt,
+                  OldCopy* oldCopy = nullptr);
 
 // The reason a write failed, in plain words for a message box ("the disk is full").
 std::string RecordWriteFailureText(int error);

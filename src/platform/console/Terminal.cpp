@@ -1,0 +1,7 @@
+#include "platform/console/Terminal.h"
+
+#include <unistd.h>
+
+bool StandardOutputIsTerminal() {
+    return ::isatty(STDOUT_FILENO) == 1;
+}

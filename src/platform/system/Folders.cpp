@@ -1,0 +1,112 @@
+#include "platform/system/Folders.h"
+
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+FolderEntry EntryOf(std::string name, const struct stat& info) {
+    return {std::move(name), static_cast<std::uint64_t>(info.st_size),
+            static_cast<std::int64_t>(info.st_mtim.tv_sec)};
+}
+
+} // namespace
+
+int MakeFolder(const std::string& name, unsigned mode) {
+    if (::mkdir(name.c_str(), static_cast<mode_t>(mode)) == 0) {
+        return 0;
+    }
+    const int error = errno;
+    struct stat info {};
+    if (error == EEXIST && ::lstat(name.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+        return 0;
+    }
+    return error == EEXIST ? ENOTDIR : error;
+}
+
+FolderListing ListFolderFiles(const std::string& name) {
+    FolderListing listing;
+    const int fd = ::open(name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) {
+        listing.error = errno == ENOENT ? 0 : errno;
+        return listing;
+    }
+    DIR* dir = ::fdopendir(fd);
+    if (dir == nullptr) {
+        listing.error = errno;
+        ::close(fd);
+        return listing;
+    }
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir);
+        if (entry == nullptr) {
+            listing.error = errno; // 0 at the end of the folder
+            break;
+        }
+        struct stat info {};
+        if (::fstatat(fd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(info.st_mode)) {
+            listing.files.push_back(EntryOf(entry->d_name, info));
+        }
+    }
+    ::closedir(dir);
+    return listing;
+}
+
+std::optional<FolderEntry> FileStatus(const std::string& name) {
+    struct stat info {};
+    if (::stat(name.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return std::nullopt;
+    }
+    return EntryOf(name, info);
+}
+
+int SyncFolder(const std::string& name) {
+    const int fd = ::open(name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return errno;
+    }
+    const int error = ::fsync(fd) == 0 ? 0 : errno;
+    ::close(fd);
+    return error;
+}
+
+int RemoveFile(const std::string& name) {
+    return ::unlink(name.c_str()) == 0 ? 0 : errno;
+}
+
+int RemoveFolder(const std::string& name) {
+    const int fd = ::open(name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) {
+        return errno == ENOENT ? 0 : errno;
+    }
+    DIR* dir = ::fdopendir(fd);
+    if (dir == nullptr) {
+        const int error = errno;
+        ::close(fd);
+        return error;
+    }
+    int error = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view entryName = entry->d_name;
+        if (entryName == "." || entryName == "..") {
+            continue;
+        }
+        if (::unlinkat(fd, entry->d_name, 0) != 0 && errno != ENOENT && error == 0) {
+            error = errno;
+        }
+    }
+    ::closedir(dir);
+    if (error != 0) {
+        return error;
+    }
+    return ::rmdir(name.c_str()) == 0 || errno == ENOENT ? 0 : errno;
+}
+
+int RemoveEmptyFolder(const std::string& name) {
+    return ::rmdir(name.c_str()) == 0 ? 0 : errno;
+}

@@ -1,0 +1,44 @@
+#pragma once
+// Folders inside the records folder, named relative to it: made, listed, synced and removed.
+// A page's history lives in one; these are the only steps it needs besides whole-file writes
+// (ReplacingFile) and reads (CStdioFile).
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Makes the folder with the given permission bits (0700: private, like the records folder).
+// Yields 0 when it was made or already is a folder, or the system error number.
+int MakeFolder(const std::string& name, unsigned mode = 0700);
+
+struct FolderEntry {
+    std::string name;            // the bare name
+    std::uint64_t bytes = 0;     // its size
+    std::int64_t modifiedAt = 0; // its last change, in seconds since the epoch
+};
+
+// The regular files of a folder (not following links, no folders), in no set order. A folder
+// that is not there has none; any other failure to read it yields its error number.
+struct FolderListing {
+    std::vector<FolderEntry> files;
+    int error = 0;
+};
+FolderListing ListFolderFiles(const std::string& name);
+
+// The size and last change of a regular file (through links); none when it is not one.
+std::optional<FolderEntry> FileStatus(const std::string& name);
+
+// Writes the folder's list of names to the disk, so that a rename into it survives a crash.
+// Yields 0 or the system error number.
+int SyncFolder(const std::string& name);
+
+// Removes one file (not a folder). Yields 0, or the system error number (ENOENT when none).
+int RemoveFile(const std::string& name);
+
+// Removes the folder with the files in it (it holds no folders of its own; a folder found in it
+// makes the removal fail). A folder that is not there is no failure. Yields 0 or the error number.
+int RemoveFolder(const std::string& name);
+
+// Removes the folder only when it is empty. Yields 0 or the error number (ENOTEMPTY).
+int RemoveEmptyFolder(const std::string& name);

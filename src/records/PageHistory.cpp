@@ -1,0 +1,279 @@
+#include "records/PageHistory.h"
+
+#include "platform/system/Folders.h"
+#include "platform/system/ReplacingFile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <chrono>
+#include <cstdio>
+#include <optional>
+
+namespace {
+
+// A kept version's file name: "YYYYMMDD-HHMMSS-NNNN.vnt", the UTC time its copy was stored and
+// a serial number within that second. Fixed widths, so the names sort as the times do.
+constexpr std::size_t kVersionNameLength = 24;
+constexpr int kLargestSerial = 9999;
+
+struct VersionStamp {
+    std::int64_t storedAt = 0;
+    int serial = 0;
+};
+
+std::string VersionFileName(const VersionStamp& stamp) {
+    using namespace std::chrono;
+    const sys_seconds time{seconds{stamp.storedAt}};
+    const sys_days day = floor<days>(time);
+    const year_month_day date{day};
+    const hh_mm_ss clock{time - day};
+    char name[64];
+    std::snprintf(name, sizeof name, "%04d%02u%02u-%02d%02d%02d-%04d.vnt", int{date.year()},
+                  unsigned{date.month()}, unsigned{date.day()},
+                  static_cast<int>(clock.hours().count()),
+                  static_cast<int>(clock.minutes().count()),
+                  static_cast<int>(clock.seconds().count()), stamp.serial);
+    return name;
+}
+
+std::optional<int> Digits(std::string_view text) {
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// The stamp a kept version's name holds; none for any other file (a temporary, say).
+std::optional<VersionStamp> ParseVersionName(std::string_view name) {
+    if (name.size() != kVersionNameLength || name[8] != '-' || name[15] != '-' ||
+        name.substr(20) != ".vnt") {
+        return std::nullopt;
+    }
+    const auto year = Digits(name.substr(0, 4));
+    const auto month = Digits(name.substr(4, 2));
+    const auto day = Digits(name.substr(6, 2));
+    const auto hour = Digits(name.substr(9, 2));
+    const auto minute = Digits(name.substr(11, 2));
+    const auto second = Digits(name.substr(13, 2));
+    const auto serial = Digits(name.substr(16, 4));
+    if (!year || !month || !day || !hour || !minute || !second || !serial) {
+        return std::nullopt;
+    }
+    using namespace std::chrono;
+    const year_month_day date{std::chrono::year{*year}, std::chrono::month{unsigned(*month)},
+                              std::chrono::day{unsigned(*day)}};
+    if (!date.ok() || *hour > 23 || *minute > 59 || *second > 60) {
+        return std::nullopt;
+    }
+    const sys_seconds time = sys_days{date} + hours{*hour} + minutes{*minute} + seconds{*second};
+    return VersionStamp{time.time_since_epoch().count(), *serial};
+}
+
+struct KeptFile {
+    std::string name; // bare name in the history folder
+    VersionStamp stamp;
+    std::uint64_t bytes = 0;
+};
+
+// The kept versions, newest first.
+RecordReading<std::vector<KeptFile>> ListKept(const std::string& folder) {
+    FolderListing listing = ListFolderFiles(folder);
+    if (listing.error != 0) {
+        return {std::nullopt, "The history " + folder +
+                                  " could not be read: " + SystemErrorText(listing.error) + "."};
+    }
+    std::vector<KeptFile> kept;
+    for (FolderEntry& entry : listing.files) {
+        if (const std::optional<VersionStamp> stamp = ParseVersionName(entry.name)) {
+            kept.push_back({std::move(entry.name), *stamp, entry.bytes});
+        }
+    }
+    std::sort(kept.begin(), kept.end(),
+              [](const KeptFile& a, const KeptFile& b) { return a.name > b.name; });
+    return {std::move(kept), {}};
+}
+
+std::optional<std::uint64_t> SettingValue(std::string_view text) {
+    std::uint64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+} // namespace
+
+RecordReading<HistoryLimits> ReadHistoryLimits() {
+    if (!FileStatus(kHistorySettingFile)) {
+        return {HistoryLimits{}, {}};
+    }
+    const std::string name = kHistorySettingFile;
+    const std::optional<std::string> text = ReadWholeRecord(name);
+    if (!text) {
+        return {std::nullopt, "the history setting " + name + " cannot be read"};
+    }
+    HistoryLimits limits;
+    std::string_view rest = *text;
+    int number = 0;
+    while (!rest.empty()) {
+        const std::size_t end = rest.find('\n');
+        std::string_view line = rest.substr(0, end);
+        rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+        ++number;
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
+        if (line.empty() || line.front() == '#') {
+            continue;
+        }
+        const std::size_t equals = line.find('=');
+        const std::string_view key = line.substr(0, equals);
+        const std::optional<std::uint64_t> value =
+            equals == std::string_view::npos ? std::nullopt : SettingValue(line.substr(equals + 1));
+        if (key == "keep" && value && *value <= 1000000) {
+            limits.keep = static_cast<int>(*value);
+        } else if (key == "maxBytes" && value) {
+            limits.maxBytes = *value;
+        } else {
+            return {std::nullopt, "the history setting " + name + " cannot be understood: line " +
+                                      std::to_string(number) +
+                                      " is no setting: " + std::string(line)};
+        }
+    }
+    return {limits, {}};
+}
+
+int WriteHistoryLimits(const HistoryLimits& limits) {
+    return ReplaceFileContents(
+        kHistorySettingFile,
+        "# How many earlier versions of each page are kept, and how many bytes they may take.\n"
+        "keep=" +
+            std::to_string(limits.keep) + "\nmaxBytes=" + std::to_string(limits.maxBytes) + "\n");
+}
+
+std::string HistoryFolderName(const std::string& recordFileName) {
+    return recordFileName + ".history";
+}
+
+RecordReading<std::vector<PageVersion>> ListPageVersions(const std::string& recordFileName) {
+    std::vector<PageVersion> versions;
+    const std::optional<FolderEntry> record = FileStatus(recordFileName);
+    if (!record) {
+        return {std::move(versions), {}};
+    }
+    versions.push_back({1, recordFileName, record->modifiedAt, record->bytes});
+    const std::string folder = HistoryFolderName(recordFileName);
+    RecordReading<std::vector<KeptFile>> kept = ListKept(folder);
+    if (kept.Failed()) {
+        return {std::nullopt, std::move(kept.failure)};
+    }
+    for (const KeptFile& file : *kept.value) {
+        versions.push_back({static_cast<int>(versions.size()) + 1, folder + "/" + file.name,
+                            file.stamp.storedAt, file.bytes});
+    }
+    return {std::move(versions), {}};
+}
+
+RecordReading<StoredRecord> ReadPageVersion(const PageVersion& version) {
+    RecordReading<StoredRecord> read = ReadRecordForCheck(version.fileName);
+    if (!read.value && !read.Failed()) {
+        read.failure = "Version " + std::to_string(version.number) + " (" + version.fileName +
+                       ") is gone or is no record.";
+    }
+    return read;
+}
+
+int StoreKeptVersion(const std::string& recordFileName, std::string_view head,
+                     std::string_view page, const HistoryLimits& limits, std::string& keptAs) {
+    keptAs.clear();
+    if (limits.keep <= 0 || head.size() + page.size() > limits.maxBytes) {
+        return 0; // the limits keep nothing: the history is off for this copy
+    }
+    const std::string folder = HistoryFolderName(recordFileName);
+    if (const int error = MakeFolder(folder); error != 0) {
+        return error;
+    }
+    RecordReading<std::vector<KeptFile>> kept = ListKept(folder);
+    if (kept.Failed()) {
+        return EIO;
+    }
+    // Named for when the copy was stored; never before the newest kept one, so that the names
+    // keep their order even when the clock was set back.
+    const std::optional<FolderEntry> record = FileStatus(recordFileName);
+    VersionStamp stamp{record ? record->modifiedAt : 0, 0};
+    if (!kept.value->empty()) {
+        const VersionStamp& newest = kept.value->front().stamp;
+        if (stamp.storedAt <= newest.storedAt) {
+            stamp = {newest.storedAt, newest.serial + 1};
+        }
+    }
+    for (; stamp.serial <= kLargestSerial; ++stamp.serial) {
+        const std::string name = folder + "/" + VersionFileName(stamp);
+        ReplacingFile file(name);
+        if (const int error = file.Open(); error != 0) {
+            return error;
+        }
+        file.Write(head);
+        file.Write(page);
+        const int error = file.Commit(ReplaceMode::CreateNew);
+        if (error == EEXIST) {
+            continue; // another writer took this name in the same second
+        }
+        if (error != 0) {
+            return error;
+        }
+        keptAs = name;
+        if (const int synced = SyncFolder(folder); synced != 0) {
+            DropKeptVersion(recordFileName, keptAs);
+            keptAs.clear();
+            return synced;
+        }
+        return 0;
+    }
+    return EEXIST;
+}
+
+void DropKeptVersion(const std::string& recordFileName, const std::string& keptAs) {
+    if (keptAs.empty()) {
+        return;
+    }
+    RemoveFile(keptAs);
+    // A record removed meanwhile leaves no history behind; any other keeps its folder.
+    if (!FileStatus(recordFileName)) {
+        RemoveEmptyFolder(HistoryFolderName(recordFileName));
+    }
+}
+
+void PruneVersions(const std::string& recordFileName, const HistoryLimits& limits) {
+    const std::string folder = HistoryFolderName(recordFileName);
+    RecordReading<std::vector<KeptFile>> kept = ListKept(folder);
+    if (kept.Failed()) {
+        return;
+    }
+    std::vector<KeptFile>& files = *kept.value;
+    std::uint64_t total = 0;
+    for (const KeptFile& file : files) {
+        total += file.bytes;
+    }
+    const std::size_t keep = static_cast<std::size_t>(std::max(limits.keep, 0));
+    while (!files.empty() && (files.size() > keep || total > limits.maxBytes)) {
+        RemoveFile(folder + "/" + files.back().name);
+        total -= files.back().bytes;
+        files.pop_back();
+    }
+}
+
+int KeepVersion(const std::string& recordFileName, std::string_view recordText,
+                const HistoryLimits& limits) {
+    std::string keptAs;
+    if (const int error = StoreKeptVersion(recordFileName, recordText, {}, limits, keptAs);
+        error != 0) {
+        return error;
+    }
+    PruneVersions(recordFileName, limits);
+    return 0;
+}

@@ -1,0 +1,162 @@
+#include "records/PageHistory.h"
+#include "platform/system/ExclusiveFile.h"
+#include "platform/system/LocalDate.h"
+#include "records/PageRules.h"
+#include "records/RecordWriter.h"
+#include "support/WorkingDirectory.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+
+namespace {
+
+class PageHistoryTest : public InTempDirectory {
+protected:
+    void SetUp() override {
+        SetLocalDateSourceForTesting([] { return CalendarDate{8, 12, 2025}; });
+        ASSERT_EQ(WriteNewRecord("http://e.test/", "page 0"), 0);
+    }
+    void TearDown() override { SetLocalDateSourceForTesting({}); }
+
+    // Replaces record 1 with the page as a check does: the copy read is kept first.
+    // Between the read and the rewrite, meanwhile runs.
+    static int Replace(const std::string& page, const HistoryLimits& limits,
+                       bool* keepFailed = nullptr, const std::function<void()>& meanwhile = {}) {
+        RecordReading<StoredRecord> record = ReadRecordForCheck("1.vnt");
+        EXPECT_TRUE(record.value);
+        const std::string_view text = record.value->text;
+        OldCopy old{text.substr(0, text.size() - record.value->fields.page.size()),
+                    record.value->fields.page, limits};
+        if (meanwhile) {
+            meanwhile();
+        }
+        const int error = RewriteRecord("http://e.test/", page, "1.vnt", record.value->file, &old);
+        if (keepFailed != nullptr) {
+            *keepFailed = old.keepFailed;
+        }
+        return error;
+    }
+    // The pages of every version, newest first.
+    static std::vector<std::string> VersionPages() {
+        std::vector<std::string> pages;
+        RecordReading<std::vector<PageVersion>> versions = ListPageVersions("1.vnt");
+        EXPECT_FALSE(versions.Failed()) << versions.failure;
+        for (const PageVersion& version : *versions.value) {
+            EXPECT_EQ(version.number, static_cast<int>(pages.size()) + 1);
+            RecordReading<StoredRecord> read = ReadPageVersion(version);
+            EXPECT_TRUE(read.value) << read.failure;
+            pages.emplace_back(read.value->fields.page);
+            EXPECT_EQ(read.value->fields.url, "http://e.test/");
+        }
+        return pages;
+    }
+    static std::uint64_t KeptBytes() {
+        std::uint64_t bytes = 0;
+        const RecordReading<std::vector<PageVersion>> versions = ListPageVersions("1.vnt");
+        for (const PageVersion& version : *versions.value) {
+            bytes += version.number > 1 ? version.bytes : 0;
+        }
+        return bytes;
+    }
+};
+
+// Each replacement keeps the copy it replaces, newest first, in the record format; the oldest go
+// first once there are more than the limits allow. Every replacement here falls within one or two
+// seconds, so the names must keep their order without the clock's help.
+TEST_F(PageHistoryTest, KeepsTheNewestVersionsWithinTheLimits) {
+    struct Case {
+        const char* name;
+        HistoryLimits limits;
+        int replacements;
+        std::vector<std::string> expected; // pages, newest first
+    };
+    const std::uint64_t kLarge = std::uint64_t{1} << 30;
+    // A kept copy of "page N" is "http://e.test/|untitle|8:12:2025*page N": 39 bytes.
+    const Case cases[] = {
+        {"under both limits", {20, kLarge}, 3, {"page 3", "page 2", "page 1", "page 0"}},
+        {"by count", {2, kLarge}, 5, {"page 5", "page 4", "page 3"}},
+        {"by bytes", {20, 3 * 39}, 6, {"page 6", "page 5", "page 4", "page 3"}},
+        {"bytes below one copy", {20, 38}, 3, {"page 3"}},
+        {"keep 0: history off", {0, kLarge}, 3, {"page 3"}},
+        {"both, count binds", {3, 10 * 39}, 8, {"page 8", "page 7", "page 6", "page 5"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(RemoveRecord("1.vnt"), 0);
+        WriteWholeFile("1.vnt", "http://e.test/|untitle|8:12:2025*page 0");
+        for (int i = 1; i <= c.replacements; ++i) {
+            ASSERT_EQ(Replace("page " + std::to_string(i), c.limits), 0);
+        }
+        EXPECT_EQ(VersionPages(), c.expected);
+        EXPECT_LE(KeptBytes(), c.limits.maxBytes);
+    }
+}
+
+TEST_F(PageHistoryTest, KeptCopyIsTheWholeRecordAsItWas) {
+    const std::string before = ReadWholeFile("1.vnt");
+    ASSERT_EQ(Replace("<title>New</title>new", HistoryLimits{}), 0);
+    const std::vector<PageVersion> versions = ListPageVersions("1.vnt").value.value();
+    ASSERT_EQ(versions.size(), 2U);
+    EXPECT_EQ(ReadWholeFile(versions[1].fileName), before);
+    EXPECT_EQ(versions[1].bytes, before.size());
+    EXPECT_EQ(versions[1].fileName.rfind("1.vnt.history/", 0), 0U);
+    // Stored no later than the record that replaced it, and within a minute of now.
+    EXPECT_LE(versions[1].storedAt, versions[0].storedAt);
+    EXPECT_GT(versions[1].storedAt, 1700000000);
+    EXPECT_EQ(std::filesystem::status("1.vnt.history").permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_all);
+}
+
+// When the old copy cannot be kept, the record stays exactly as it was; when the record is not
+// replaced after all, the copy kept for it goes again.
+TEST_F(PageHistoryTest, RecordStaysWhenTheCopyCannotBeKeptAndNoCopyStaysWhenItIsNotReplaced) {
+    const std::string before = ReadWholeFile("1.vnt");
+    WriteWholeFile("1.vnt.history", "a file where the folder would be");
+    bool keepFailed = false;
+    EXPECT_EQ(Replace("new", HistoryLimits{}, &keepFailed), ENOTDIR);
+    EXPECT_TRUE(keepFailed);
+    EXPECT_EQ(ReadWholeFile("1.vnt"), before);
+    std::filesystem::remove("1.vnt.history");
+
+    ExclusiveFile holder;
+    EXPECT_EQ(Replace("new", HistoryLimits{}, &keepFailed,
+                      [&] { ASSERT_EQ(holder.OpenForReading("1.vnt"), 0); }),
+              kRecordHeld);
+    EXPECT_FALSE(keepFailed);
+    holder.Close();
+    EXPECT_EQ(ReadWholeFile("1.vnt"), before);
+    EXPECT_EQ(VersionPages(), std::vector<std::string>{"page 0"});
+}
+
+TEST_F(PageHistoryTest, RemovingTheRecordRemovesItsHistory) {
+    ASSERT_EQ(Replace("page 1", HistoryLimits{}), 0);
+    ASSERT_EQ(Replace("page 2", HistoryLimits{}), 0);
+    ASSERT_TRUE(std::filesystem::is_directory("1.vnt.history"));
+    EXPECT_EQ(RemoveRecord("1.vnt"), 0);
+    EXPECT_FALSE(std::filesystem::exists("1.vnt.history"));
+    EXPECT_TRUE(ListPageVersions("1.vnt").value->empty());
+}
+
+TEST_F(PageHistoryTest, SettingReadsBackAndABadOneIsNamed) {
+    RecordReading<HistoryLimits> none = ReadHistoryLimits();
+    ASSERT_TRUE(none.value);
+    EXPECT_EQ(none.value->keep, 20);
+    EXPECT_EQ(none.value->maxBytes, std::uint64_t{50} << 20);
+
+    ASSERT_EQ(WriteHistoryLimits({3, 12345}), 0);
+    RecordReading<HistoryLimits> written = ReadHistoryLimits();
+    ASSERT_TRUE(written.value);
+    EXPECT_EQ(written.value->keep, 3);
+    EXPECT_EQ(written.value->maxBytes, 12345U);
+
+    for (const char* bad : {"keep=-1\n", "keep=ten\n", "colour=red\n", "maxBytes=\n"}) {
+        WriteWholeFile("history.ini", bad);
+        const RecordReading<HistoryLimits> read = ReadHistoryLimits();
+        EXPECT_TRUE(read.Failed()) << bad;
+        EXPECT_NE(read.failure.find("history.ini"), std::string::npos) << read.failure;
+    }
+}
+
+} // namespace
