@@ -40,10 +40,10 @@ expect() {
     fi
 }
 
-expect "varnolt-cli " "check add list remove rules show help"
-expect "varnolt-cli help r" "remove rules"
+expect "varnolt-cli " "check add list remove rules show report help"
+expect "varnolt-cli help r" "remove rules report"
 expect "varnolt-cli rem" "remove"
-expect "varnolt-cli r" "remove rules"
+expect "varnolt-cli r" "remove rules report"
 expect "varnolt-cli h" "help"
 expect "varnolt-cli --" "--help --version"
 expect "varnolt-cli check --" "--jobs --timeout --quiet --diff --notify --json --help"
@@ -55,6 +55,9 @@ expect "varnolt-cli rules 2 --ignore " ""
 expect "varnolt-cli rules " "1 https://a.example/x 2 http://b.example/"
 expect "varnolt-cli show --" "--raw --fetch --help"
 expect "varnolt-cli show 1" "1"
+expect "varnolt-cli report --" "--output --open --help"
+expect "varnolt-cli report 1 " "1 https://a.example/x 2 http://b.example/"
+expect "varnolt-cli report 1 --output $scratch/o" "$scratch/other"
 expect "varnolt-cli check --quiet --d" "--diff"
 expect "varnolt-cli check --jobs " ""
 expect "varnolt-cli -C $scratch/records check --n" "--notify"
