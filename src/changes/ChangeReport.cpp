@@ -86,33 +86,43 @@ struct Row {
     std::string right;
 };
 
-// The edit as rows: unchanged lines face themselves; in each run of changed lines the removed
-// lines face the added ones in order, the longer side's rest facing nothing.
-std::vector<Row> RowsOf(const std::vector<LineEdit>& edits) {
+// The edit as rows: unchanged lines face themselves (each side as its own text has it, which
+// may differ in letter case); in each run of changed lines the removed lines face the added ones
+// in order, the longer side's rest facing nothing.
+std::vector<Row> RowsOf(const std::string& before, const std::string& after) {
+    const std::vector<std::string> a = SplitLines(before);
+    const std::vector<std::string> b = SplitLines(after);
+    const std::vector<LineEdit> edits = DiffLines(before, after);
     std::vector<Row> rows;
     std::size_t left = 0;
     std::size_t right = 0;
     for (std::size_t i = 0; i < edits.size();) {
         if (edits[i].kind == LineEdit::Kind::Same) {
-            rows.push_back({false, ++left, ++right, edits[i].line, edits[i].line});
+            rows.push_back({false, left + 1, right + 1, a[left], b[right]});
+            ++left;
+            ++right;
             ++i;
             continue;
         }
-        std::vector<std::string> removed;
-        std::vector<std::string> added;
+        std::vector<std::size_t> removed;
+        std::vector<std::size_t> added;
         for (; i < edits.size() && edits[i].kind != LineEdit::Kind::Same; ++i) {
-            (edits[i].kind == LineEdit::Kind::Removed ? removed : added).push_back(edits[i].line);
+            if (edits[i].kind == LineEdit::Kind::Removed) {
+                removed.push_back(left++);
+            } else {
+                added.push_back(right++);
+            }
         }
         for (std::size_t k = 0; k < std::max(removed.size(), added.size()); ++k) {
             Row row;
             row.changed = true;
             if (k < removed.size()) {
-                row.leftNumber = ++left;
-                row.left = std::move(removed[k]);
+                row.leftNumber = removed[k] + 1;
+                row.left = a[removed[k]];
             }
             if (k < added.size()) {
-                row.rightNumber = ++right;
-                row.right = std::move(added[k]);
+                row.rightNumber = added[k] + 1;
+                row.right = b[added[k]];
             }
             rows.push_back(std::move(row));
         }
@@ -158,6 +168,55 @@ std::string JoinedLines(const std::vector<std::string_view>& parts) {
     return joined;
 }
 
+// A stretch of a changed line: the same on both sides, or changed (what each side holds).
+struct Stretch {
+    bool same = false;
+    std::string left;
+    std::string right;
+};
+
+// The line's stretches from the word diff, each side in its own letter case.
+std::vector<Stretch> StretchesOf(const std::vector<std::string_view>& a,
+                                 const std::vector<std::string_view>& b) {
+    std::vector<Stretch> stretches;
+    std::size_t i = 0;
+    std::size_t j = 0;
+    for (const LineEdit& edit : DiffLines(JoinedLines(a), JoinedLines(b))) {
+        const bool same = edit.kind == LineEdit::Kind::Same;
+        if (stretches.empty() || stretches.back().same != same) {
+            stretches.push_back({same, {}, {}});
+        }
+        if (edit.kind != LineEdit::Kind::Added) {
+            stretches.back().left += a[i++];
+        }
+        if (edit.kind != LineEdit::Kind::Removed) {
+            stretches.back().right += b[j++];
+        }
+    }
+    return stretches;
+}
+
+// A short stretch left the same between two changes ("the", a blank) is read as part of the
+// change, so that a rewritten sentence reads as one change rather than as confetti: an unchanged
+// stretch no longer than the changes on both sides of it is joined to them.
+void JoinShortSameStretches(std::vector<Stretch>& stretches) {
+    const auto size = [](const Stretch& s) { return std::max(s.left.size(), s.right.size()); };
+    for (std::size_t k = 1; k + 1 < stretches.size();) {
+        Stretch& same = stretches[k];
+        if (!same.same || size(same) > size(stretches[k - 1]) ||
+            size(same) > size(stretches[k + 1])) {
+            ++k;
+            continue;
+        }
+        Stretch joined{false, stretches[k - 1].left + same.left + stretches[k + 1].left,
+                       stretches[k - 1].right + same.right + stretches[k + 1].right};
+        stretches[k - 1] = std::move(joined);
+        stretches.erase(stretches.begin() + static_cast<std::ptrdiff_t>(k),
+                        stretches.begin() + static_cast<std::ptrdiff_t>(k + 2));
+        k = k >= 3 ? k - 2 : 1; // the change grew: the stretch before it may now join too
+    }
+}
+
 // The two sides of a changed line with the words that differ marked, found by the same line
 // diff with each word a line of its own.
 void MarkChangedWords(const std::string& before, const std::string& after, std::string& left,
@@ -169,47 +228,21 @@ void MarkChangedWords(const std::string& before, const std::string& after, std::
         right += "<ins>" + EscapeHtml(after) + "</ins>";
         return;
     }
-    // Marks runs, not single words, so a changed phrase reads as one.
-    LineEdit::Kind open = LineEdit::Kind::Same;
-    const auto close = [&] {
-        if (open == LineEdit::Kind::Removed) {
-            left += "</del>";
-        } else if (open == LineEdit::Kind::Added) {
-            right += "</ins>";
+    std::vector<Stretch> stretches = StretchesOf(a, b);
+    JoinShortSameStretches(stretches);
+    for (const Stretch& stretch : stretches) {
+        if (stretch.same) {
+            left += EscapeHtml(stretch.left);
+            right += EscapeHtml(stretch.right);
+            continue;
         }
-        open = LineEdit::Kind::Same;
-    };
-    for (const LineEdit& edit : DiffLines(JoinedLines(a), JoinedLines(b))) {
-        const std::string word = EscapeHtml(edit.line);
-        switch (edit.kind) {
-        case LineEdit::Kind::Same:
-            close();
-            left += word;
-            right += word;
-            break;
-        case LineEdit::Kind::Removed:
-            if (open == LineEdit::Kind::Added) {
-                close();
-            }
-            if (open == LineEdit::Kind::Same) {
-                left += "<del>";
-                open = LineEdit::Kind::Removed;
-            }
-            left += word;
-            break;
-        case LineEdit::Kind::Added:
-            if (open == LineEdit::Kind::Removed) {
-                close();
-            }
-            if (open == LineEdit::Kind::Same) {
-                right += "<ins>";
-                open = LineEdit::Kind::Added;
-            }
-            right += word;
-            break;
+        if (!stretch.left.empty()) {
+            left += "<del>" + EscapeHtml(stretch.left) + "</del>";
+        }
+        if (!stretch.right.empty()) {
+            right += "<ins>" + EscapeHtml(stretch.right) + "</ins>";
         }
     }
-    close();
 }
 
 std::string NumberCell(std::size_t number) {
@@ -219,8 +252,8 @@ std::string NumberCell(std::size_t number) {
 void AppendRow(const Row& row, std::string& html) {
     html += "<tr>" + NumberCell(row.leftNumber);
     if (!row.changed) {
-        const std::string line = EscapeHtml(row.left);
-        html += "<td>" + line + "</td>" + NumberCell(row.rightNumber) + "<td>" + line + "</td>";
+        html += "<td>" + EscapeHtml(row.left) + "</td>" + NumberCell(row.rightNumber) + "<td>" +
+                EscapeHtml(row.right) + "</td>";
     } else {
         std::string left;
         std::string right;
@@ -298,7 +331,7 @@ void AppendPage(const PageChange& page, std::string& html) {
                 EscapeHtml(page.after.when) + ").</p>\n";
     } else {
         const std::vector<Row> rows =
-            RowsOf(DiffLines(ReadableText(page.before->text), ReadableText(page.after.text)));
+            RowsOf(ReadableText(page.before->text), ReadableText(page.after.text));
         if (std::none_of(rows.begin(), rows.end(), [](const Row& row) { return row.changed; })) {
             // Rules changed since, or only letter case: nothing the checks would count.
             html += "<p class=\"note\">The last two versions (" + EscapeHtml(page.before->when) +

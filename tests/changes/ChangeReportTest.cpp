@@ -188,6 +188,16 @@ TEST(ChangeReport, MarksTheChangedWordsInsideMarkupWithoutItsTags) {
     EXPECT_EQ(report.Text("//td[@class='added']"), "<p class=\"a\">The new price: 12 EUR</p>");
 }
 
+TEST(ChangeReport, ReadsARewrittenPhraseAsOneChangeAndShowsEachSideInItsOwnCase) {
+    const ReportDocument report(
+        ChangeReportHtml({Change("Title\nthe cat sat on the mat", "TITLE\na dog sat on a rug")}));
+    // The blank between two changed words is part of the change; " sat on " is not.
+    EXPECT_THAT(report.Texts("//del"), ElementsAre("the cat", "the mat"));
+    EXPECT_THAT(report.Texts("//ins"), ElementsAre("a dog", "a rug"));
+    // Letter case counts for nothing in the comparison, but each side shows its own.
+    EXPECT_THAT(report.Texts("//tbody/tr[1]/td"), ElementsAre("1", "Title", "1", "TITLE"));
+}
+
 TEST(ChangeReport, SaysWhenThereIsNoEarlierVersionOrNothingToShow) {
     PageChange alone = Change("", "only version");
     alone.before.reset();
