@@ -150,7 +150,8 @@ public:
                          "after each UPDATE line, show what changed as a unified diff (for a "
                          "page with rules, of what they keep)");
         command.add_flag("--notify", m_options.notify,
-                         "when a page changed or failed, show one desktop notification");
+                         "when a page changed or failed, show one desktop notification naming "
+                         "the pages that changed; a click opens the report of their changes");
         command.add_flag("--json", m_options.json,
                          "one JSON object a line: number, file, url, result (same, changed, "
                          "page-error, time-out, error) and reason");
