@@ -40,7 +40,7 @@ expect() {
     fi
 }
 
-expect "varnolt-cli " "check add list remove rules show report help"
+expect "varnolt-cli " "check add list remove rules show history log diff report help"
 expect "varnolt-cli help r" "remove rules report"
 expect "varnolt-cli rem" "remove"
 expect "varnolt-cli r" "remove rules report"

@@ -3,10 +3,12 @@
 #include "window/BrowseFixture.h"
 
 #include "platform/system/ExclusiveFile.h"
+#include "records/PageHistory.h"
 #include "records/PageRules.h"
 
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 
 namespace {
 
@@ -65,18 +67,24 @@ TEST_F(BrowseDelete, ClicksThatSelectNoLineLeaveTheSelectedOneToDelete) {
     EXPECT_TRUE(FileExists("1.vnt"));
 }
 
-// A page's rules are kept beside its record and go with it.
-TEST_F(BrowseDelete, TheRecordsRulesGoWithIt) {
+// A page's rules and history are kept beside its record and go with it.
+TEST_F(BrowseDelete, TheRecordsRulesAndHistoryGoWithIt) {
     WriteThreePages();
     ASSERT_EQ(WriteRecordRules("2.vnt", PageRules{{"//p"}, {}, true, {}}), 0);
     ASSERT_EQ(WriteRecordRules("3.vnt", PageRules{{}, {}, true, {}}), 0);
+    for (const char* record : {"2.vnt", "3.vnt"}) {
+        ASSERT_EQ(KeepVersion(record, ReadWholeFile(record), HistoryLimits{}), 0);
+        ASSERT_EQ(ListPageVersions(record).value->size(), 2U);
+    }
     WithWindow([&] {
         ClickRow(RowOf("https://b.example/page"));
         Delete();
     });
     EXPECT_FALSE(FileExists("2.vnt"));
     EXPECT_FALSE(FileExists("2.vnt.rules"));
+    EXPECT_FALSE(std::filesystem::exists(HistoryFolderName("2.vnt")));
     EXPECT_TRUE(FileExists("3.vnt.rules"));
+    EXPECT_EQ(ListPageVersions("3.vnt").value->size(), 2U);
 }
 
 TEST_F(BrowseDelete, AMiddleLineGoesWithItsRecordAndTheTopLineIsSelected) {

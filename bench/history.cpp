@@ -1,0 +1,258 @@
+// What keeping a page's history costs a check, and how much disk it takes.
+//
+// 1. varnolt-cli check of 100 real HTML pages of 20-200 KiB (the system's HTML manuals), served
+//    from one loopback server with no delay, 20 of them changed since their stored copy: with the
+//    history on (the default setting: the copy replaced is written, synced and renamed into the
+//    page's history, the folder synced) against the history off (`history --keep 0`), in the
+//    same run. Wall and CPU time (user + system of the process, from wait4);
+//    the ratios are printed at the end (target: at most 1.15x).
+// 2. The history's disk use after 30 checks of one page (100 KiB) that changes on every check,
+//    with the default limits and with --max-mib 1 --keep 50: versions kept and bytes, against the
+//    limits.
+
+#include "RatioReporter.h"
+
+#include <httplib.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kPages = 100;
+constexpr int kChangedEvery = 5; // 20 of 100
+constexpr int kChecks = 30;
+
+struct Figures {
+    double wall = 0;
+    double cpu = 0;
+    int exitStatus = -1;
+};
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+Figures RunCli(const std::vector<std::string>& arguments) {
+    const auto began = std::chrono::steady_clock::now();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        std::FILE* null = std::fopen("/dev/null", "w");
+        ::dup2(::fileno(null), STDOUT_FILENO);
+        ::dup2(::fileno(null), STDERR_FILENO);
+        std::vector<std::string> copies = arguments;
+        copies.insert(copies.begin(), VNT_CLI_PROGRAM);
+        std::vector<char*> argv;
+        for (std::string& argument : copies) {
+            argv.push_back(argument.data());
+        }
+        argv.push_back(nullptr);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    ::wait4(pid, &status, 0, &usage);
+    Figures figures;
+    figures.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+    figures.cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                  static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    figures.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return figures;
+}
+
+class Fixture {
+public:
+    Fixture() {
+        m_folder =
+            fs::temp_directory_path() / ("varnolt-bench-history-" + std::to_string(::getpid()));
+        std::vector<fs::path> manuals;
+        for (const auto& entry : fs::recursive_directory_iterator(
+                 "/usr/share/doc", fs::directory_options::skip_permission_denied)) {
+            if (entry.is_regular_file() && entry.path().extension() == ".html" &&
+                entry.file_size() >= 20 * 1024 && entry.file_size() <= 200 * 1024) {
+                manuals.push_back(entry.path());
+            }
+        }
+        std::sort(manuals.begin(), manuals.end());
+        if (manuals.size() < static_cast<std::size_t>(kPages)) {
+            std::fprintf(stderr, "only %zu HTML manuals of 20-200 KiB found\n", manuals.size());
+            std::exit(1);
+        }
+        for (int i = 0; i < kPages; ++i) {
+            m_pages.push_back(ReadFile(manuals[static_cast<std::size_t>(i)]));
+        }
+        m_changing = m_pages.front().substr(0, 100 * 1024);
+        m_server.Get("/p([0-9]+)", [this](const httplib::Request& request, httplib::Response& res) {
+            res.set_content(m_pages[std::stoul(request.matches[1].str())], "text/html");
+        });
+        m_server.Get("/changing", [this](const httplib::Request&, httplib::Response& res) {
+            res.set_content("<p>visit " + std::to_string(++m_visits) + "</p>\n" + m_changing,
+                            "text/html");
+        });
+        m_port = m_server.bind_to_any_port("127.0.0.1");
+        m_thread = std::thread([this] { m_server.listen_after_bind(); });
+        m_server.wait_until_ready();
+    }
+    ~Fixture() {
+        m_server.stop();
+        m_thread.join();
+        std::error_code ignored;
+        fs::remove_all(m_folder, ignored);
+    }
+
+    std::string Url(const std::string& path) const {
+        return "http://127.0.0.1:" + std::to_string(m_port) + path;
+    }
+
+    // A folder of the 100 records, every fifth one holding an older copy; its history empty,
+    // on or off.
+    std::string Records(bool history) {
+        const fs::path folder = m_folder / (history ? "on" : "off");
+        std::error_code ignored;
+        fs::remove_all(folder, ignored);
+        fs::create_directories(folder);
+        for (int i = 0; i < kPages; ++i) {
+            const std::string& page = m_pages[static_cast<std::size_t>(i)];
+            std::ofstream(folder / (std::to_string(i + 1) + ".vnt"), std::ios::binary)
+                << Url("/p" + std::to_string(i)) << "|T|1:1:2025*"
+                << (i % kChangedEvery == 0 ? "<p>an older copy</p>" + page : page);
+        }
+        if (!history) {
+            RunCli({"-C", folder.string(), "history", "--keep", "0"});
+        }
+        return folder.string();
+    }
+
+    // A folder with the one changing page, under the given history options.
+    std::string Changing(const std::string& name, const std::vector<std::string>& options) {
+        const fs::path folder = m_folder / name;
+        std::error_code ignored;
+        fs::remove_all(folder, ignored);
+        fs::create_directories(folder);
+        std::ofstream(folder / "1.vnt", std::ios::binary)
+            << Url("/changing") << "|T|1:1:2025*" << m_changing;
+        if (!options.empty()) {
+            std::vector<std::string> arguments = {"-C", folder.string(), "history"};
+            arguments.insert(arguments.end(), options.begin(), options.end());
+            RunCli(arguments);
+        }
+        return folder.string();
+    }
+
+private:
+    fs::path m_folder;
+    std::vector<std::string> m_pages;
+    std::string m_changing;
+    std::atomic<int> m_visits{0};
+    httplib::Server m_server;
+    std::thread m_thread;
+    int m_port = 0;
+};
+
+Fixture& Shared() {
+    static Fixture fixture;
+    return fixture;
+}
+
+std::vector<double> g_cpu[2]; // by history off, on
+
+void CheckHundredPages(benchmark::State& state, bool history) {
+    Fixture& fixture = Shared();
+    for (auto _ : state) {
+        const std::string folder = fixture.Records(history);
+        const Figures figures = RunCli({"-C", folder, "check", "--quiet"});
+        if (figures.exitStatus != 1) {
+            state.SkipWithError("the check did not find the 20 changed pages");
+            return;
+        }
+        state.SetIterationTime(figures.wall);
+        g_cpu[history ? 1 : 0].push_back(figures.cpu);
+        state.counters["cpu_s"] = figures.cpu;
+    }
+}
+
+void BM_CheckHistoryOff(benchmark::State& state) {
+    CheckHundredPages(state, false);
+}
+void BM_CheckHistoryOn(benchmark::State& state) {
+    CheckHundredPages(state, true);
+}
+BENCHMARK(BM_CheckHistoryOff)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_CheckHistoryOn)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// 30 checks of a page that changes on every check: what its history holds then.
+void HistoryAfterThirtyChecks(benchmark::State& state, const std::string& name,
+                              const std::vector<std::string>& options, double limitBytes,
+                              int limitVersions) {
+    Fixture& fixture = Shared();
+    for (auto _ : state) {
+        const std::string folder = fixture.Changing(name, options);
+        for (int i = 0; i < kChecks; ++i) {
+            if (RunCli({"-C", folder, "check", "--quiet"}).exitStatus != 1) {
+                state.SkipWithError("a check did not find the page changed");
+                return;
+            }
+        }
+        double bytes = 0;
+        int versions = 0;
+        for (const auto& entry : fs::directory_iterator(folder + "/1.vnt.history")) {
+            bytes += static_cast<double>(entry.file_size());
+            ++versions;
+        }
+        state.counters["versions"] = versions;
+        state.counters["limit_versions"] = limitVersions;
+        state.counters["MiB"] = bytes / (1 << 20);
+        state.counters["limit_MiB"] = limitBytes / (1 << 20);
+        state.counters["within"] = versions <= limitVersions && bytes <= limitBytes ? 1 : 0;
+    }
+}
+
+void BM_HistoryDiskDefaultLimits(benchmark::State& state) {
+    HistoryAfterThirtyChecks(state, "default", {}, 50.0 * (1 << 20), 20);
+}
+void BM_HistoryDiskOneMiB(benchmark::State& state) {
+    HistoryAfterThirtyChecks(state, "one-mib", {"--keep", "50", "--max-mib", "1"}, 1 << 20, 50);
+}
+BENCHMARK(BM_HistoryDiskDefaultLimits)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HistoryDiskOneMiB)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+double Median(std::vector<double> values) {
+    if (values.empty()) {
+        return 0;
+    }
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.PrintRatios({{"BM_CheckHistoryOn/iterations:5/manual_time",
+                           "BM_CheckHistoryOff/iterations:5/manual_time"}});
+    const double off = Median(g_cpu[0]);
+    const double on = Median(g_cpu[1]);
+    std::printf("  CPU (median of each) history on %.3f s / off %.3f s = %.3f\n", on, off,
+                off > 0 ? on / off : 0.0);
+    benchmark::Shutdown();
+    return 0;
+}
