@@ -1,6 +1,7 @@
 #include "vnt.h"
 
 #include "jobs/JobExit.h"
+#include "platform/system/RecordsFolder.h"
 #include "records/Catalogue.h"
 #include "resources/Resources.h"
 #include "vntDlg.h"
@@ -19,6 +20,9 @@ CVntApp::~CVntApp() = default;
 CVntApp theApp;
 
 BOOL CVntApp::InitApplication() {
+    // The records are those of the folder the program was started in, opened once, so that no
+    // thread depends on the working directory. Where it cannot be opened, the page list says why.
+    OpenRecordsFolder(".");
     // The record files are read while the toolkit starts; the window's list then only finishes
     // the reading.
     StartReadingPageList();

@@ -3,6 +3,7 @@
 #include "cli/Commands.h"
 #include "cli/Verb.h"
 #include "platform/console/Console.h"
+#include "platform/system/RecordsFolder.h"
 #include "resources/Version.h"
 
 #include <cerrno>
@@ -81,7 +82,8 @@ std::optional<int> EnterRecordsFolder(const VerbContext& context, bool writing) 
         Complain("no pages yet: the Varnolt folder " + path + " is made by the first add");
         return kExitSame;
     }
-    if (const int error = EnterFolder(path); error != 0) {
+    // Opened once: every record is named relative to it, whatever the working directory.
+    if (const int error = OpenRecordsFolder(path); error != 0) {
         Complain("cannot use the folder of records " + path + ": " + SystemErrorWords(error));
         return kExitTrouble;
     }

@@ -4,12 +4,12 @@
 #include "cli/Commands.h"
 #include "cli/Verb.h"
 #include "platform/system/FileException.h"
+#include "platform/system/RecordsFolder.h"
 #include "platform/system/StdioFile.h"
 #include "records/PageRules.h"
 #include "records/RecordRead.h"
 #include "records/RecordText.h"
 
-#include <filesystem>
 #include <iostream>
 
 namespace {
@@ -66,8 +66,8 @@ int RunList(bool json) {
             continue;
         }
         const RecordFields fields = SplitRecord(head);
-        std::error_code unknown;
-        const bool ruled = std::filesystem::exists(RulesFileName(fileName), unknown);
+        const FileKind rulesKind = KindOfFile(RulesFileName(fileName), true);
+        const bool ruled = rulesKind != FileKind::Missing && rulesKind != FileKind::Unknown;
         if (json) {
             PrintJsonLine({{"number", RecordNumberJson(fileName)},
                            {"file", fileName},

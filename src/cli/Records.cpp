@@ -6,6 +6,7 @@
 #include "cli/Commands.h"
 #include "platform/system/FileException.h"
 #include "platform/system/FileFind.h"
+#include "platform/system/RecordsFolder.h"
 #include "records/Catalogue.h"
 #include "records/RecordRead.h"
 #include "records/Utf8.h"
@@ -14,7 +15,6 @@
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
 #include <optional>
 
 namespace {
@@ -131,11 +131,8 @@ std::optional<std::string> RecordFileOf(const std::string& target, const std::st
         // record 1. Any name counts here, a link leading nowhere too, so that such a name can be
         // cleared; a directory is no record.
         std::string fileName = target + ".vnt";
-        std::error_code unknown;
-        const std::filesystem::file_type kind =
-            std::filesystem::symlink_status(fileName, unknown).type();
-        if (kind == std::filesystem::file_type::not_found ||
-            kind == std::filesystem::file_type::directory) {
+        const FileKind kind = KindOfFile(fileName, false);
+        if (kind == FileKind::Missing || kind == FileKind::Directory) {
             Complain("no record number " + target);
             return std::nullopt;
         }

@@ -1,6 +1,6 @@
 #pragma once
 // The window's view of the record files: listing them and finding one by URL. Nothing is cached:
-// every call enumerates "*.vnt" in the working directory and reads the files afresh (only the
+// every call enumerates "*.vnt" in the folder of records and reads the files afresh (only the
 // program's first list may have been read ahead, while it started), each opened with no sharing.
 // A file that will not open or read raises CFileException, which is left to the window
 // framework's handler.
@@ -25,7 +25,7 @@ std::vector<std::string> FillPageList(std::vector<std::string>& lines);
 
 // Starts reading the page list ahead, on threads of its own, so that the next FillPageList
 // finds it read or partly read and only finishes it. Meant for the program's start, before the
-// window is built; the working directory must not change before that FillPageList.
+// window is built, once the folder of records is open.
 void StartReadingPageList();
 
 // Finds the record whose URL equals the text (everything before the text's first "http" dropped),

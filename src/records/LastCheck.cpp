@@ -1,5 +1,6 @@
 #include "records/LastCheck.h"
 
+#include "platform/system/RecordsFolder.h"
 #include "platform/system/ReplacingFile.h"
 #include "records/DateStamp.h"
 #include "records/RecordWriter.h"
@@ -20,7 +21,7 @@ std::string LastCheckFailureMessage(int error) {
 }
 
 void ReadLastCheck(std::string& strLastCheck) {
-    std::FILE* file = std::fopen(kStampFile, "rb");
+    std::FILE* file = OpenFileForReading(kStampFile);
     if (file == nullptr) {
         return;
     }

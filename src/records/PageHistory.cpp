@@ -96,13 +96,25 @@ RecordReading<std::vector<KeptFile>> ListKept(const std::string& folder) {
     return {std::move(kept), {}};
 }
 
-std::optional<std::uint64_t> SettingValue(std::string_view text) {
-    std::uint64_t value = 0;
+// The value of a setting's line: digits only. False when there is none.
+bool SettingValue(std::string_view text, std::uint64_t& value) {
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size()) {
-        return std::nullopt;
+    return !text.empty() && error == std::errc() && end == text.data() + text.size();
+}
+
+} // namespace
+
+namespace {
+
+// Syncs the history folder with the version just put in it, so that its name survives a crash;
+// when that fails, the version goes again. Yields 0 or the error number.
+int SyncKept(const std::string& recordFileName, const std::string& folder, std::string& keptAs) {
+    if (const int error = SyncFolder(folder); error != 0) {
+        DropKeptVersion(recordFileName, keptAs);
+        keptAs.clear();
+        return error;
     }
-    return value;
+    return 0;
 }
 
 } // namespace
@@ -132,12 +144,13 @@ RecordReading<HistoryLimits> ReadHistoryLimits() {
         }
         const std::size_t equals = line.find('=');
         const std::string_view key = line.substr(0, equals);
-        const std::optional<std::uint64_t> value =
-            equals == std::string_view::npos ? std::nullopt : SettingValue(line.substr(equals + 1));
-        if (key == "keep" && value && *value <= 1000000) {
-            limits.keep = static_cast<int>(*value);
-        } else if (key == "maxBytes" && value) {
-            limits.maxBytes = *value;
+        std::uint64_t value = 0;
+        const bool given =
+            equals != std::string_view::npos && SettingValue(line.substr(equals + 1), value);
+        if (key == "keep" && given && value <= 1000000) {
+            limits.keep = static_cast<int>(value);
+        } else if (key == "maxBytes" && given) {
+            limits.maxBytes = value;
         } else {
             return {std::nullopt, "the history setting " + name + " cannot be understood: line " +
                                       std::to_string(number) +
@@ -188,7 +201,8 @@ RecordReading<StoredRecord> ReadPageVersion(const PageVersion& version) {
 }
 
 int StoreKeptVersion(const std::string& recordFileName, std::string_view head,
-                     std::string_view page, const HistoryLimits& limits, std::string& keptAs) {
+                     std::string_view page, const HistoryLimits& limits, std::string& keptAs,
+                     const std::optional<FileIdentity>& readFrom) {
     keptAs.clear();
     if (limits.keep <= 0 || head.size() + page.size() > limits.maxBytes) {
         return 0; // the limits keep nothing: the history is off for this copy
@@ -211,8 +225,22 @@ int StoreKeptVersion(const std::string& recordFileName, std::string_view head,
             stamp = {newest.storedAt, newest.serial + 1};
         }
     }
-    for (; stamp.serial <= kLargestSerial; ++stamp.serial) {
+    bool linking = readFrom.has_value();
+    while (stamp.serial <= kLargestSerial) {
         const std::string name = folder + "/" + VersionFileName(stamp);
+        if (linking) {
+            const int error = LinkFileAs(recordFileName, name, *readFrom);
+            if (error == EEXIST) {
+                ++stamp.serial; // another writer took this name in the same second
+                continue;
+            }
+            linking = false;
+            if (error == 0) {
+                keptAs = name;
+                return SyncKept(recordFileName, folder, keptAs);
+            }
+            continue; // no hard link here: the text is written instead
+        }
         ReplacingFile file(name);
         if (const int error = file.Open(); error != 0) {
             return error;
@@ -221,18 +249,14 @@ int StoreKeptVersion(const std::string& recordFileName, std::string_view head,
         file.Write(page);
         const int error = file.Commit(ReplaceMode::CreateNew);
         if (error == EEXIST) {
-            continue; // another writer took this name in the same second
+            ++stamp.serial; // another writer took this name in the same second
+            continue;
         }
         if (error != 0) {
             return error;
         }
         keptAs = name;
-        if (const int synced = SyncFolder(folder); synced != 0) {
-            DropKeptVersion(recordFileName, keptAs);
-            keptAs.clear();
-            return synced;
-        }
-        return 0;
+        return SyncKept(recordFileName, folder, keptAs);
     }
     return EEXIST;
 }

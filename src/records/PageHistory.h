@@ -11,6 +11,7 @@
 #include "records/RecordRead.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -58,8 +59,14 @@ int KeepVersion(const std::string& recordFileName, std::string_view recordText,
 // history folder and the folder synced. keptAs gets the file's name, or stays empty when the
 // limits keep nothing (keep 0, or a copy larger than maxBytes alone). Yields 0 or the error
 // number. File names sort by when their copy was stored, and two copies never share one.
+// With readFrom (the file the text was read from), while the record's name still leads to that
+// file the version is that file under a second name (a hard link): it is whole and synced on the
+// disk already, since every record is synced before it is put in place, and records are never
+// written in place, so no byte of it is written again. Elsewhere (a file system without hard
+// links, a record replaced meanwhile, a symbolic link) the text is written as above.
 int StoreKeptVersion(const std::string& recordFileName, std::string_view head,
-                     std::string_view page, const HistoryLimits& limits, std::string& keptAs);
+                     std::string_view page, const HistoryLimits& limits, std::string& keptAs,
+                     const std::optional<FileIdentity>& readFrom = std::nullopt);
 // Removes a version just kept whose record stayed as it was.
 void DropKeptVersion(const std::string& recordFileName, const std::string& keptAs);
 // Removes the oldest kept versions until the rest are within the limits.

@@ -20,8 +20,7 @@ struct PageListContent {
 
 class PageListReading {
 public:
-    // Starts reading the working directory's record files on threads of this object's own. The
-    // working directory must not change until Finish.
+    // Starts reading the record files of the folder of records on threads of this object's own.
     PageListReading();
     // Abandons a reading that was never finished: the threads stop after the files in hand.
     ~PageListReading();

@@ -2,12 +2,12 @@
 
 #include "platform/system/ExclusiveFile.h"
 #include "platform/system/Folders.h"
+#include "platform/system/RecordsFolder.h"
 #include "platform/system/ReplacingFile.h"
 #include "records/PageHistory.h"
 
 #include <cerrno>
-#include <filesystem>
-#include <fstream>
+#include <cstdio>
 #include <sstream>
 #include <system_error>
 
@@ -87,21 +87,21 @@ PageRules ParseRulesFileText(std::string_view text, std::string& error) {
 RulesReading ReadRecordRules(const std::string& recordFileName) {
     const std::string fileName = RulesFileName(recordFileName);
     RulesReading reading;
-    std::ifstream file(fileName, std::ios::binary);
-    if (!file) {
-        std::error_code missing;
-        if (std::filesystem::exists(fileName, missing) || missing) {
+    std::FILE* file = OpenFileForReading(fileName);
+    if (file == nullptr) {
+        if (KindOfFile(fileName, true) != FileKind::Missing) {
             reading.failure = "the rules file " + fileName + " cannot be read";
         }
         return reading;
     }
     std::string text(kLargestRulesFile + 1, '\0');
-    file.read(text.data(), static_cast<std::streamsize>(text.size()));
-    if (file.bad()) {
+    text.resize(std::fread(text.data(), 1, text.size(), file));
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed) {
         reading.failure = "the rules file " + fileName + " cannot be read";
         return reading;
     }
-    text.resize(static_cast<std::size_t>(file.gcount()));
     if (text.size() > kLargestRulesFile) {
         reading.failure = "the rules file " + fileName + " is too large to be rules";
         return reading;
@@ -117,9 +117,8 @@ RulesReading ReadRecordRules(const std::string& recordFileName) {
 int WriteRecordRules(const std::string& recordFileName, const PageRules& rules) {
     const std::string fileName = RulesFileName(recordFileName);
     if (rules.Empty()) {
-        std::error_code error;
-        std::filesystem::remove(fileName, error);
-        return error ? error.value() : 0;
+        const int error = RemoveFileName(fileName);
+        return error == ENOENT ? 0 : error;
     }
     return ReplaceFileContents(fileName, RulesFileText(rules));
 }
@@ -127,8 +126,7 @@ int WriteRecordRules(const std::string& recordFileName, const PageRules& rules) 
 int RemoveRecord(const std::string& recordFileName) {
     const int error = RemoveFileUnlessHeld(recordFileName);
     if (error == 0 || error == ENOENT) {
-        std::error_code ignored;
-        std::filesystem::remove(RulesFileName(recordFileName), ignored);
+        RemoveFileName(RulesFileName(recordFileName));
         RemoveFolder(HistoryFolderName(recordFileName));
     }
     return error;

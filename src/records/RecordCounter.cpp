@@ -1,5 +1,6 @@
 #include "records/RecordCounter.h"
 
+#include "platform/system/RecordsFolder.h"
 #include "platform/system/ReplacingFile.h"
 
 #include <cctype>
@@ -14,7 +15,7 @@ constexpr std::int64_t kLargest = std::numeric_limits<std::int64_t>::max();
 
 // The first 100 bytes of the counter file, or none when it cannot be opened.
 std::optional<std::string> ReadCounterText() {
-    std::FILE* file = std::fopen(kCounterFile, "rb");
+    std::FILE* file = OpenFileForReading(kCounterFile);
     if (file == nullptr) {
         return std::nullopt;
     }

@@ -1,11 +1,11 @@
 #include "records/RecordRead.h"
 
 #include "platform/system/FileException.h"
+#include "platform/system/RecordsFolder.h"
 #include "platform/system/StdioFile.h"
 
 #include <cerrno>
 #include <chrono>
-#include <filesystem>
 #include <mutex>
 #include <new>
 #include <thread>
@@ -79,12 +79,10 @@ bool IsPassedOver(const CFileException& error, const std::string& fileName) {
     }
     // Confirmed by a look of its own, since an open can fail with these numbers for other
     // reasons (a device error, a fault); only then is there nothing to report.
-    std::error_code now;
-    const std::filesystem::file_type type = std::filesystem::status(fileName, now).type();
-    return type == std::filesystem::file_type::not_found ||
-           now == std::errc::too_many_symbolic_link_levels ||
-           (type != std::filesystem::file_type::none &&
-            type != std::filesystem::file_type::regular);
+    int now = 0;
+    const FileKind kind = KindOfFile(fileName, true, now);
+    return kind == FileKind::Missing || now == ELOOP ||
+           (kind != FileKind::Unknown && kind != FileKind::Regular);
 }
 
 // What read yields, trying again for a short while when the file is held open elsewhere.

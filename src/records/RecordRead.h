@@ -12,7 +12,7 @@
 #include <optional>
 #include <string>
 
-// The record files of the working directory.
+// The record files of the folder of records.
 inline constexpr const char* kRecordFilePattern = "*.vnt";
 // How a record file is opened wherever it is read: for reading, with no sharing.
 inline constexpr unsigned kRecordReadFlags =

@@ -1,6 +1,7 @@
 #include "records/RecordWriter.h"
 
 #include "platform/system/ExclusiveFile.h"
+#include "platform/system/RecordsFolder.h"
 #include "platform/system/ReplacingFile.h"
 #include "records/DateStamp.h"
 #include "records/PageTitle.h"
@@ -9,7 +10,6 @@
 #include "records/RecordText.h"
 
 #include <atomic>
-#include <filesystem>
 #include <string_view>
 
 namespace {
@@ -50,8 +50,8 @@ int WriteRecordFile(const std::string& fileName, const std::string& url, const s
     }
     // The old copy is whole in the history before the record is replaced.
     std::string keptAs;
-    if (const int error =
-            StoreKeptVersion(fileName, oldCopy->head, oldCopy->page, oldCopy->limits, keptAs);
+    if (const int error = StoreKeptVersion(fileName, oldCopy->head, oldCopy->page, oldCopy->limits,
+                                           keptAs, readFrom);
         error != 0) {
         oldCopy->keepFailed = true;
         return error;
@@ -77,11 +77,8 @@ int WriteNewRecord(std::string url, std::string page, std::string* storedAs) {
         const std::string fileName = RecordFileName(*number);
         // Any name counts as taken, even a link that leads nowhere or in a loop; an unreadable
         // directory lets the write itself fail.
-        std::error_code unknown;
-        const std::filesystem::file_status status =
-            std::filesystem::symlink_status(fileName, unknown);
-        if (status.type() == std::filesystem::file_type::not_found ||
-            status.type() == std::filesystem::file_type::none) {
+        const FileKind kind = KindOfFile(fileName, false);
+        if (kind == FileKind::Missing || kind == FileKind::Unknown) {
             error = WriteRecordFile(fileName, url, page, ReplaceMode::CreateNew);
             if (error != EEXIST) {
                 break; // written, or failed: nothing stored, the counter stays

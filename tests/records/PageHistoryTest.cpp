@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <sys/stat.h>
 
 namespace {
 
@@ -107,6 +108,28 @@ TEST_F(PageHistoryTest, KeptCopyIsTheWholeRecordAsItWas) {
     EXPECT_GT(versions[1].storedAt, 1700000000);
     EXPECT_EQ(std::filesystem::status("1.vnt.history").permissions() & std::filesystem::perms::all,
               std::filesystem::perms::owner_all);
+}
+
+// The copy kept is the record's own file under a second name, where the name still leads to the
+// file read; a record reached through a symbolic link has its text written instead, and stays a
+// link.
+TEST_F(PageHistoryTest, TheFileReadIsKeptAsItIsOrItsTextWritten) {
+    struct stat before {};
+    ASSERT_EQ(::stat("1.vnt", &before), 0);
+    ASSERT_EQ(Replace("page 1", HistoryLimits{}), 0);
+    struct stat kept {};
+    ASSERT_EQ(::stat(ListPageVersions("1.vnt").value->at(1).fileName.c_str(), &kept), 0);
+    EXPECT_EQ(kept.st_ino, before.st_ino);
+
+    std::filesystem::rename("1.vnt", "real.vnt");
+    std::filesystem::create_symlink("real.vnt", "1.vnt");
+    const std::string text = ReadWholeFile("real.vnt");
+    ASSERT_EQ(Replace("page 2", HistoryLimits{}), 0);
+    EXPECT_TRUE(std::filesystem::is_symlink("1.vnt"));
+    EXPECT_EQ(VersionPages(), (std::vector<std::string>{"page 2", "page 1", "page 0"}));
+    const std::vector<PageVersion> versions = ListPageVersions("1.vnt").value.value();
+    EXPECT_EQ(ReadWholeFile(versions[1].fileName), text);
+    EXPECT_FALSE(std::filesystem::is_symlink(versions[1].fileName));
 }
 
 // When the old copy cannot be kept, the record stays exactly as it was; when the record is not

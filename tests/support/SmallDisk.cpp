@@ -1,5 +1,7 @@
 #include "support/SmallDisk.h"
 
+#include "platform/system/RecordsFolder.h"
+
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -17,12 +19,14 @@ SmallDisk::SmallDisk(std::size_t bytes) {
     }
     m_mounted = true;
     std::filesystem::current_path(m_path);
+    OpenRecordsFolder(m_path);
 }
 
 SmallDisk::~SmallDisk() {
     std::error_code ignored;
     std::filesystem::current_path(m_previous, ignored);
     if (m_mounted) {
+        OpenRecordsFolder(m_previous);
         ::umount2(m_path.c_str(), MNT_DETACH);
     }
     std::filesystem::remove(m_path, ignored);

@@ -1,5 +1,7 @@
 #include "support/WorkingDirectory.h"
 
+#include "platform/system/RecordsFolder.h"
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -14,9 +16,14 @@ ScopedWorkingDirectory::ScopedWorkingDirectory() {
     }
     m_path = pattern;
     std::filesystem::current_path(m_path);
+    // The programs open their folder of records once; so does each test, in its own folder.
+    if (OpenRecordsFolder(m_path) != 0) {
+        throw std::runtime_error("cannot open the temporary directory");
+    }
 }
 
 ScopedWorkingDirectory::~ScopedWorkingDirectory() {
+    CloseRecordsFolder();
     std::error_code ignored;
     std::filesystem::current_path(m_previous, ignored);
     std::filesystem::permissions(m_path, std::filesystem::perms::owner_all,

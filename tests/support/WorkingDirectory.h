@@ -1,5 +1,6 @@
 #pragma once
-// Every test that touches files runs in a fresh temporary working directory of its own.
+// Every test that touches files runs in a fresh temporary working directory of its own, which
+// is also the folder of records that the code under test opened.
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,7 @@
 #include "platform/system/ExclusiveFile.h"
 
+#include "platform/system/RecordsFolder.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -21,11 +23,13 @@ int OpenLocked(const std::string& name, std::int64_t* size = nullptr, bool seenR
     // Look before opening, so that a device is not even opened; the check after the open covers
     // a file swapped in meanwhile.
     struct stat before {};
-    if (!seenRegular && ::stat(name.c_str(), &before) == 0 && !S_ISREG(before.st_mode)) {
+    if (!seenRegular && ::fstatat(RecordsFolderDescriptor(), name.c_str(), &before, 0) == 0 &&
+        !S_ISREG(before.st_mode)) {
         errno = S_ISDIR(before.st_mode) ? EISDIR : kNotRegularFile;
         return -1;
     }
-    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    const int fd = ::openat(RecordsFolderDescriptor(), name.c_str(),
+                            O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) {
         return -1;
     }
@@ -96,20 +100,22 @@ int RemoveFileUnlessHeld(const std::string& name) {
         if (fd < 0) {
             const int error = errno;
             struct stat link {};
-            if ((error == ENOENT || error == ELOOP) && ::lstat(name.c_str(), &link) == 0 &&
+            if ((error == ENOENT || error == ELOOP) &&
+                ::fstatat(RecordsFolderDescriptor(), name.c_str(), &link, AT_SYMLINK_NOFOLLOW) ==
+                    0 &&
                 S_ISLNK(link.st_mode)) {
-                return ::unlink(name.c_str()) == 0 ? 0 : errno; // a link that leads nowhere
+                return RemoveFileName(name); // a link that leads nowhere
             }
             return error;
         }
         struct stat now {};
-        if (::stat(name.c_str(), &now) != 0) {
+        if (::fstatat(RecordsFolderDescriptor(), name.c_str(), &now, 0) != 0) {
             const int error = errno; // removed meanwhile
             ::close(fd);
             return error;
         }
         if (IdentityOf(now) == locked) {
-            const int result = ::unlink(name.c_str()) == 0 ? 0 : errno;
+            const int result = RemoveFileName(name);
             ::close(fd);
             return result;
         }

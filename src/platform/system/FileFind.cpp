@@ -1,15 +1,25 @@
 #include "platform/system/FileFind.h"
 
+#include "platform/system/RecordsFolder.h"
+
 #include <cerrno>
 #include <dirent.h>
+#include <fcntl.h>
 #include <fnmatch.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 bool CFileFind::FindFile(const std::string& pattern) {
     Close();
-    DIR* dir = ::opendir(".");
+    // A descriptor of its own for the listing, so that its position is nobody else's.
+    const int folder = RecordsFolderDescriptor();
+    const int listing = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* dir = listing < 0 ? nullptr : ::fdopendir(listing);
     if (dir == nullptr) {
         m_error = errno;
+        if (listing >= 0) {
+            ::close(listing);
+        }
         return false;
     }
     for (;;) {
@@ -26,7 +36,7 @@ bool CFileFind::FindFile(const std::string& pattern) {
         bool isRegular = entry->d_type == DT_REG;
         if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
             struct stat info {};
-            const bool known = ::stat(entry->d_name, &info) == 0;
+            const bool known = ::fstatat(folder, entry->d_name, &info, 0) == 0;
             isDirectory = known && S_ISDIR(info.st_mode);
             isRegular = known && S_ISREG(info.st_mode);
         }

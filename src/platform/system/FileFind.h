@@ -1,7 +1,7 @@
 #pragma once
-// Enumerates the working directory's files whose names match a wildcard pattern ("*.vnt"),
-// without regard to case. Every match is visited once; directories are not files and are passed
-// over. The order is the one the directory gives.
+// Enumerates the files of the folder of records (RecordsFolder.h) whose names match a wildcard
+// pattern ("*.vnt"), without regard to case. Every match is visited once; directories are not files
+// and are passed over. The order is the one the directory gives.
 
 #include <cstddef>
 #include <string>

@@ -1,5 +1,7 @@
 #include "platform/system/Folders.h"
 
+#include "platform/system/RecordsFolder.h"
+
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
@@ -16,12 +18,14 @@ FolderEntry EntryOf(std::string name, const struct stat& info) {
 } // namespace
 
 int MakeFolder(const std::string& name, unsigned mode) {
-    if (::mkdir(name.c_str(), static_cast<mode_t>(mode)) == 0) {
+    if (::mkdirat(RecordsFolderDescriptor(), name.c_str(), static_cast<mode_t>(mode)) == 0) {
         return 0;
     }
     const int error = errno;
     struct stat info {};
-    if (error == EEXIST && ::lstat(name.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+    if (error == EEXIST &&
+        ::fstatat(RecordsFolderDescriptor(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISDIR(info.st_mode)) {
         return 0;
     }
     return error == EEXIST ? ENOTDIR : error;
@@ -29,7 +33,8 @@ int MakeFolder(const std::string& name, unsigned mode) {
 
 FolderListing ListFolderFiles(const std::string& name) {
     FolderListing listing;
-    const int fd = ::open(name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
+    const int fd = ::openat(RecordsFolderDescriptor(), name.c_str(),
+                            O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) {
         listing.error = errno == ENOENT ? 0 : errno;
         return listing;
@@ -59,14 +64,16 @@ FolderListing ListFolderFiles(const std::string& name) {
 
 std::optional<FolderEntry> FileStatus(const std::string& name) {
     struct stat info {};
-    if (::stat(name.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (::fstatat(RecordsFolderDescriptor(), name.c_str(), &info, 0) != 0 ||
+        !S_ISREG(info.st_mode)) {
         return std::nullopt;
     }
     return EntryOf(name, info);
 }
 
 int SyncFolder(const std::string& name) {
-    const int fd = ::open(name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd =
+        ::openat(RecordsFolderDescriptor(), name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
         return errno;
     }
@@ -75,12 +82,29 @@ int SyncFolder(const std::string& name) {
     return error;
 }
 
+int LinkFileAs(const std::string& existing, const std::string& newName,
+               const FileIdentity& expected) {
+    if (::linkat(RecordsFolderDescriptor(), existing.c_str(), RecordsFolderDescriptor(),
+                 newName.c_str(), 0) != 0) {
+        return errno;
+    }
+    struct stat info {};
+    if (::fstatat(RecordsFolderDescriptor(), newName.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 ||
+        FileIdentity{static_cast<std::uint64_t>(info.st_dev),
+                     static_cast<std::uint64_t>(info.st_ino)} != expected) {
+        ::unlinkat(RecordsFolderDescriptor(), newName.c_str(), 0);
+        return ESTALE;
+    }
+    return 0;
+}
+
 int RemoveFile(const std::string& name) {
-    return ::unlink(name.c_str()) == 0 ? 0 : errno;
+    return ::unlinkat(RecordsFolderDescriptor(), name.c_str(), 0) == 0 ? 0 : errno;
 }
 
 int RemoveFolder(const std::string& name) {
-    const int fd = ::open(name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
+    const int fd = ::openat(RecordsFolderDescriptor(), name.c_str(),
+                            O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) {
         return errno == ENOENT ? 0 : errno;
     }
@@ -104,9 +128,11 @@ int RemoveFolder(const std::string& name) {
     if (error != 0) {
         return error;
     }
-    return ::rmdir(name.c_str()) == 0 || errno == ENOENT ? 0 : errno;
+    return ::unlinkat(RecordsFolderDescriptor(), name.c_str(), AT_REMOVEDIR) == 0 || errno == ENOENT
+               ? 0
+               : errno;
 }
 
 int RemoveEmptyFolder(const std::string& name) {
-    return ::rmdir(name.c_str()) == 0 ? 0 : errno;
+    return ::unlinkat(RecordsFolderDescriptor(), name.c_str(), AT_REMOVEDIR) == 0 ? 0 : errno;
 }

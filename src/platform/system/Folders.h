@@ -1,7 +1,10 @@
 #pragma once
-// Folders inside the records folder, named relative to it: made, listed, synced and removed.
+// Folders inside the records folder, named relative to it (RecordsFolder.h): made, listed,
+// synced and removed.
 // A page's history lives in one; these are the only steps it needs besides whole-file writes
 // (ReplacingFile) and reads (CStdioFile).
+
+#include "platform/system/ExclusiveFile.h"
 
 #include <cstdint>
 #include <optional>
@@ -32,6 +35,13 @@ std::optional<FolderEntry> FileStatus(const std::string& name);
 // Writes the folder's list of names to the disk, so that a rename into it survives a crash.
 // Yields 0 or the system error number.
 int SyncFolder(const std::string& name);
+
+// Gives an existing file a second name (a hard link; a symbolic link is linked as itself), but
+// only while its name leads to the file expected: otherwise the new name goes again and ESTALE is
+// yielded. Fails with EEXIST when the new name is taken, and with EXDEV, EPERM or EOPNOTSUPP on
+// file systems without hard links. Yields 0 or the system error number.
+int LinkFileAs(const std::string& existing, const std::string& newName,
+               const FileIdentity& expected);
 
 // Removes one file (not a folder). Yields 0, or the system error number (ENOENT when none).
 int RemoveFile(const std::string& name);

@@ -1,11 +1,14 @@
 #include "platform/system/ReplacingFile.h"
 
+#include "platform/system/RecordsFolder.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <random>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -33,7 +36,8 @@ bool StillTheTarget(int targetFd, const std::string& path,
                     const std::optional<FileIdentity>& expected) {
     struct stat locked {};
     struct stat named {};
-    if (::fstat(targetFd, &locked) != 0 || ::stat(path.c_str(), &named) != 0) {
+    if (::fstat(targetFd, &locked) != 0 ||
+        ::fstatat(RecordsFolderDescriptor(), path.c_str(), &named, 0) != 0) {
         return false;
     }
     return IdentityOf(locked) == IdentityOf(named) &&
@@ -53,8 +57,13 @@ std::string DirectoryOf(const std::string& path) {
 
 // Removes temporaries that no writer holds: a live writer keeps its temporary locked.
 void RemoveLeftoverTemporaries(const std::string& directory) {
-    DIR* dir = ::opendir(directory.c_str());
+    const int folder = RecordsFolderDescriptor();
+    const int listing = ::openat(folder, directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* dir = listing < 0 ? nullptr : ::fdopendir(listing);
     if (dir == nullptr) {
+        if (listing >= 0) {
+            ::close(listing);
+        }
         return;
     }
     while (const dirent* entry = ::readdir(dir)) {
@@ -63,12 +72,12 @@ void RemoveLeftoverTemporaries(const std::string& directory) {
             continue;
         }
         const std::string path = directory + "/" + std::string(name);
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        const int fd = ::openat(folder, path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
         if (fd < 0) {
             continue;
         }
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-            ::unlink(path.c_str());
+            RemoveFileName(path);
         }
         ::close(fd);
     }
@@ -77,17 +86,18 @@ void RemoveLeftoverTemporaries(const std::string& directory) {
 
 // Puts the temporary in place under the target's name, failing with EEXIST if one exists.
 int RenameNoReplace(const std::string& from, const std::string& to) {
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+    const int folder = RecordsFolderDescriptor();
+    if (::renameat2(folder, from.c_str(), folder, to.c_str(), RENAME_NOREPLACE) == 0) {
         return 0;
     }
     if (errno != EINVAL && errno != ENOSYS) {
         return errno;
     }
     // File systems without RENAME_NOREPLACE: a hard link fails the same way on an existing name.
-    if (::link(from.c_str(), to.c_str()) != 0) {
+    if (::linkat(folder, from.c_str(), folder, to.c_str(), 0) != 0) {
         return errno;
     }
-    ::unlink(from.c_str());
+    RemoveFileName(from);
     return 0;
 }
 
@@ -97,7 +107,8 @@ int ResolveLinks(const std::string& path, std::string& resolved) {
     std::filesystem::path current = path;
     for (int hops = 0; hops < 40; ++hops) {
         struct stat info {};
-        if (::lstat(current.c_str(), &info) != 0) {
+        if (::fstatat(RecordsFolderDescriptor(), current.c_str(), &info, AT_SYMLINK_NOFOLLOW) !=
+            0) {
             if (errno == ENOENT) {
                 resolved = current.string();
                 return 0;
@@ -109,7 +120,8 @@ int ResolveLinks(const std::string& path, std::string& resolved) {
             return 0;
         }
         std::string link(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : 255) + 1, '\0');
-        const ssize_t length = ::readlink(current.c_str(), link.data(), link.size());
+        const ssize_t length =
+            ::readlinkat(RecordsFolderDescriptor(), current.c_str(), link.data(), link.size());
         if (length < 0) {
             return errno;
         }
@@ -128,7 +140,7 @@ int ResolveLinks(const std::string& path, std::string& resolved) {
 // kReadOnlyTarget when it is read-only, or another error number.
 int OpenExistingForWriting(const std::string& path, struct stat& info, int& fd) {
     fd = -1;
-    if (::stat(path.c_str(), &info) != 0) {
+    if (::fstatat(RecordsFolderDescriptor(), path.c_str(), &info, 0) != 0) {
         return errno;
     }
     // The owner's mark binds even a process that the system would let write through it.
@@ -137,7 +149,8 @@ int OpenExistingForWriting(const std::string& path, struct stat& info, int& fd) 
     }
     // Opening for writing changes nothing in the file; it asks the system whether this process
     // may write it (permissions, access lists, an immutable mark, a read-only mount).
-    fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    fd = ::openat(RecordsFolderDescriptor(), path.c_str(),
+                  O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         const int error = errno;
         if (error == EACCES || error == EPERM || error == EROFS || error == ETXTBSY) {
@@ -158,6 +171,28 @@ void CarryOverOwnership(int fd, const struct stat& old) {
     ::fchmod(fd, old.st_mode & 07777);
 }
 
+// Creates a new private file (0600) named prefix followed by six random letters, in the records
+// folder. Yields its descriptor, or -1 with errno set.
+int CreateTemporary(const std::string& prefix, std::string& name) {
+    static constexpr char kLetters[] =
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    thread_local std::mt19937_64 random{std::random_device{}()};
+    std::uniform_int_distribution<std::size_t> pick(0, sizeof kLetters - 2);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = prefix;
+        for (int i = 0; i < 6; ++i) {
+            name += kLetters[pick(random)];
+        }
+        const int fd = ::openat(RecordsFolderDescriptor(), name.c_str(),
+                                O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd >= 0 || errno != EEXIST) {
+            return fd;
+        }
+    }
+    errno = EEXIST;
+    return -1;
+}
+
 } // namespace
 
 ReplacingFile::ReplacingFile(std::string target) : m_target(std::move(target)) {}
@@ -175,9 +210,10 @@ int ReplacingFile::Open() {
     RemoveLeftoverTemporaries(directory);
 
     const std::string base = std::filesystem::path(m_resolved).filename().string();
-    std::string pattern = directory + "/" + std::string(kTemporaryPrefix) + base + "-XXXXXX";
+    const std::string prefix = directory + "/" + std::string(kTemporaryPrefix) + base + "-";
+    std::string temporary;
     for (;;) {
-        const int fd = ::mkstemp(pattern.data());
+        const int fd = CreateTemporary(prefix, temporary);
         if (fd < 0) {
             return errno;
         }
@@ -189,9 +225,8 @@ int ReplacingFile::Open() {
             break;
         }
         ::close(fd);
-        pattern = directory + "/" + std::string(kTemporaryPrefix) + base + "-XXXXXX";
     }
-    m_temporary = pattern; // mkstemp makes it 0600: private while it is written
+    m_temporary = temporary; // private (0600) while it is written
     m_stream = ::fdopen(m_fd, "w");
     if (m_stream == nullptr) {
         const int error = errno;
@@ -262,7 +297,8 @@ int ReplacingFile::Commit(ReplaceMode mode) {
     if (error == 0) {
         if (mode == ReplaceMode::CreateNew) {
             error = RenameNoReplace(m_temporary, m_target);
-        } else if (std::rename(m_temporary.c_str(), m_resolved.c_str()) != 0) {
+        } else if (::renameat(RecordsFolderDescriptor(), m_temporary.c_str(),
+                              RecordsFolderDescriptor(), m_resolved.c_str()) != 0) {
             error = errno;
         }
     }
@@ -284,7 +320,7 @@ int ReplacingFile::Commit(ReplaceMode mode) {
 
 void ReplacingFile::Discard() {
     if (!m_temporary.empty()) {
-        ::unlink(m_temporary.c_str());
+        RemoveFileName(m_temporary);
         m_temporary.clear();
     }
     if (m_stream != nullptr) {
