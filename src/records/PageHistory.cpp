@@ -108,8 +108,15 @@ namespace {
 
 // Syncs the history folder with the version just put in it, so that its name survives a crash;
 // when that fails, the version goes again. Yields 0 or the error number.
-int SyncKept(const std::string& recordFileName, const std::string& folder, std::string& keptAs) {
-    if (const int error = SyncFolder(folder); error != 0) {
+int SyncKept(const std::string& recordFileName, const std::string& folder, bool made,
+             std::string& keptAs) {
+    // A folder just made is synced into the records folder as well (after its own names, which
+    // on most file systems commits both at once).
+    int error = SyncFolder(folder);
+    if (error == 0 && made) {
+        error = SyncFolder(".");
+    }
+    if (error != 0) {
         DropKeptVersion(recordFileName, keptAs);
         keptAs.clear();
         return error;
@@ -208,7 +215,8 @@ int StoreKeptVersion(const std::string& recordFileName, std::string_view head,
         return 0; // the limits keep nothing: the history is off for this copy
     }
     const std::string folder = HistoryFolderName(recordFileName);
-    if (const int error = MakeFolder(folder); error != 0) {
+    bool made = false;
+    if (const int error = MakeFolder(folder, made); error != 0) {
         return error;
     }
     RecordReading<std::vector<KeptFile>> kept = ListKept(folder);
@@ -237,7 +245,7 @@ int StoreKeptVersion(const std::string& recordFileName, std::string_view head,
             linking = false;
             if (error == 0) {
                 keptAs = name;
-                return SyncKept(recordFileName, folder, keptAs);
+                return SyncKept(recordFileName, folder, made, keptAs);
             }
             continue; // no hard link here: the text is written instead
         }
@@ -256,7 +264,7 @@ int StoreKeptVersion(const std::string& recordFileName, std::string_view head,
             return error;
         }
         keptAs = name;
-        return SyncKept(recordFileName, folder, keptAs);
+        return SyncKept(recordFileName, folder, made, keptAs);
     }
     return EEXIST;
 }
@@ -266,10 +274,8 @@ void DropKeptVersion(const std::string& recordFileName, const std::string& keptA
         return;
     }
     RemoveFile(keptAs);
-    // A record removed meanwhile leaves no history behind; any other keeps its folder.
-    if (!FileStatus(recordFileName)) {
-        RemoveEmptyFolder(HistoryFolderName(recordFileName));
-    }
+    // A history made only for this copy goes with it (one that holds other versions stays).
+    RemoveEmptyFolder(HistoryFolderName(recordFileName));
 }
 
 void PruneVersions(const std::string& recordFileName, const HistoryLimits& limits) {

@@ -67,7 +67,8 @@ int KeepVersion(const std::string& recordFileName, std::string_view recordText,
 int StoreKeptVersion(const std::string& recordFileName, std::string_view head,
                      std::string_view page, const HistoryLimits& limits, std::string& keptAs,
                      const std::optional<FileIdentity>& readFrom = std::nullopt);
-// Removes a version just kept whose record stayed as it was.
+// Removes a version just kept whose record stayed as it was, and the history folder with it when
+// nothing else is left in it.
 void DropKeptVersion(const std::string& recordFileName, const std::string& keptAs);
 // Removes the oldest kept versions until the rest are within the limits.
 void PruneVersions(const std::string& recordFileName, const HistoryLimits& limits);

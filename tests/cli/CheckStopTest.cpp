@@ -101,7 +101,7 @@ TEST_F(CheckStop, RecordsRewrittenAreExactlyThoseWhoseLinesWerePrinted) {
             SCOPED_TRACE(std::string(c.name) +
                          (signalNumber == SIGTERM ? " (SIGTERM)" : " (SIGINT)"));
             for (const auto& entry : std::filesystem::directory_iterator(".")) {
-                std::filesystem::remove(entry.path());
+                std::filesystem::remove_all(entry.path()); // a history folder too
             }
             GatedSite site;
             std::vector<std::string> stored;

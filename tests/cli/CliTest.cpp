@@ -167,7 +167,7 @@ TEST_F(Cli, ExitStatusTellsNothingChangedChangedOrTrouble) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         for (const auto& entry : std::filesystem::directory_iterator(".")) {
-            std::filesystem::remove(entry.path());
+            std::filesystem::remove_all(entry.path()); // a history folder too
         }
         for (std::size_t i = 0; i < c.records.size(); ++i) {
             WriteWholeFile(std::to_string(i + 1) + ".vnt",

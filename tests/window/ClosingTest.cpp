@@ -126,7 +126,7 @@ std::map<std::string, std::string> FilesHere() {
     std::map<std::string, std::string> files;
     for (const auto& entry : std::filesystem::directory_iterator(".")) {
         const std::string name = entry.path().filename().string();
-        files[name] = ReadWholeFile(name);
+        files[name] = entry.is_directory() ? std::string() : ReadWholeFile(name); // a history
     }
     return files;
 }

@@ -17,8 +17,9 @@ FolderEntry EntryOf(std::string name, const struct stat& info) {
 
 } // namespace
 
-int MakeFolder(const std::string& name, unsigned mode) {
-    if (::mkdirat(RecordsFolderDescriptor(), name.c_str(), static_cast<mode_t>(mode)) == 0) {
+int MakeFolder(const std::string& name, bool& made, unsigned mode) {
+    made = ::mkdirat(RecordsFolderDescriptor(), name.c_str(), static_cast<mode_t>(mode)) == 0;
+    if (made) {
         return 0;
     }
     const int error = errno;

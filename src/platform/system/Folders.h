@@ -12,8 +12,8 @@
 #include <vector>
 
 // Makes the folder with the given permission bits (0700: private, like the records folder).
-// Yields 0 when it was made or already is a folder, or the system error number.
-int MakeFolder(const std::string& name, unsigned mode = 0700);
+// Yields 0 when it was made or already is a folder, or the system error number; made says which.
+int MakeFolder(const std::string& name, bool& made, unsigned mode = 0700);
 
 struct FolderEntry {
     std::string name;            // the bare name
@@ -32,7 +32,8 @@ FolderListing ListFolderFiles(const std::string& name);
 // The size and last change of a regular file (through links); none when it is not one.
 std::optional<FolderEntry> FileStatus(const std::string& name);
 
-// Writes the folder's list of names to the disk, so that a rename into it survives a crash.
+// Writes the folder's list of names to the disk, so that a rename into it survives a crash
+// ("." for the records folder itself).
 // Yields 0 or the system error number.
 int SyncFolder(const std::string& name);
 
