@@ -1,5 +1,8 @@
 #include "vntDlg.h"
 
+#include "changes/ChangeReport.h"
+#include "changes/LastChange.h"
+#include "changes/ReportFile.h"
 #include "jobs/AddPageJob.h"
 #include "jobs/CheckAllJob.h"
 #include "platform/framework/Menu.h"
@@ -10,6 +13,7 @@
 #include "records/Catalogue.h"
 #include "records/LastCheck.h"
 #include "records/LineAddress.h"
+#include "records/PageHistory.h"
 #include "records/PageRules.h"
 #include "resources/MakerSite.h"
 #include "runstate/Tick.h"
@@ -92,12 +96,15 @@ END_MESSAGE_MAP()
 BOOL CVntDlg::OnInitDialog() {
     CDialog::OnInitDialog();
 
-    // The About item goes at the end of the window menu.
+    // Show Changes and the About item go at the end of the window menu.
     if (CMenu* pSysMenu = GetSystemMenu(FALSE)) {
+        std::string strShowChangesMenu;
         std::string strAboutMenu;
+        AfxLoadString(IDS_SHOWCHANGES, strShowChangesMenu);
         AfxLoadString(IDS_ABOUTBOX, strAboutMenu);
         if (!strAboutMenu.empty()) {
             pSysMenu->AppendMenu(MF_SEPARATOR);
+            pSysMenu->AppendMenu(MF_STRING, IDM_SHOWCHANGES, strShowChangesMenu);
             pSysMenu->AppendMenu(MF_STRING, IDM_ABOUTBOX, strAboutMenu);
         }
     }
@@ -130,6 +137,8 @@ void CVntDlg::OnSysCommand(UINT nID, LPARAM lParam) {
     if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
         CAboutBox dlgAbout;
         dlgAbout.DoModal();
+    } else if ((nID & 0xFFF0) == IDM_SHOWCHANGES) {
+        OnShowChanges();
     } else {
         CDialog::OnSysCommand(nID, lParam);
     }
@@ -249,6 +258,50 @@ void CVntDlg::OnDeleteUrl() {
         }
         UpdateData(FALSE);
     }
+}
+
+// Show Changes (window menu): writes the report of the selected page's last change and opens it
+// in the desktop's browser, or says why there is none. The fields and the list stay as they are.
+void CVntDlg::OnShowChanges() {
+    std::string strLine;
+    if (SelectedLine(m_listPages, strLine) == LB_ERR) {
+        AfxMessageBox("Select a page in the list first: Show Changes shows that page's last "
+                      "change.",
+                      MB_OK | MB_ICONASTERISK);
+        return;
+    }
+    std::string strRecordFile;
+    std::string strTitle;
+    std::string strDate;
+    if (!FindRecordByUrl(strLine, strRecordFile, strTitle, strDate)) {
+        AfxMessageBox("The selected line names no stored page: " + strLine,
+                      MB_OK | MB_ICONASTERISK);
+        return;
+    }
+    const RecordReading<std::vector<PageVersion>> versions = ListPageVersions(strRecordFile);
+    if (versions.Failed()) {
+        AfxMessageBox(versions.failure, MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    if (!versions.value || versions.value->size() < 2) {
+        AfxMessageBox("This page has no earlier version: it has not changed since it was added "
+                      "or since versions are kept.",
+                      MB_OK | MB_ICONASTERISK);
+        return;
+    }
+    const std::string strReport = CachedReportPath("report.html");
+    if (strReport.empty()) {
+        AfxMessageBox("There is no place for the report: neither XDG_CACHE_HOME nor HOME is set.",
+                      MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    if (const int error =
+            WriteReportFile(strReport, ChangeReportHtml({ReadLastChange(strRecordFile)}));
+        error != 0) {
+        AfxMessageBox(ReportWriteFailure(strReport, error), MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    ShellExecuteA(nullptr, "open", strReport.c_str(), nullptr, nullptr, SW_SHOW);
 }
 
 // Go to Quorvane: opens the maker's web site. It works in every state.

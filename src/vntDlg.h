@@ -43,6 +43,7 @@ protected:
     afx_msg void OnSelchangePages();
     afx_msg void OnDblclkPages();
     afx_msg void OnGoToSite();
+    void OnShowChanges();
 
     DECLARE_MESSAGE_MAP()
 

@@ -1,6 +1,9 @@
 // varnolt-cli check: the window's Start without the window, fetching pages side by side.
 
+#include "changes/ChangeReport.h"
+#include "changes/LastChange.h"
 #include "changes/LineDiff.h"
+#include "changes/ReportFile.h"
 #include "check/CheckRun.h"
 #include "cli/Cli.h"
 #include "cli/Commands.h"
@@ -80,6 +83,38 @@ int FetchesWithinOpenFiles(long openFileLimit) {
     return static_cast<int>(std::clamp<long>(fetches, 1, std::numeric_limits<int>::max()));
 }
 
+// The most pages a notification names; the rest are counted.
+constexpr std::size_t kPagesNamed = 5;
+
+// The notification's body: the changed pages' titles (an address where there is none), one a
+// line, the first five of them, then how many more.
+std::string ChangedPagesBody(const std::vector<PageChange>& pages) {
+    std::string body;
+    for (std::size_t i = 0; i < std::min(pages.size(), kPagesNamed); ++i) {
+        const std::string title = ShownText(pages[i].title);
+        body += (i == 0 ? "" : "\n") + (title.empty() ? ShownText(pages[i].url) : title);
+    }
+    if (pages.size() > kPagesNamed) {
+        body += "\nand " + std::to_string(pages.size() - kPagesNamed) + " more";
+    }
+    return body;
+}
+
+// After a check with changes: the report of that run's changes, written to the cache folder
+// for the notification's click to open. Its path, or empty (after saying why) when it could not
+// be written.
+std::string WriteRunReport(const std::vector<PageChange>& pages) {
+    const std::string path = CachedReportPath("last-check.html");
+    if (path.empty()) {
+        return {};
+    }
+    if (const int error = WriteReportFile(path, ChangeReportHtml(pages)); error != 0) {
+        Complain(ReportWriteFailure(path, error));
+        return {};
+    }
+    return path;
+}
+
 const char* ResultName(PageCheck::Result result) {
     switch (result) {
     case PageCheck::Result::Same:
@@ -115,7 +150,8 @@ public:
                          "after each UPDATE line, show what changed as a unified diff (for a "
                          "page with rules, of what they keep)");
         command.add_flag("--notify", m_options.notify,
-                         "when a page changed or failed, show one desktop notification");
+                         "when a page changed or failed, show one desktop notification naming "
+                         "the pages that changed; a click opens the report of their changes");
         command.add_flag("--json", m_options.json,
                          "one JSON object a line: number, file, url, result (same, changed, "
                          "page-error, time-out, error) and reason");
@@ -181,6 +217,7 @@ int RunCheck(const CheckOptions& options) {
     limits.fetchesAtOnce = options.jobs;
     int changed = 0;
     int failed = 0;
+    std::vector<std::string> changedFiles; // for the notification
     {
         CheckRun run(records, clock, rule, limits, nullptr);
         // A result is printed as soon as its record has been compared (and rewritten): a stop
@@ -204,6 +241,9 @@ int RunCheck(const CheckOptions& options) {
                     break;
                 case PageCheck::Result::Changed:
                     ++changed;
+                    if (options.notify) {
+                        changedFiles.push_back(result->fileName);
+                    }
                     if (options.diff && check.ruled) {
                         // What was compared: the page as its rules see it.
                         diff = UnifiedDiff(check.seenBefore, check.seenNow,
@@ -276,7 +316,14 @@ int RunCheck(const CheckOptions& options) {
                                  : ", " + std::to_string(failed)) +
                 " failed";
         }
-        const std::string problem = ShowDesktopNotification("Varnolt", "varnolt", summary, {});
+        // The pages are read again from their records: the check holds no page once compared.
+        std::vector<PageChange> pages;
+        for (const std::string& file : changedFiles) {
+            pages.push_back(ReadLastChange(file));
+        }
+        const std::string report = pages.empty() ? std::string() : WriteRunReport(pages);
+        const std::string problem =
+            ShowDesktopNotification("Varnolt", "varnolt", summary, ChangedPagesBody(pages), report);
         if (!problem.empty()) {
             Complain("no desktop notification: " + problem);
         }

@@ -1,8 +1,8 @@
 #pragma once
 // varnolt-cli: the window's add, check, browse and delete commands for the command line, on the
 // same record, fetch and check code as the window, and the pages' rules. Its verbs are listed in
-// one table (cli/Verb.h: check, add, list, remove, rules, show, help), each declaring its own
-// options.
+// one table (cli/Verb.h: check, add, list, remove, rules, show, report, help), each declaring its
+// own options.
 //
 // Exit status as diff(1): 0 nothing changed, 1 a page changed, 2 trouble; 130 when stopped by
 // SIGINT or SIGTERM.

@@ -54,6 +54,9 @@ int RunRules(const std::string& target, const RulesChange& change);
 // show: what the comparison sees of a page: the stored copy with its rules applied; raw, the
 // stored page as it is; fetch, the page as fetched now (nothing is stored).
 int RunShow(const std::string& target, bool raw, bool fetch);
+// report: writes the last change of each page to output (the cache folder's report.html when
+// empty), prints its path and, with open, hands it to the desktop's opener.
+int RunReport(const std::vector<std::string>& targets, const std::string& output, bool open);
 
 // history: shows the folder's history setting, or sets what is given of it.
 int RunHistory(std::optional<int> keep, std::optional<std::uint64_t> maxMiB);

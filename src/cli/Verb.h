@@ -43,6 +43,7 @@ std::unique_ptr<Verb> ShowVerb();
 std::unique_ptr<Verb> HistoryVerb();
 std::unique_ptr<Verb> LogVerb();
 std::unique_ptr<Verb> DiffVerb();
+std::unique_ptr<Verb> ReportVerb();
 std::unique_ptr<Verb> HelpVerb();
 
 // Makes the records' folder the current directory, or says why not: the exit status to end with.

@@ -17,6 +17,7 @@ std::vector<std::unique_ptr<Verb>> Verbs() {
     verbs.push_back(HistoryVerb());
     verbs.push_back(LogVerb());
     verbs.push_back(DiffVerb());
+    verbs.push_back(ReportVerb());
     verbs.push_back(HelpVerb());
     return verbs;
 }

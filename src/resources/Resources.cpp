@@ -6,6 +6,7 @@ namespace {
 
 constexpr StringTemplate kStrings[] = {
     {IDS_ABOUTBOX, kLangEnglishUs, "&About vnt..."},
+    {IDS_SHOWCHANGES, kLangEnglishUs, "Show &Changes"},
 };
 
 } // namespace

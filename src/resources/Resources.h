@@ -1,6 +1,6 @@
 #pragma once
 // The program's resources: dialog templates 102 (main window) and 100 (About box), icon 128 and
-// string 101, as the framework looks them up by id.
+// strings 101 and 103, as the framework looks them up by id.
 
 #include "platform/framework/ResourceTypes.h"
 

@@ -4,6 +4,7 @@
 #define IDD_ABOUTBOX 100
 #define IDS_ABOUTBOX 101
 #define IDD_VNT_DIALOG 102
+#define IDS_SHOWCHANGES 103
 #define IDR_MAINFRAME 128
 
 #define IDC_URL 1002
@@ -17,5 +18,6 @@
 #define IDC_GOTOSITE 1014
 #define IDC_STATIC (-1)
 
-// The About item of the window menu.
+// The items of the window menu: the About box, and Show Changes for the selected page.
 #define IDM_ABOUTBOX 0x0010
+#define IDM_SHOWCHANGES 0x0020

@@ -7,16 +7,19 @@
 
 namespace {
 
-TEST_F(MainWindow, WindowMenuEndsWithASeparatorAndTheAboutItem) {
+TEST_F(MainWindow, WindowMenuEndsWithASeparatorShowChangesAndTheAboutItem) {
     WithWindow([&] {
         CMenu* menu = m_dlg.GetSystemMenu(FALSE);
         ASSERT_NE(menu, nullptr);
         const int count = menu->GetMenuItemCount();
-        ASSERT_GE(count, 5);
+        ASSERT_GE(count, 6);
         EXPECT_EQ(menu->GetMenuItemID(0), SC_RESTORE);
-        EXPECT_EQ(menu->GetMenuItemID(count - 3), SC_CLOSE);
-        EXPECT_TRUE(menu->GetMenuState(static_cast<UINT>(count - 2)) & MF_SEPARATOR);
+        EXPECT_EQ(menu->GetMenuItemID(count - 4), SC_CLOSE);
+        EXPECT_TRUE(menu->GetMenuState(static_cast<UINT>(count - 3)) & MF_SEPARATOR);
         std::string text;
+        menu->GetMenuString(static_cast<UINT>(count - 2), text);
+        EXPECT_EQ(text, "Show &Changes");
+        EXPECT_EQ(menu->GetMenuItemID(count - 2), 32u);
         menu->GetMenuString(static_cast<UINT>(count - 1), text);
         EXPECT_EQ(text, "&About vnt...");
         EXPECT_EQ(menu->GetMenuItemID(count - 1), 16u);
@@ -39,6 +42,7 @@ TEST_P(AboutCommand, OpensTheAboutBoxForCommands16To31Only) {
                 QTest::keyClick(about.focusWidget(), Qt::Key_Return); // OK has the focus
             },
             &context);
+        AfxAnswerNextMessageBox(IDOK); // 32 is Show Changes, which finds no page selected
         m_dlg.SendMessage(WM_SYSCOMMAND, command);
         EXPECT_FALSE(Window().Ended());
     });

@@ -39,6 +39,27 @@ std::string DefaultDataFolder() {
     return {};
 }
 
+std::string DefaultCacheFolder() {
+    const char* cacheHome = std::getenv("XDG_CACHE_HOME");
+    if (cacheHome != nullptr && cacheHome[0] == '/') {
+        return std::string(cacheHome) + "/varnolt";
+    }
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && home[0] != '\0') {
+        return std::string(home) + "/.cache/varnolt";
+    }
+    return {};
+}
+
+std::string CurrentFolder() {
+    std::string path(PATH_MAX, '\0');
+    if (::getcwd(path.data(), path.size()) == nullptr) {
+        return {};
+    }
+    path.resize(std::strlen(path.c_str()));
+    return path;
+}
+
 std::string ChosenFolder(const std::optional<std::string>& given) {
     return given ? *given : DefaultDataFolder();
 }

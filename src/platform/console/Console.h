@@ -9,6 +9,14 @@
 // XDG_DATA_HOME is unset, empty or not an absolute path. Empty when neither is known.
 std::string DefaultDataFolder();
 
+// Varnolt's cache folder, for what can be made again at any time (the change reports):
+// "$XDG_CACHE_HOME/varnolt", or "$HOME/.cache/varnolt" when XDG_CACHE_HOME is unset, empty or
+// not an absolute path. Empty when neither is known.
+std::string DefaultCacheFolder();
+
+// The process's current directory; empty when it cannot be named.
+std::string CurrentFolder();
+
 // The folder a program of Varnolt works in: `given` (the DIR of its "-C DIR") when there is one,
 // otherwise the Varnolt folder; empty when neither is known. The window's launcher and
 // varnolt-cli both choose through this one rule, so they never pick different folders.

@@ -1,9 +1,24 @@
 #pragma once
 // One desktop notification through the freedesktop notification service on the session bus.
 
+#include <optional>
 #include <string>
 
-// Shows the notification with the given icon name, summary and body. Yields an empty text, or
-// what went wrong (no session bus, no notification service) in plain words.
+// How long a notification's click is awaited at most, in seconds; a click later opens nothing.
+inline constexpr int kNotificationClickWaitSeconds = 3600;
+
+// Shows the notification with the given icon name, summary and body (plain text: where the
+// service reads markup in bodies, the body is escaped so nothing in it becomes markup). Yields an
+// empty text, or what went wrong (no session bus, no notification service) in plain words.
+//
+// With clickOpens, the notification's default action (a click on it) opens that file or address
+// with the desktop's opener. The click is awaited by a process of its own, this program started
+// again on its own and detached, for at most kNotificationClickWaitSeconds or until the
+// notification is closed: this call returns as soon as the notification is shown.
 std::string ShowDesktopNotification(const std::string& appName, const std::string& iconName,
-                                    const std::string& summary, const std::string& body);
+                                    const std::string& summary, const std::string& body,
+                                    const std::string& clickOpens = {});
+
+// The entry of that waiting process, for the program's main to call first: when the arguments
+// are the waiting process's own, it runs and yields the exit status; otherwise nothing.
+std::optional<int> RunNotificationWaiterIfAsked(int argc, char** argv);

@@ -1,0 +1,84 @@
+// varnolt-cli report: the last change of pages as one HTML page, to read in a browser.
+
+#include "changes/ChangeReport.h"
+#include "changes/LastChange.h"
+#include "changes/ReportFile.h"
+#include "cli/Cli.h"
+#include "cli/Commands.h"
+#include "cli/Verb.h"
+#include "platform/console/Console.h"
+#include "platform/system/Shell.h"
+
+#include <iostream>
+
+namespace {
+
+class Report final : public Verb {
+public:
+    const char* Name() const override { return "report"; }
+    const char* Summary() const override {
+        return "write the last change of pages as an HTML page to read in a browser";
+    }
+    void Declare(CLI::App& command) override {
+        command.add_option("URL|NUMBER", m_targets, "the records' numbers or addresses")
+            ->required();
+        command.add_option("-o,--output", m_output, "write the report to FILE")->type_name("FILE");
+        command.add_flag("--open", m_open, "open the report in the desktop's web browser");
+        command.footer(
+            "Writes one HTML page showing each page's last change side by side: the\n"
+            "version before and the newest, as its checks compare them (with its rules),\n"
+            "removed text struck through in red, added text in green. The page runs no\n"
+            "script and loads nothing: everything of the watched pages is shown as text.\n"
+            "Without --output it goes to $XDG_CACHE_HOME/varnolt/report.html (or\n"
+            "~/.cache/varnolt/report.html), replacing the last one. Prints the file's path.\n"
+            "\n"
+            "Exit status: 0 the report was written, 2 it was not.");
+    }
+    int Run(const VerbContext& context) override {
+        // A relative FILE is taken from where the command was given, not the records' folder.
+        if (!m_output.empty() && m_output.front() != '/') {
+            m_output = CurrentFolder() + "/" + m_output;
+        }
+        if (const std::optional<int> status = EnterRecordsFolder(context, false)) {
+            return *status;
+        }
+        return RunReport(m_targets, m_output, m_open);
+    }
+
+private:
+    std::vector<std::string> m_targets;
+    std::string m_output;
+    bool m_open = false;
+};
+
+} // namespace
+
+int RunReport(const std::vector<std::string>& targets, const std::string& output, bool open) {
+    std::vector<PageChange> pages;
+    for (const std::string& target : targets) {
+        const std::optional<std::string> fileName = RecordFileOf(target, "reported");
+        if (!fileName) {
+            return kExitTrouble; // a report without a page asked for is not the one wanted
+        }
+        pages.push_back(ReadLastChange(*fileName));
+    }
+    const std::string path = output.empty() ? CachedReportPath("report.html") : output;
+    if (path.empty()) {
+        Complain("no place for the report: neither XDG_CACHE_HOME nor HOME is set; use --output");
+        return kExitTrouble;
+    }
+    if (const int error = WriteReportFile(path, ChangeReportHtml(pages)); error != 0) {
+        Complain(ReportWriteFailure(path, error));
+        return kExitTrouble;
+    }
+    std::cout << path << '\n';
+    if (open && ShellExecuteA(nullptr, "open", path.c_str(), nullptr, nullptr, SW_SHOW) <= 32) {
+        Complain("the desktop's opener (xdg-open) could not be started for " + path);
+        return kExitTrouble;
+    }
+    return kExitSame;
+}
+
+std::unique_ptr<Verb> ReportVerb() {
+    return std::make_unique<Report>();
+}
