@@ -4,6 +4,7 @@
 #include "changes/ChangeReport.h"
 
 #include "changes/LineDiff.h"
+#include "platform/system/MarkupEscape.h"
 #include "records/LineAddress.h"
 #include "records/Utf8.h"
 
@@ -224,23 +225,23 @@ void MarkChangedWords(const std::string& before, const std::string& after, std::
     const std::vector<std::string_view> a = WordsOf(before);
     const std::vector<std::string_view> b = WordsOf(after);
     if (a.size() + b.size() > kMostWordsCompared) {
-        left += "<del>" + EscapeHtml(before) + "</del>";
-        right += "<ins>" + EscapeHtml(after) + "</ins>";
+        left += "<del>" + EscapeMarkup(before) + "</del>";
+        right += "<ins>" + EscapeMarkup(after) + "</ins>";
         return;
     }
     std::vector<Stretch> stretches = StretchesOf(a, b);
     JoinShortSameStretches(stretches);
     for (const Stretch& stretch : stretches) {
         if (stretch.same) {
-            left += EscapeHtml(stretch.left);
-            right += EscapeHtml(stretch.right);
+            left += EscapeMarkup(stretch.left);
+            right += EscapeMarkup(stretch.right);
             continue;
         }
         if (!stretch.left.empty()) {
-            left += "<del>" + EscapeHtml(stretch.left) + "</del>";
+            left += "<del>" + EscapeMarkup(stretch.left) + "</del>";
         }
         if (!stretch.right.empty()) {
-            right += "<ins>" + EscapeHtml(stretch.right) + "</ins>";
+            right += "<ins>" + EscapeMarkup(stretch.right) + "</ins>";
         }
     }
 }
@@ -252,17 +253,17 @@ std::string NumberCell(std::size_t number) {
 void AppendRow(const Row& row, std::string& html) {
     html += "<tr>" + NumberCell(row.leftNumber);
     if (!row.changed) {
-        html += "<td>" + EscapeHtml(row.left) + "</td>" + NumberCell(row.rightNumber) + "<td>" +
-                EscapeHtml(row.right) + "</td>";
+        html += "<td>" + EscapeMarkup(row.left) + "</td>" + NumberCell(row.rightNumber) + "<td>" +
+                EscapeMarkup(row.right) + "</td>";
     } else {
         std::string left;
         std::string right;
         if (row.leftNumber != 0 && row.rightNumber != 0) {
             MarkChangedWords(row.left, row.right, left, right);
         } else if (row.leftNumber != 0) {
-            left = "<del>" + EscapeHtml(row.left) + "</del>";
+            left = "<del>" + EscapeMarkup(row.left) + "</del>";
         } else {
-            right = "<ins>" + EscapeHtml(row.right) + "</ins>";
+            right = "<ins>" + EscapeMarkup(row.right) + "</ins>";
         }
         html += (row.leftNumber != 0 ? "<td class=\"removed\">" : "<td>") + left + "</td>" +
                 NumberCell(row.rightNumber) +
@@ -289,8 +290,8 @@ void AppendChangeTable(const PageChange& page, const std::vector<Row>& rows, std
     }
     html += "<table>\n<colgroup><col class=\"n\"><col><col class=\"n\"><col></colgroup>\n"
             "<thead><tr><th colspan=\"2\">Before: " +
-            EscapeHtml(page.before->when) +
-            "</th><th colspan=\"2\">After: " + EscapeHtml(page.after.when) +
+            EscapeMarkup(page.before->when) +
+            "</th><th colspan=\"2\">After: " + EscapeMarkup(page.after.when) +
             "</th></tr></thead>\n<tbody>\n";
     std::size_t folded = 0;
     for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -313,29 +314,29 @@ void AppendChangeTable(const PageChange& page, const std::vector<Row>& rows, std
 void AppendPage(const PageChange& page, std::string& html) {
     const std::string title = ReadableText(page.title);
     const std::string url = ReadableText(page.url);
-    html += "<section>\n<h2>" + EscapeHtml(title.empty() ? url : title) + "</h2>\n";
+    html += "<section>\n<h2>" + EscapeMarkup(title.empty() ? url : title) + "</h2>\n";
     html += "<p class=\"address\">";
     if (IsWebAddress(url)) {
-        html +=
-            "<a href=\"" + EscapeHtml(url) + "\" rel=\"noreferrer\">" + EscapeHtml(url) + "</a>";
+        html += "<a href=\"" + EscapeMarkup(url) + "\" rel=\"noreferrer\">" + EscapeMarkup(url) +
+                "</a>";
     } else {
-        html += EscapeHtml(url);
+        html += EscapeMarkup(url);
     }
     html += "</p>\n";
     if (!page.failure.empty()) {
         html += "<p class=\"note failure\">This change cannot be shown: " +
-                EscapeHtml(ReadableText(page.failure)) + "</p>\n";
+                EscapeMarkup(ReadableText(page.failure)) + "</p>\n";
     } else if (!page.before) {
         html += "<p class=\"note\">No earlier version of this page is kept (this version is "
                 "from " +
-                EscapeHtml(page.after.when) + ").</p>\n";
+                EscapeMarkup(page.after.when) + ").</p>\n";
     } else {
         const std::vector<Row> rows =
             RowsOf(ReadableText(page.before->text), ReadableText(page.after.text));
         if (std::none_of(rows.begin(), rows.end(), [](const Row& row) { return row.changed; })) {
             // Rules changed since, or only letter case: nothing the checks would count.
-            html += "<p class=\"note\">The last two versions (" + EscapeHtml(page.before->when) +
-                    " and " + EscapeHtml(page.after.when) +
+            html += "<p class=\"note\">The last two versions (" + EscapeMarkup(page.before->when) +
+                    " and " + EscapeMarkup(page.after.when) +
                     ") are the same as its checks compare them.</p>\n";
         } else {
             AppendChangeTable(page, rows, html);
@@ -345,33 +346,6 @@ void AppendPage(const PageChange& page, std::string& html) {
 }
 
 } // namespace
-
-std::string EscapeHtml(std::string_view text) {
-    std::string escaped;
-    escaped.reserve(text.size());
-    for (const char c : text) {
-        switch (c) {
-        case '&':
-            escaped += "&amp;";
-            break;
-        case '<':
-            escaped += "&lt;";
-            break;
-        case '>':
-            escaped += "&gt;";
-            break;
-        case '"':
-            escaped += "&quot;";
-            break;
-        case '\'':
-            escaped += "&#39;";
-            break;
-        default:
-            escaped += c;
-        }
-    }
-    return escaped;
-}
 
 std::string ChangeReportHtml(const std::vector<PageChange>& pages) {
     std::string html(kHead);

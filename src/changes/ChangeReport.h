@@ -32,7 +32,3 @@ struct PageChange {
 
 // The whole report for the pages, in the order given.
 std::string ChangeReportHtml(const std::vector<PageChange>& pages);
-
-// Text as it is safe inside an HTML element or a quoted attribute value: & < > " ' written as
-// character references.
-std::string EscapeHtml(std::string_view text);

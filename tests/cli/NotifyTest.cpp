@@ -241,7 +241,7 @@ TEST_F(Notify, NamesTheChangedPagesAndAClickOpensTheRunsReport) {
     ASSERT_EQ(received.size(), 1u);
     EXPECT_EQ(received[0].summary, "7 pages changed");
     EXPECT_EQ(received[0].body,
-              "Prices &amp; &quot;deals&quot; &gt; &apos;all&apos;\nPage 2\nPage 3\nPage "
+              "Prices &amp; &quot;deals&quot; &gt; &#39;all&#39;\nPage 2\nPage 3\nPage "
               "4\nPage 5\nand 2 more");
     EXPECT_EQ(received[0].actions, (std::vector<std::string>{"default", "Show Changes"}));
 

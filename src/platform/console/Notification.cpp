@@ -1,5 +1,6 @@
 #include "platform/console/Notification.h"
 
+#include "platform/system/MarkupEscape.h"
 #include "platform/system/Shell.h"
 
 #include <dlfcn.h>
@@ -123,29 +124,7 @@ std::string BodyText(sd_bus* connection, const std::string& body) {
     if (body.empty() || !ReadsBodyMarkup(connection)) {
         return body;
     }
-    std::string escaped;
-    for (const char c : body) {
-        switch (c) {
-        case '&':
-            escaped += "&amp;";
-            break;
-        case '<':
-            escaped += "&lt;";
-            break;
-        case '>':
-            escaped += "&gt;";
-            break;
-        case '"':
-            escaped += "&quot;";
-            break;
-        case '\'':
-            escaped += "&apos;";
-            break;
-        default:
-            escaped += c;
-        }
-    }
-    return escaped;
+    return EscapeMarkup(body);
 }
 
 // Calls Notify, with a default action when withAction. Yields the failure in words, or empty
