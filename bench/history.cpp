@@ -20,6 +20,8 @@
 //   30 checks of a 100 KiB page: 20 versions, 1.14 MiB (limits 20, 50 MiB); with --keep 50
 //   --max-mib 1: 17 versions, 0.97 MiB.
 
+#include "ForkedRun.h"
+
 #include <benchmark/benchmark.h>
 
 #include <httplib.h>
@@ -46,12 +48,6 @@ constexpr int kPages = 100;
 constexpr int kChangedEvery = 5; // 20 of 100
 constexpr int kChecks = 30;
 
-struct Figures {
-    double wall = 0;
-    double cpu = 0;
-    int exitStatus = -1;
-};
-
 std::string ReadFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
@@ -59,32 +55,9 @@ std::string ReadFile(const fs::path& path) {
     return text.str();
 }
 
-Figures RunCli(const std::vector<std::string>& arguments) {
-    const auto began = std::chrono::steady_clock::now();
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        std::FILE* null = std::fopen("/dev/null", "w");
-        ::dup2(::fileno(null), STDOUT_FILENO);
-        ::dup2(::fileno(null), STDERR_FILENO);
-        std::vector<std::string> copies = arguments;
-        copies.insert(copies.begin(), VNT_CLI_PROGRAM);
-        std::vector<char*> argv;
-        for (std::string& argument : copies) {
-            argv.push_back(argument.data());
-        }
-        argv.push_back(nullptr);
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    ::wait4(pid, &status, 0, &usage);
-    Figures figures;
-    figures.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
-    figures.cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                  static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    figures.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return figures;
+ProcessFigures RunCli(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), VNT_CLI_PROGRAM);
+    return RunForked(arguments);
 }
 
 class Fixture {
@@ -207,7 +180,7 @@ void BM_CheckHistoryOnAgainstOff(benchmark::State& state) {
     for (auto _ : state) {
         for (const bool history : {onFirst, !onFirst}) {
             const std::string folder = fixture.Records(history);
-            const Figures figures = RunCli({"-C", folder, "check", "--quiet"});
+            const ProcessFigures figures = RunCli({"-C", folder, "check", "--quiet"});
             if (figures.exitStatus != 1) {
                 state.SkipWithError("the check did not find the 20 changed pages");
                 return;

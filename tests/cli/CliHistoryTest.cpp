@@ -79,22 +79,6 @@ protected:
     SettablePage m_page;
 };
 
-// The step the held rewrite reports on the FIFO "hold/reached"; empty when none comes in time.
-std::string NextStep() {
-    const int fd = ::open("hold/reached", O_RDWR | O_CLOEXEC);
-    if (fd < 0) {
-        return {};
-    }
-    std::string line;
-    pollfd wanted{fd, POLLIN, 0};
-    char c = 0;
-    while (::poll(&wanted, 1, 20000) == 1 && ::read(fd, &c, 1) == 1 && c != '\n') {
-        line += c;
-    }
-    ::close(fd);
-    return line;
-}
-
 // The check is killed once the old copy is in the history and before the record is replaced (at
 // each step the rewrite reaches there): the old copy is whole in both. The next check replaces the
 // record and the old copy is still kept.
@@ -111,7 +95,7 @@ TEST_F(CliHistory, AKillBetweenKeepingAndReplacingLosesNothing) {
         CliProcess check({"-C", m_workingDirectory.Path(), "check"},
                          {{"VARNOLT_TEST_HOLD_REPLACE", "1.vnt"},
                           {"VARNOLT_TEST_HOLD_DIR", m_workingDirectory.Path() + "/hold"}});
-        for (std::string step = NextStep(); step != killAt; step = NextStep()) {
+        for (std::string step = NextHeldStep(); step != killAt; step = NextHeldStep()) {
             ASSERT_EQ(step, "before-lock") << check.Finish().err;
             std::ofstream("hold/go") << 'g';
         }

@@ -143,3 +143,18 @@ CliRun RunProgram(const std::string& program, const std::vector<std::string>& ar
     CliProcess process(program, arguments, environment);
     return process.Finish();
 }
+
+std::string NextHeldStep() {
+    const int fd = ::open("hold/reached", O_RDWR | O_CLOEXEC);
+    if (fd < 0) {
+        return {};
+    }
+    std::string line;
+    pollfd wanted{fd, POLLIN, 0};
+    char c = 0;
+    while (::poll(&wanted, 1, 20000) == 1 && ::read(fd, &c, 1) == 1 && c != '\n') {
+        line += c;
+    }
+    ::close(fd);
+    return line;
+}

@@ -56,3 +56,8 @@ CliRun RunCliProgram(const std::vector<std::string>& arguments,
 // Runs another program of the package, by its path, to its end.
 CliRun RunProgram(const std::string& program, const std::vector<std::string>& arguments,
                   const std::map<std::string, std::optional<std::string>>& environment = {});
+
+// The step a rewrite held by VARNOLT_TEST_HOLD_DIR=hold reports on the FIFO "hold/reached", or
+// empty when none comes in time. The FIFO is opened for reading and writing, so that opening it
+// never waits for the program.
+std::string NextHeldStep();

@@ -44,23 +44,6 @@ std::string OldRecord(const std::string& url) {
     return url + "|T|1:1:2025*old page";
 }
 
-// The step the held rewrite reports on the FIFO "hold/reached", or empty when none comes in time.
-// The FIFO is opened for reading and writing, so that opening it never waits for the program.
-std::string NextStep() {
-    const int fd = ::open("hold/reached", O_RDWR | O_CLOEXEC);
-    if (fd < 0) {
-        return {};
-    }
-    std::string line;
-    pollfd wanted{fd, POLLIN, 0};
-    char c = 0;
-    while (::poll(&wanted, 1, 20000) == 1 && ::read(fd, &c, 1) == 1 && c != '\n') {
-        line += c;
-    }
-    ::close(fd);
-    return line;
-}
-
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
     std::istringstream in(text);
@@ -112,7 +95,7 @@ TEST_F(CliRecordSafety, ARecordRemovedDuringItsRewriteNeverComesBack) {
                          {{"VARNOLT_TEST_HOLD_REPLACE", "1.vnt"}, {"VARNOLT_TEST_HOLD_DIR", hold}});
         // Answer each step the rewrite reaches; remove at the one under test.
         for (const std::string& step : c.stepsReached) {
-            const std::string line = NextStep();
+            const std::string line = NextHeldStep();
             if (line != step) {
                 const CliRun run = check.Finish();
                 FAIL() << "the rewrite reached '" << line << "', not '" << step << "': " << run.out
