@@ -11,6 +11,38 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+namespace {
+
+// This process's environment for a child, changed as asked. Proxy settings of the machine must
+// not send loopback traffic elsewhere.
+std::vector<std::string>
+ChildEnvironment(const std::map<std::string, std::optional<std::string>>& changes) {
+    std::map<std::string, std::optional<std::string>> wanted;
+    for (char** variable = environ; *variable != nullptr; ++variable) {
+        const std::string text = *variable;
+        const std::size_t equals = text.find('=');
+        if (equals != std::string::npos) {
+            wanted[text.substr(0, equals)] = text.substr(equals + 1);
+        }
+    }
+    for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy",
+                             "ALL_PROXY", "no_proxy", "NO_PROXY"}) {
+        wanted.erase(name);
+    }
+    for (const auto& [name, value] : changes) {
+        wanted[name] = value;
+    }
+    std::vector<std::string> variables;
+    for (const auto& [name, value] : wanted) {
+        if (value) {
+            variables.push_back(name + "=" + *value);
+        }
+    }
+    return variables;
+}
+
+} // namespace
+
 CliProcess::CliProcess(const std::vector<std::string>& arguments,
                        const std::map<std::string, std::optional<std::string>>& environment,
                        const CliWrapper& wrapper)
@@ -19,9 +51,27 @@ CliProcess::CliProcess(const std::vector<std::string>& arguments,
 CliProcess::CliProcess(const std::string& program, const std::vector<std::string>& arguments,
                        const std::map<std::string, std::optional<std::string>>& environment,
                        const CliWrapper& wrapper) {
+    // Everything the child needs is made here: between fork and exec the child of this threaded
+    // process may call nothing that allocates, since another thread may have held the
+    // allocator's lock at the fork.
+    std::vector<std::string> copies = wrapper;
+    copies.push_back(program);
+    copies.insert(copies.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& argument : copies) {
+        argv.push_back(argument.data());
+    }
+    argv.push_back(nullptr);
+    std::vector<std::string> variables = ChildEnvironment(environment);
+    std::vector<char*> envp;
+    for (std::string& variable : variables) {
+        envp.push_back(variable.data());
+    }
+    envp.push_back(nullptr);
+
     int out[2];
     int err[2];
-    if (::pipe(out) != 0 || ::pipe(err) != 0) {
+    if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0) {
         ADD_FAILURE() << "no pipe";
         return;
     }
@@ -33,27 +83,7 @@ CliProcess::CliProcess(const std::string& program, const std::vector<std::string
         ::close(out[1]);
         ::close(err[0]);
         ::close(err[1]);
-        // Proxy settings of the machine must not send loopback traffic elsewhere.
-        for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY",
-                                 "all_proxy", "ALL_PROXY", "no_proxy", "NO_PROXY"}) {
-            ::unsetenv(name);
-        }
-        for (const auto& [name, value] : environment) {
-            if (value) {
-                ::setenv(name.c_str(), value->c_str(), 1);
-            } else {
-                ::unsetenv(name.c_str());
-            }
-        }
-        std::vector<std::string> copies = wrapper;
-        copies.push_back(program);
-        copies.insert(copies.end(), arguments.begin(), arguments.end());
-        std::vector<char*> argv;
-        for (std::string& argument : copies) {
-            argv.push_back(argument.data());
-        }
-        argv.push_back(nullptr);
-        ::execvp(argv[0], argv.data());
+        ::execvpe(argv[0], argv.data(), envp.data());
         ::_exit(127);
     }
     ::close(out[1]);

@@ -25,12 +25,13 @@ class PrivateSessionBus {
 public:
     explicit PrivateSessionBus(const std::string& folder)
         : m_address("unix:path=" + folder + "/bus") {
+        // Made before the fork: the child of this threaded process may not allocate.
+        const std::string address = "--address=" + m_address;
         m_pid = ::fork();
         if (m_pid == 0) {
             const int null = ::open("/dev/null", O_WRONLY);
             ::dup2(null, STDOUT_FILENO);
             ::dup2(null, STDERR_FILENO);
-            const std::string address = "--address=" + m_address;
             ::execlp("dbus-daemon", "dbus-daemon", "--session", "--nofork", "--nopidfile",
                      address.c_str(), static_cast<char*>(nullptr));
             ::_exit(127);

@@ -31,17 +31,18 @@ namespace {
 
 // Runs a program to its end with the arguments, in `folder`; yields its exit status.
 int RunToEnd(const std::vector<std::string>& command, const fs::path& folder) {
+    // Made before the fork: the child of this threaded process may not allocate.
+    std::vector<char*> argv;
+    std::vector<std::string> copies = command;
+    for (std::string& argument : copies) {
+        argv.push_back(argument.data());
+    }
+    argv.push_back(nullptr);
     const pid_t pid = ::fork();
     if (pid == 0) {
         if (::chdir(folder.c_str()) != 0) {
             ::_exit(126);
         }
-        std::vector<char*> argv;
-        std::vector<std::string> copies = command;
-        for (std::string& argument : copies) {
-            argv.push_back(argument.data());
-        }
-        argv.push_back(nullptr);
         ::execvp(argv[0], argv.data());
         ::_exit(127);
     }
