@@ -41,6 +41,7 @@
 
 #include "ForkedRun.h"
 #include "RatioReporter.h"
+#include "RealManuals.h"
 
 #include <httplib.h>
 
@@ -86,13 +87,6 @@ struct Host {
     std::thread thread;
     std::map<std::string, Page> pages;
 };
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // Starts the measured programs from a small process forked before the pages are made. A child
 // forked from the benchmark begins as a copy of it, every page it serves included, and the kernel
@@ -220,20 +214,7 @@ public:
         fs::create_directories(m_folder / "urlwatch-ruled");
         fs::create_directories(m_folder / "urlwatch-ruled-re");
 
-        // The system's HTML manuals of 20-200 KiB, in a fixed order.
-        std::vector<fs::path> manuals;
-        for (const auto& entry : fs::recursive_directory_iterator(
-                 "/usr/share/doc", fs::directory_options::skip_permission_denied)) {
-            if (entry.is_regular_file() && entry.path().extension() == ".html" &&
-                entry.file_size() >= 20 * 1024 && entry.file_size() <= 200 * 1024) {
-                manuals.push_back(entry.path());
-            }
-        }
-        std::sort(manuals.begin(), manuals.end());
-        if (manuals.size() < static_cast<std::size_t>(kPages)) {
-            std::fprintf(stderr, "only %zu HTML manuals of 20-200 KiB found\n", manuals.size());
-            std::exit(1);
-        }
+        const std::vector<fs::path> manuals = RealManuals(kPages);
 
         std::mt19937 random(20261210);
         std::uniform_int_distribution<int> slow(50, 800);
@@ -250,8 +231,8 @@ public:
         std::ofstream ruledReUrls(m_folder / "urlwatch-ruled-re" / "urls.yaml");
         for (int i = 0; i < kPages; ++i) {
             Host& host = *m_hosts[static_cast<std::size_t>(i % kHosts)];
-            host.pages["/p" + std::to_string(i)] = {ReadFile(manuals[static_cast<std::size_t>(i)]),
-                                                    slow(random)};
+            host.pages["/p" + std::to_string(i)] = {
+                ReadWholeFileText(manuals[static_cast<std::size_t>(i)]), slow(random)};
             m_bytes += host.pages["/p" + std::to_string(i)].body.size();
             m_slowDelaySumMs += host.pages["/p" + std::to_string(i)].delayMs;
         }
@@ -418,7 +399,7 @@ struct PrintedLines {
 
 PrintedLines ReadCheckLines(const std::string& path) {
     PrintedLines lines;
-    std::istringstream text(ReadFile(path));
+    std::istringstream text(ReadWholeFileText(path));
     for (std::string line; std::getline(text, line);) {
         if (line.empty()) {
             continue;
@@ -436,7 +417,7 @@ PrintedLines ReadCheckLines(const std::string& path) {
 
 PrintedLines ReadUrlwatchLines(const std::string& path) {
     PrintedLines lines;
-    std::istringstream text(ReadFile(path));
+    std::istringstream text(ReadWholeFileText(path));
     for (std::string line; std::getline(text, line);) {
         if (line.find("CHANGED: ") != std::string::npos ||
             line.find("NEW: ") != std::string::npos) {

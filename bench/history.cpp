@@ -21,6 +21,7 @@
 //   --max-mib 1: 17 versions, 0.97 MiB.
 
 #include "ForkedRun.h"
+#include "RealManuals.h"
 
 #include <benchmark/benchmark.h>
 
@@ -48,13 +49,6 @@ constexpr int kPages = 100;
 constexpr int kChangedEvery = 5; // 20 of 100
 constexpr int kChecks = 30;
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 ProcessFigures RunCli(std::vector<std::string> arguments) {
     arguments.insert(arguments.begin(), VNT_CLI_PROGRAM);
     return RunForked(arguments);
@@ -65,21 +59,9 @@ public:
     Fixture() {
         m_folder =
             fs::temp_directory_path() / ("varnolt-bench-history-" + std::to_string(::getpid()));
-        std::vector<fs::path> manuals;
-        for (const auto& entry : fs::recursive_directory_iterator(
-                 "/usr/share/doc", fs::directory_options::skip_permission_denied)) {
-            if (entry.is_regular_file() && entry.path().extension() == ".html" &&
-                entry.file_size() >= 20 * 1024 && entry.file_size() <= 200 * 1024) {
-                manuals.push_back(entry.path());
-            }
-        }
-        std::sort(manuals.begin(), manuals.end());
-        if (manuals.size() < static_cast<std::size_t>(kPages)) {
-            std::fprintf(stderr, "only %zu HTML manuals of 20-200 KiB found\n", manuals.size());
-            std::exit(1);
-        }
+        const std::vector<fs::path> manuals = RealManuals(kPages);
         for (int i = 0; i < kPages; ++i) {
-            m_pages.push_back(ReadFile(manuals[static_cast<std::size_t>(i)]));
+            m_pages.push_back(ReadWholeFileText(manuals[static_cast<std::size_t>(i)]));
         }
         m_changing = m_pages.front().substr(0, 100 * 1024);
         m_server.Get("/p([0-9]+)", [this](const httplib::Request& request, httplib::Response& res) {
