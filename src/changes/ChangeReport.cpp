@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 namespace {
@@ -20,6 +21,9 @@ constexpr std::size_t kContextLines = 3;
 // Words are compared inside a changed line only while the two lines hold at most this many
 // words together: beyond it (a minified page's one long line) the whole line is marked.
 constexpr std::size_t kMostWordsCompared = 4000;
+// The word comparisons one page's changed lines may make together; past them, each further
+// changed line is marked whole.
+constexpr std::uint64_t kWordComparisonsPerPage = std::uint64_t{1} << 26;
 
 // Even if something of a page slipped through the escaping, the browser would run no script and
 // load nothing: the page allows its own inline style and nothing else.
@@ -83,16 +87,16 @@ struct Row {
     bool changed = false;
     std::size_t leftNumber = 0; // 0: no line on that side
     std::size_t rightNumber = 0;
-    std::string left;
-    std::string right;
+    std::string_view left; // in the texts the rows were made from
+    std::string_view right;
 };
 
 // The edit as rows: unchanged lines face themselves (each side as its own text has it, which
 // may differ in letter case); in each run of changed lines the removed lines face the added ones
 // in order, the longer side's rest facing nothing.
 std::vector<Row> RowsOf(const std::string& before, const std::string& after) {
-    const std::vector<std::string> a = SplitLines(before);
-    const std::vector<std::string> b = SplitLines(after);
+    const std::vector<std::string_view> a = SplitLines(before);
+    const std::vector<std::string_view> b = SplitLines(after);
     const std::vector<LineEdit> edits = DiffLines(before, after);
     std::vector<Row> rows;
     std::size_t left = 0;
@@ -134,7 +138,7 @@ std::vector<Row> RowsOf(const std::string& before, const std::string& after) {
 // A line as the parts a reader tells apart: words (letters, digits and every non-ASCII
 // character), runs of blanks, and each other sign alone, so that a word changed inside markup
 // ("<p>old" to "<p>new") is marked without its tags.
-std::vector<std::string_view> WordsOf(std::string_view line) {
+std::vector<std::string_view> WordsOf(std::string_view line, std::size_t most) {
     enum class Kind { Blank, Word, Sign };
     const auto kindOf = [](char c) {
         const auto u = static_cast<unsigned char>(c);
@@ -149,7 +153,7 @@ std::vector<std::string_view> WordsOf(std::string_view line) {
     };
     std::vector<std::string_view> words;
     std::size_t start = 0;
-    while (start < line.size()) {
+    while (start < line.size() && words.size() < most) {
         const Kind kind = kindOf(line[start]);
         std::size_t end = start + 1;
         while (kind != Kind::Sign && end < line.size() && kindOf(line[end]) == kind) {
@@ -178,11 +182,13 @@ struct Stretch {
 
 // The line's stretches from the word diff, each side in its own letter case.
 std::vector<Stretch> StretchesOf(const std::vector<std::string_view>& a,
-                                 const std::vector<std::string_view>& b) {
+                                 const std::vector<std::string_view>& b, std::uint64_t& budget) {
     std::vector<Stretch> stretches;
     std::size_t i = 0;
     std::size_t j = 0;
-    for (const LineEdit& edit : DiffLines(JoinedLines(a), JoinedLines(b))) {
+    const std::string wordsBefore = JoinedLines(a);
+    const std::string wordsAfter = JoinedLines(b);
+    for (const LineEdit& edit : DiffLines(wordsBefore, wordsAfter, &budget)) {
         const bool same = edit.kind == LineEdit::Kind::Same;
         if (stretches.empty() || stretches.back().same != same) {
             stretches.push_back({same, {}, {}});
@@ -218,18 +224,26 @@ void JoinShortSameStretches(std::vector<Stretch>& stretches) {
     }
 }
 
+void AppendMarked(std::string_view tag, std::string_view text, std::string& html) {
+    html.append("<").append(tag).append(">");
+    html += EscapeMarkup(text);
+    html.append("</").append(tag).append(">");
+}
+
 // The two sides of a changed line with the words that differ marked, found by the same line
-// diff with each word a line of its own.
-void MarkChangedWords(const std::string& before, const std::string& after, std::string& left,
-                      std::string& right) {
-    const std::vector<std::string_view> a = WordsOf(before);
-    const std::vector<std::string_view> b = WordsOf(after);
-    if (a.size() + b.size() > kMostWordsCompared) {
-        left += "<del>" + EscapeMarkup(before) + "</del>";
-        right += "<ins>" + EscapeMarkup(after) + "</ins>";
+// diff with each word a line of its own, within the page's budget of word comparisons.
+void MarkChangedWords(std::string_view before, std::string_view after, std::string& left,
+                      std::string& right, std::uint64_t& budget) {
+    // A long line's words are not even listed past the most compared.
+    const std::vector<std::string_view> a = WordsOf(before, kMostWordsCompared + 1);
+    const std::vector<std::string_view> b =
+        WordsOf(after, kMostWordsCompared + 1 - std::min(a.size(), kMostWordsCompared + 1));
+    if (a.size() + b.size() > kMostWordsCompared || budget == 0) {
+        AppendMarked("del", before, left);
+        AppendMarked("ins", after, right);
         return;
     }
-    std::vector<Stretch> stretches = StretchesOf(a, b);
+    std::vector<Stretch> stretches = StretchesOf(a, b, budget);
     JoinShortSameStretches(stretches);
     for (const Stretch& stretch : stretches) {
         if (stretch.same) {
@@ -250,26 +264,37 @@ std::string NumberCell(std::size_t number) {
     return "<td class=\"n\">" + (number == 0 ? std::string() : std::to_string(number)) + "</td>";
 }
 
-void AppendRow(const Row& row, std::string& html) {
+void AppendRow(const Row& row, std::string& html, std::uint64_t& wordBudget) {
     html += "<tr>" + NumberCell(row.leftNumber);
     if (!row.changed) {
-        html += "<td>" + EscapeMarkup(row.left) + "</td>" + NumberCell(row.rightNumber) + "<td>" +
-                EscapeMarkup(row.right) + "</td>";
+        html += "<td>";
+        html += EscapeMarkup(row.left);
+        html += "</td>" + NumberCell(row.rightNumber) + "<td>";
+        html += EscapeMarkup(row.right);
+        html += "</td>";
     } else {
         std::string left;
         std::string right;
         if (row.leftNumber != 0 && row.rightNumber != 0) {
-            MarkChangedWords(row.left, row.right, left, right);
+            MarkChangedWords(row.left, row.right, left, right, wordBudget);
         } else if (row.leftNumber != 0) {
-            left = "<del>" + EscapeMarkup(row.left) + "</del>";
+            AppendMarked("del", row.left, left);
         } else {
-            right = "<ins>" + EscapeMarkup(row.right) + "</ins>";
+            AppendMarked("ins", row.right, right);
         }
-        html += (row.leftNumber != 0 ? "<td class=\"removed\">" : "<td>") + left + "</td>" +
-                NumberCell(row.rightNumber) +
-                (row.rightNumber != 0 ? "<td class=\"added\">" : "<td>") + right + "</td>";
+        html += row.leftNumber != 0 ? "<td class=\"removed\">" : "<td>";
+        html += left;
+        html += "</td>" + NumberCell(row.rightNumber);
+        html += row.rightNumber != 0 ? "<td class=\"added\">" : "<td>";
+        html += right;
+        html += "</td>";
     }
     html += "</tr>\n";
+}
+
+// The changed lines of a row: one on each side that has one.
+std::size_t ChangedLinesOf(const Row& row) {
+    return !row.changed ? 0 : (row.leftNumber != 0 ? 1 : 0) + (row.rightNumber != 0 ? 1 : 0);
 }
 
 void AppendGap(std::size_t lines, std::string& html) {
@@ -294,7 +319,11 @@ void AppendChangeTable(const PageChange& page, const std::vector<Row>& rows, std
             "</th><th colspan=\"2\">After: " + EscapeMarkup(page.after.when) +
             "</th></tr></thead>\n<tbody>\n";
     std::size_t folded = 0;
-    for (std::size_t i = 0; i < rows.size(); ++i) {
+    std::size_t changedShown = 0;
+    std::uint64_t wordBudget = kWordComparisonsPerPage;
+    std::size_t i = 0;
+    for (; i < rows.size() && changedShown + ChangedLinesOf(rows[i]) <= kMostChangedLinesShown;
+         ++i) {
         if (!shown[i]) {
             ++folded;
             continue;
@@ -303,10 +332,19 @@ void AppendChangeTable(const PageChange& page, const std::vector<Row>& rows, std
             AppendGap(folded, html);
             folded = 0;
         }
-        AppendRow(rows[i], html);
+        AppendRow(rows[i], html, wordBudget);
+        changedShown += ChangedLinesOf(rows[i]);
     }
     if (folded > 0) {
         AppendGap(folded, html);
+    }
+    std::size_t notShown = 0;
+    for (; i < rows.size(); ++i) {
+        notShown += ChangedLinesOf(rows[i]);
+    }
+    if (notShown > 0) {
+        html += "<tr class=\"gap\"><td colspan=\"4\">" + MoreChangedLinesText(notShown) +
+                "</td></tr>\n";
     }
     html += "</tbody>\n</table>\n";
 }
@@ -331,8 +369,10 @@ void AppendPage(const PageChange& page, std::string& html) {
                 "from " +
                 EscapeMarkup(page.after.when) + ").</p>\n";
     } else {
-        const std::vector<Row> rows =
-            RowsOf(ReadableText(page.before->text), ReadableText(page.after.text));
+        // The rows point into these texts.
+        const std::string before = ReadableText(page.before->text);
+        const std::string after = ReadableText(page.after.text);
+        const std::vector<Row> rows = RowsOf(before, after);
         if (std::none_of(rows.begin(), rows.end(), [](const Row& row) { return row.changed; })) {
             // Rules changed since, or only letter case: nothing the checks would count.
             html += "<p class=\"note\">The last two versions (" + EscapeMarkup(page.before->when) +

@@ -10,15 +10,16 @@
 
 PageCheck CheckFetchedPage(const std::string& url, const std::string& recordFileName,
                            std::string_view storedHead, const std::string& storedPage,
-                           const FileIdentity& storedFile, FetchOutcome outcome) {
+                           const FileIdentity& storedFile, FetchOutcome outcome,
+                           const RuleDeadline& deadline) {
     PageCheck check;
     switch (outcome.kind) {
     case FetchOutcome::Kind::Received: {
         const RulesReading rules = ReadRecordRules(recordFileName);
-        PageComparison comparison =
-            rules.failure.empty()
-                ? CompareWithRecord(recordFileName, rules.rules, storedPage, outcome.strPage)
-                : PageComparison{false, rules.failure, {}, {}};
+        PageComparison comparison = rules.failure.empty()
+                                        ? CompareWithRecord(recordFileName, rules.rules, storedPage,
+                                                            outcome.strPage, deadline)
+                                        : PageComparison{false, rules.failure, {}, {}};
         if (!comparison.failure.empty()) {
             check.result = PageCheck::Result::Failed;
             check.line = "Error " + url;

@@ -2,6 +2,7 @@
 // What one record's check found, and the line that reports it. Shared by every program that
 // checks records, so that all of them decide "same or changed, which line, rewrite or not" alike.
 
+#include "check/RuleDeadline.h"
 #include "fetch/FetchOutcome.h"
 #include "platform/system/ExclusiveFile.h"
 
@@ -30,12 +31,12 @@ struct PageCheck {
 // see it (the page whole when it has none), and, when it changed, rewrites the record with the
 // page as it came; yields what to report. Rules that cannot be read or applied to the fetched
 // page (one that matches nothing, say) make the result Failed with the line "Error " + URL and
-// the reason naming the rule; the record stays as it was. A record its owner made read-only, one
-// held open elsewhere at that moment, or one that is no longer the file storedPage was read from
-// (storedFile; removed or replaced meanwhile) is "Changed" and stays as it was (or absent). A
-// changed page whose copy cannot be stored is Failed with writeFailed set, the line "Error " + URL,
-// and a reason that names the address and says why in plain words; the old record is then left
-// exactly as it was.
+// the reason naming the rule; the record stays as it was. So do rules that run past the deadline. A
+// record its owner made read-only, one held open elsewhere at that moment, or one that is no longer
+// the file storedPage was read from (storedFile; removed or replaced meanwhile) is "Changed" and
+// stays as it was (or absent). A changed page whose copy cannot be stored is Failed with
+// writeFailed set, the line "Error " + URL, and a reason that names the address and says why in
+// plain words; the old record is then left exactly as it was.
 //
 // Before a changed page replaces the record, the record's text as it was read (storedHead, its
 // text up to and including the "*", then storedPage) is kept in the page's history within the
@@ -44,7 +45,8 @@ struct PageCheck {
 // as it was.
 PageCheck CheckFetchedPage(const std::string& url, const std::string& recordFileName,
                            std::string_view storedHead, const std::string& storedPage,
-                           const FileIdentity& storedFile, FetchOutcome outcome);
+                           const FileIdentity& storedFile, FetchOutcome outcome,
+                           const RuleDeadline& deadline = {});
 
 // A record that could not be read, so its page was not checked: Failed, the line "Error " and
 // what names it (its URL, or its file name when even that could not be read), and the reason.

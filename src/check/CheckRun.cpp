@@ -17,8 +17,8 @@ RecordReading<std::string> AddressOfRecord(const std::string& fileName) {
 }
 
 std::optional<PageCheck> CheckRecord(const std::string& fileName, const std::string& url,
-                                     FetchOutcome outcome, std::string* storedCopy,
-                                     std::string* newCopy) {
+                                     FetchOutcome outcome, const RuleDeadline& deadline,
+                                     std::string* storedCopy, std::string* newCopy) {
     // The stored page is read only now, so only the record being compared is held.
     RecordReading<StoredRecord> record = ReadRecordForCheck(fileName);
     if (record.Failed()) {
@@ -37,8 +37,8 @@ std::optional<PageCheck> CheckRecord(const std::string& fileName, const std::str
     if (newCopy != nullptr && outcome.kind == FetchOutcome::Kind::Received) {
         *newCopy = outcome.strPage;
     }
-    PageCheck check =
-        CheckFetchedPage(url, fileName, storedHead, storedPage, storedFile, std::move(outcome));
+    PageCheck check = CheckFetchedPage(url, fileName, storedHead, storedPage, storedFile,
+                                       std::move(outcome), deadline);
     if (storedCopy != nullptr && check.result == PageCheck::Result::Changed) {
         *storedCopy = storedPage;
     } else if (newCopy != nullptr) {
@@ -51,7 +51,7 @@ std::optional<PageCheck> CheckRecord(const std::string& fileName, const std::str
 
 CheckRun::CheckRun(RecordSource& source, const FetchClock& clock, DeadlineRule rule,
                    CheckLimits limits, CheckProgress* progress)
-    : m_limits(limits), m_progress(progress), m_source(source),
+    : m_limits(limits), m_clock(clock), m_rule(rule), m_progress(progress), m_source(source),
       m_fetches(TransferLimits{limits.fetchesAtOnce, limits.perHost}, clock, rule, progress) {}
 
 CheckRun::~CheckRun() {
@@ -119,9 +119,9 @@ std::optional<CheckedRecord> CheckRun::TakeInHand(bool keepPages) {
         m_progress->InHandReceived();
     }
     CheckedRecord result;
-    std::optional<PageCheck> check = CheckRecord(page.fileName, page.url, std::move(*page.outcome),
-                                                 keepPages ? &result.storedPage : nullptr,
-                                                 keepPages ? &result.newPage : nullptr);
+    std::optional<PageCheck> check = CheckRecord(
+        page.fileName, page.url, std::move(*page.outcome), RuleDeadlineFrom(m_clock, m_rule),
+        keepPages ? &result.storedPage : nullptr, keepPages ? &result.newPage : nullptr);
     AllowInHandItsWholePage();
     if (!check) {
         return std::nullopt;

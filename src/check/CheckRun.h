@@ -122,6 +122,8 @@ private:
     void AllowInHandItsWholePage();
 
     CheckLimits m_limits;
+    const FetchClock& m_clock;
+    DeadlineRule m_rule;
     CheckProgress* m_progress;
     RecordSource& m_source;
     TimedFetches m_fetches;

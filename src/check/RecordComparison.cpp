@@ -6,7 +6,8 @@
 #include <optional>
 
 PageComparison CompareWithRecord(const std::string& recordFileName, const PageRules& rules,
-                                 std::string_view stored, std::string_view fresh) {
+                                 std::string_view stored, std::string_view fresh,
+                                 const RuleDeadline& deadline) {
     if (rules.Empty()) {
         return ComparePages(rules, stored, fresh);
     }
@@ -15,7 +16,7 @@ PageComparison CompareWithRecord(const std::string& recordFileName, const PageRu
     const std::string storedKey = SeenCopyKey(engine, rulesText, stored);
     std::optional<std::string> kept = ReadSeenCopy(recordFileName, storedKey);
     const bool wasKept = kept.has_value();
-    PageComparison comparison = ComparePages(rules, stored, fresh, std::move(kept));
+    PageComparison comparison = ComparePages(rules, stored, fresh, std::move(kept), deadline);
     if (!comparison.failure.empty() ||
         KindOfFile(recordFileName, /*followLinks=*/true) == FileKind::Missing) {
         return comparison; // nothing to keep, or no record (removed meanwhile) to keep it for

@@ -15,4 +15,5 @@
 // when the page is the same, of the fresh page when it changed (the record is rewritten with it;
 // when it is not, the next check finds the kept text for other bytes and applies the rules again).
 PageComparison CompareWithRecord(const std::string& recordFileName, const PageRules& rules,
-                                 std::string_view stored, std::string_view fresh);
+                                 std::string_view stored, std::string_view fresh,
+                                 const RuleDeadline& deadline = {});

@@ -57,9 +57,25 @@ std::string WithoutIgnoredLines(std::string_view text, const std::vector<LinePat
     return kept;
 }
 
+// Names the rules that were at work when time ran out: the expression being evaluated, or every
+// rule that reads the page as HTML.
+std::string RulesAtWork(const Selections& selections, std::size_t expression, bool text) {
+    if (expression < selections.options.size()) {
+        return "the rule " + selections.options[expression];
+    }
+    std::string named;
+    for (const std::string& option : selections.options) {
+        named += (named.empty() ? "" : " ") + option;
+    }
+    if (text) {
+        named += named.empty() ? "--text" : " --text";
+    }
+    return (selections.options.size() + (text ? 1 : 0) > 1 ? "the rules " : "the rule ") + named;
+}
+
 } // namespace
 
-RuledPage ApplyRules(const PageRules& rules, std::string_view page) {
+RuledPage ApplyRules(const PageRules& rules, std::string_view page, const RuleDeadline& deadline) {
     RuledPage ruled;
     if (rules.Empty()) {
         ruled.text.assign(page);
@@ -73,7 +89,17 @@ RuledPage ApplyRules(const PageRules& rules, std::string_view page) {
     std::string_view kept = page;
     HtmlSelection selection;
     if (!selections.xpaths.empty() || rules.text) {
-        selection = SelectFromHtml(page, selections.xpaths, rules.text);
+        OutOfTime outOfTime;
+        if (deadline.clock != nullptr) {
+            outOfTime = [&deadline] { return deadline.Passed(); };
+        }
+        selection = SelectFromHtml(page, selections.xpaths, rules.text, outOfTime);
+        if (selection.outOfTime) {
+            ruled.failure = RulesAtWork(selections, selection.failedExpression, rules.text) +
+                            " ran out of time after " + deadline.allowed;
+            ruled.outOfTime = true;
+            return ruled;
+        }
         if (!selection.failure.empty()) {
             ruled.failure = selection.failedExpression < selections.options.size()
                                 ? "the rule " + selections.options[selection.failedExpression] +
@@ -140,7 +166,7 @@ std::string RulesEngineName() {
 }
 
 PageComparison ComparePages(const PageRules& rules, std::string_view stored, std::string_view fresh,
-                            std::optional<std::string> storedSeen) {
+                            std::optional<std::string> storedSeen, const RuleDeadline& deadline) {
     PageComparison comparison;
     if (rules.Empty()) {
         comparison.same = EqualsIgnoringCase(stored, fresh);
@@ -152,7 +178,7 @@ PageComparison ComparePages(const PageRules& rules, std::string_view stored, std
         comparison.same = true;
         return comparison;
     }
-    RuledPage now = ApplyRules(rules, fresh);
+    RuledPage now = ApplyRules(rules, fresh, deadline);
     if (!now.failure.empty()) {
         comparison.failure = std::move(now.failure);
         return comparison;
@@ -165,7 +191,12 @@ PageComparison ComparePages(const PageRules& rules, std::string_view stored, std
         return comparison;
     }
     RuledPage before =
-        storedSeen ? RuledPage{std::move(*storedSeen), {}} : ApplyRules(rules, stored);
+        storedSeen ? RuledPage{std::move(*storedSeen), {}} : ApplyRules(rules, stored, deadline);
+    if (before.outOfTime) {
+        // Not a difference: nothing is known of the stored copy.
+        comparison.failure = std::move(before.failure) + " on the stored copy";
+        return comparison;
+    }
     comparison.same = before.failure.empty() && EqualsIgnoringCase(before.text, comparison.seenNow);
     comparison.seenBefore = std::move(before.text);
     return comparison;

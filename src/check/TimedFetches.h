@@ -36,6 +36,8 @@ struct DeadlineRule {
     std::int64_t readTimeOut = 0;
     // Longest a page's transfer may run in all, when set.
     std::optional<std::int64_t> overall;
+    // The clock's units in a second, to name the times in words.
+    std::int64_t unitsPerSecond = 1000;
 };
 
 // What a front end shows of the fetches' progress.

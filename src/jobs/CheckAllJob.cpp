@@ -26,7 +26,7 @@ constexpr std::chrono::milliseconds kDriveSlice(10);
 constexpr CheckLimits kCheckLimits{};
 // A read that takes as many of the window's ticks as a single fetch's ends its page as
 // "Time Out".
-constexpr DeadlineRule kTickRule{kReadTimeOutTicks, std::nullopt};
+constexpr DeadlineRule kTickRule{kReadTimeOutTicks, std::nullopt, kTicksPerSecond};
 
 // Whether this check has shown its box for a record that could not be stored, read or compared
 // under its rules: only the first such failure of a check shows one. Used by the job's thread

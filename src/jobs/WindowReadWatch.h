@@ -10,6 +10,8 @@
 
 // A read that takes this many of the window's ticks of 100 ms is too late.
 inline constexpr std::int32_t kReadTimeOutTicks = 270;
+// The window's ticks in a second.
+inline constexpr std::int32_t kTicksPerSecond = 10;
 
 class WindowReadWatch final : public ReadWatch {
 public:

@@ -10,10 +10,11 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <string_view>
-#include <unordered_set>
+#include <vector>
 
 namespace {
 
@@ -56,9 +57,6 @@ struct ContextFree {
 };
 struct ObjectFree {
     void operator()(xmlXPathObject* object) const { xmlXPathFreeObject(object); }
-};
-struct NodeSetFree {
-    void operator()(xmlNodeSet* set) const { xmlXPathFreeNodeSet(set); }
 };
 
 enum class ElementKind { Inline, Block, Hidden };
@@ -271,23 +269,105 @@ std::string MarkupOf(xmlDoc* doc, xmlNode* node) {
     return markup;
 }
 
-// The nodes of a sorted set that lie in no other node of the set: a part selected inside a part
-// already kept is kept once, with it.
-std::unique_ptr<xmlNodeSet, NodeSetFree> OutermostOnly(xmlNodeSet* sorted) {
-    std::unique_ptr<xmlNodeSet, NodeSetFree> outermost(xmlXPathNodeSetCreate(nullptr));
-    std::unordered_set<const xmlNode*> kept;
-    for (int i = 0; i < sorted->nodeNr; ++i) {
-        xmlNode* node = sorted->nodeTab[i];
-        bool inside = false;
-        for (const xmlNode* up = node->parent; up != nullptr && !inside; up = up->parent) {
-            inside = kept.count(up) != 0;
+// How often the walks ask whether time is up: often enough to stop soon after, rarely enough that
+// asking costs nothing.
+constexpr std::size_t kStepsBetweenTimeChecks = 4096;
+
+// The work's time limit, asked every kStepsBetweenTimeChecks steps.
+class TimeCheck {
+public:
+    explicit TimeCheck(const OutOfTime& outOfTime) : m_outOfTime(outOfTime) {}
+    // True when time is up; asks only at every so many steps.
+    bool AfterStep() {
+        if (++m_steps < kStepsBetweenTimeChecks) {
+            return false;
         }
-        if (!inside) {
-            kept.insert(node);
-            xmlXPathNodeSetAdd(outermost.get(), node);
+        m_steps = 0;
+        return Now();
+    }
+    bool Now() const { return m_outOfTime && m_outOfTime(); }
+
+private:
+    const OutOfTime& m_outOfTime;
+    std::size_t m_steps = 0;
+};
+
+// An expression is evaluated within a count of the engine's operations: first this many, then
+// twice as many each time the count runs out, as long as time is left. The repeats at most double
+// the work, and time is asked between them: an evaluation that never ends is stopped after about
+// twice the time allowed at worst.
+constexpr unsigned long kFirstOperationBudget = 1UL << 24;
+
+// Evaluates the expression; null when it is no valid XPath or ran out of time (outOfTime set).
+xmlXPathObject* EvaluateInTime(const std::string& xpath, xmlXPathContext* context,
+                               const TimeCheck& time, bool& outOfTime) {
+    for (unsigned long budget = kFirstOperationBudget;; budget *= 2) {
+        context->opLimit = budget;
+        context->opCount = 0;
+        xmlXPathObject* found = xmlXPathEvalExpression(BAD_CAST xpath.c_str(), context);
+        if (found != nullptr || context->opCount < context->opLimit) {
+            return found; // evaluated, or failed for another reason than the count
+        }
+        if (time.Now() || budget > std::numeric_limits<unsigned long>::max() / 2) {
+            outOfTime = true;
+            return nullptr;
         }
     }
-    return outermost;
+}
+
+// Nodes selected by some expression are marked in the parsed copy itself, in the field libxml2
+// leaves to its user (nothing else here sets it): marking is constant time, and a node selected
+// twice is marked once.
+char g_selectedMark = 0;
+
+void MarkSelected(xmlNode* node) {
+    node->_private = &g_selectedMark;
+}
+
+bool IsSelected(const xmlNode* node) {
+    return node->_private == &g_selectedMark;
+}
+
+bool IsSelected(const xmlAttr* attribute) {
+    return attribute->_private == &g_selectedMark;
+}
+
+// The marked nodes that lie in no other marked node, in document order (an element's attributes
+// after it, before its children): a part selected inside a part already kept is kept once, with
+// it. One walk over the page, without recursion; false when time ran out.
+bool OutermostSelected(xmlDoc* doc, std::vector<xmlNode*>& kept, TimeCheck& time) {
+    auto* const top = reinterpret_cast<xmlNode*>(doc);
+    xmlNode* node = top;
+    for (;;) {
+        if (time.AfterStep()) {
+            return false;
+        }
+        bool descend = false;
+        if (IsSelected(node)) {
+            kept.push_back(node);
+        } else if (node->type == XML_ELEMENT_NODE) {
+            for (xmlAttr* attribute = node->properties; attribute != nullptr;
+                 attribute = attribute->next) {
+                if (IsSelected(attribute)) {
+                    kept.push_back(reinterpret_cast<xmlNode*>(attribute));
+                }
+            }
+            descend = true;
+        } else {
+            descend = node->type == XML_DOCUMENT_NODE || node->type == XML_HTML_DOCUMENT_NODE;
+        }
+        if (descend && node->children != nullptr) {
+            node = node->children;
+            continue;
+        }
+        while (node != top && node->next == nullptr) {
+            node = node->parent;
+        }
+        if (node == top) {
+            return true;
+        }
+        node = node->next;
+    }
 }
 
 std::unique_ptr<xmlDoc, DocumentFree> Parse(std::string_view page, std::string& failure) {
@@ -314,24 +394,37 @@ std::unique_ptr<xmlDoc, DocumentFree> Parse(std::string_view page, std::string& 
 } // namespace
 
 HtmlSelection SelectFromHtml(std::string_view page, const std::vector<std::string>& xpaths,
-                             bool visibleText) {
+                             bool visibleText, const OutOfTime& outOfTime) {
     QuietThisThread();
     HtmlSelection selection;
     std::unique_ptr<xmlDoc, DocumentFree> doc = Parse(page, selection.failure);
     if (!doc) {
         return selection;
     }
-    std::unique_ptr<xmlNodeSet, NodeSetFree> kept;
+    TimeCheck time(outOfTime);
+    const auto ranOutOfTime = [&selection](std::size_t expression) {
+        selection.failedExpression = expression;
+        selection.outOfTime = true;
+        selection.failure = "ran out of time";
+        return selection;
+    };
+    if (time.Now()) {
+        return ranOutOfTime(static_cast<std::size_t>(-1));
+    }
+    std::vector<xmlNode*> kept;
     if (!xpaths.empty()) {
         const std::unique_ptr<xmlXPathContext, ContextFree> context(xmlXPathNewContext(doc.get()));
-        kept.reset(xmlXPathNodeSetCreate(nullptr));
-        if (!context || !kept) {
+        if (!context) {
             selection.failure = "not enough memory to apply the rules";
             return selection;
         }
         for (const std::string& xpath : xpaths) {
+            bool outOfTimeHere = false;
             const std::unique_ptr<xmlXPathObject, ObjectFree> found(
-                xmlXPathEvalExpression(BAD_CAST xpath.c_str(), context.get()));
+                EvaluateInTime(xpath, context.get(), time, outOfTimeHere));
+            if (outOfTimeHere) {
+                return ranOutOfTime(selection.matches.size());
+            }
             if (!found || found->type != XPATH_NODESET) {
                 selection.failedExpression = selection.matches.size();
                 selection.failure = !found ? "is no valid XPath: " + t_lastError
@@ -340,31 +433,47 @@ HtmlSelection SelectFromHtml(std::string_view page, const std::vector<std::strin
                 return selection;
             }
             xmlNodeSet* nodes = found->nodesetval;
-            selection.matches.push_back(nodes != nullptr ? static_cast<std::size_t>(nodes->nodeNr)
-                                                         : 0);
-            if (nodes != nullptr && nodes->nodeNr > 0) {
-                kept.reset(xmlXPathNodeSetMerge(kept.release(), nodes));
+            const int count = nodes != nullptr ? nodes->nodeNr : 0;
+            for (int i = 0; i < count; ++i) {
+                if (nodes->nodeTab[i]->type == XML_NAMESPACE_DECL) {
+                    // The engine makes these up for the expression; they are not in the page.
+                    selection.failedExpression = selection.matches.size();
+                    selection.failure = "selects namespaces, which are no part of a page";
+                    return selection;
+                }
+                MarkSelected(nodes->nodeTab[i]);
+            }
+            selection.matches.push_back(static_cast<std::size_t>(count));
+            if (time.Now()) {
+                return ranOutOfTime(selection.matches.size() - 1);
             }
         }
-        xmlXPathNodeSetSort(kept.get());
-        kept = OutermostOnly(kept.get());
+        if (!OutermostSelected(doc.get(), kept, time)) {
+            return ranOutOfTime(static_cast<std::size_t>(-1));
+        }
     }
     if (visibleText) {
         VisibleText text;
-        if (kept) {
-            for (int i = 0; i < kept->nodeNr; ++i) {
-                text.Add(kept->nodeTab[i]);
+        if (!xpaths.empty()) {
+            for (xmlNode* node : kept) {
+                text.Add(node);
+                if (time.AfterStep()) {
+                    return ranOutOfTime(static_cast<std::size_t>(-1));
+                }
             }
         } else {
             text.Add(reinterpret_cast<xmlNode*>(doc.get()));
         }
         selection.text = text.Take();
-    } else if (kept) {
-        for (int i = 0; i < kept->nodeNr; ++i) {
+    } else if (!xpaths.empty()) {
+        for (std::size_t i = 0; i < kept.size(); ++i) {
             if (i > 0) {
                 selection.text += '\n';
             }
-            selection.text += MarkupOf(doc.get(), kept->nodeTab[i]);
+            selection.text += MarkupOf(doc.get(), kept[i]);
+            if (time.AfterStep()) {
+                return ranOutOfTime(static_cast<std::size_t>(-1));
+            }
         }
     } else {
         selection.text.assign(page);

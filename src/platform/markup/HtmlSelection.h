@@ -5,6 +5,7 @@
 // own named characters.
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +17,8 @@ struct HtmlSelection {
     // The expression that failed, as its place in the list; the largest size_t when the page
     // itself could not be read.
     std::size_t failedExpression = static_cast<std::size_t>(-1);
+    // The failure is that the work ran out of time (in failedExpression, when it is one).
+    bool outOfTime = false;
     // For each expression, how many nodes it matched (in the order given).
     std::vector<std::size_t> matches;
     // The selected nodes in document order, each once and none inside another selected one:
@@ -28,13 +31,19 @@ struct HtmlSelection {
 // take the process's memory.
 inline constexpr std::size_t kLargestRuledPageBytes = std::size_t{64} << 20;
 
+// Asked now and then during the work (never while the page is parsed): true ends it as out of
+// time. Empty: no limit.
+using OutOfTime = std::function<bool()>;
+
 // Parses the page and keeps what the expressions select (the whole document when there are
 // none); with visibleText, the kept parts become the text a person reads: scripts, styles,
 // comments and tags dropped, a line break around each block element, blanks collapsed and
 // empty lines dropped. Checks keep what this gives between runs: whoever changes what it gives for
 // a page raises kRulesOutputVersion (check/RuledPage.h), so that nothing kept is used again.
+// The work after the parse is linear in the page, whatever the expressions match, except an
+// expression's own evaluation, which is bounded by outOfTime.
 HtmlSelection SelectFromHtml(std::string_view page, const std::vector<std::string>& xpaths,
-                             bool visibleText);
+                             bool visibleText, const OutOfTime& outOfTime = {});
 
 // Empty when the expression is valid XPath 1.0; otherwise why it is not.
 std::string XPathError(const std::string& xpath);
