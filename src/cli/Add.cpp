@@ -7,6 +7,7 @@
 #include "cli/Cli.h"
 #include "cli/Commands.h"
 #include "cli/Verb.h"
+#include "platform/console/TerminalText.h"
 #include "platform/system/FileException.h"
 #include "platform/system/PageLimits.h"
 #include "records/Catalogue.h"
@@ -91,7 +92,7 @@ int RunAdd(const std::vector<std::string>& urls, const AddOptions& options) {
     const auto sayWatchedUpTo = [&](std::size_t place) {
         for (; nextToSay < place; ++nextToSay) {
             std::cout << "already watched as record " << RecordLabel(*watched[nextToSay]) << ' '
-                      << urls[nextToSay] << '\n';
+                      << VisibleLine(urls[nextToSay]) << '\n';
         }
         nextToSay = place + 1;
     };
@@ -103,23 +104,24 @@ int RunAdd(const std::vector<std::string>& urls, const AddOptions& options) {
                       [&](std::size_t index, FetchOutcome outcome) {
                           sayWatchedUpTo(places[index]);
                           const std::string& url = toFetch[index];
+                          const std::string shown = VisibleLine(url);
                           const PageAdd add =
                               StoreFetchedPage(url, std::move(outcome), options.rules);
                           switch (add.result) {
                           case PageAdd::Result::Stored:
-                              std::cout << url << '\n';
+                              std::cout << shown << '\n';
                               break;
                           case PageAdd::Result::NotFound:
-                              std::cout << "File Not Found " << url << '\n';
+                              std::cout << "File Not Found " << shown << '\n';
                               status = kExitTrouble;
                               break;
                           case PageAdd::Result::BadStatus:
-                              std::cout << "Page Error " << url << '\n';
+                              std::cout << "Page Error " << shown << '\n';
                               Complain(url + ": " + StatusReason(add.status));
                               status = kExitTrouble;
                               break;
                           case PageAdd::Result::TimedOut:
-                              std::cout << "Time Out " << url << '\n';
+                              std::cout << "Time Out " << shown << '\n';
                               status = kExitTrouble;
                               break;
                           case PageAdd::Result::Failed:

@@ -10,6 +10,7 @@
 #include "cli/Verb.h"
 #include "platform/console/Console.h"
 #include "platform/console/Notification.h"
+#include "platform/console/TerminalText.h"
 #include "records/LastCheck.h"
 
 #include <algorithm>
@@ -280,7 +281,8 @@ int RunCheck(const CheckOptions& options) {
                     std::cout.flush();
                 } else {
                     progress.Erase();
-                    std::cout << check.line << '\n' << diff;
+                    // The line holds the record's address, the diff the pages' text.
+                    std::cout << VisibleLine(check.line) << '\n' << VisibleLines(diff);
                     std::cout.flush();
                     if (!check.reason.empty()) {
                         Complain(OneLine(check.reason));

@@ -3,6 +3,7 @@
 #include "cli/Commands.h"
 #include "cli/Verb.h"
 #include "platform/console/Console.h"
+#include "platform/console/TerminalText.h"
 #include "platform/system/RecordsFolder.h"
 #include "resources/Version.h"
 
@@ -147,6 +148,7 @@ std::string OneLine(std::string text) {
 
 void Complain(const std::string& text) {
     std::cout.flush();
-    std::cerr << kProgram << ": " << text << '\n';
+    // A reason may quote an address, a page or a server's words: none of it drives the terminal.
+    std::cerr << kProgram << ": " << VisibleLine(text) << '\n';
     std::cerr.flush();
 }

@@ -103,10 +103,11 @@ std::string RecordLabel(const std::string& fileName);
 nlohmann::json RecordNumberJson(const std::string& fileName);
 
 // One JSON object a line (JSON Lines), for --json: text that is not UTF-8 is replaced, never
-// an invalid document.
+// an invalid document; every control in a string is a JSON escape, so none drives a terminal.
 void PrintJsonLine(const nlohmann::json& object);
 
-// Writes a diagnostic line "varnolt-cli: TEXT" to standard error.
+// Writes a diagnostic line "varnolt-cli: TEXT" to standard error, every control in TEXT shown as
+// platform/console/TerminalText.h shows it.
 void Complain(const std::string& text);
 // A reason of several lines (a message-box text with the transfer library's words after it) as
 // one line, for Complain.

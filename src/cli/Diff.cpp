@@ -5,6 +5,7 @@
 #include "cli/Commands.h"
 #include "cli/Verb.h"
 #include "platform/console/Terminal.h"
+#include "platform/console/TerminalText.h"
 #include "platform/system/LocalTime.h"
 
 #include <cstdlib>
@@ -108,7 +109,8 @@ int RunDiff(const std::string& target, const DiffOptions& options) {
         return page->url + " version " + std::to_string(version.number) + " (" +
                LocalDateTimeText(version.storedAt) + ")";
     };
-    const std::string diff = UnifiedDiff(*before, *after, name(from), name(to));
+    // The pages' text made safe before the diff's own colours are added.
+    const std::string diff = VisibleLines(UnifiedDiff(*before, *after, name(from), name(to)));
     if (diff.find("\n@@") == std::string::npos) {
         return kExitSame; // only the two names: nothing differs
     }

@@ -3,6 +3,7 @@
 #include "cli/Cli.h"
 #include "cli/Commands.h"
 #include "cli/Verb.h"
+#include "platform/console/TerminalText.h"
 #include "platform/system/FileException.h"
 #include "platform/system/RecordsFolder.h"
 #include "platform/system/StdioFile.h"
@@ -78,8 +79,10 @@ int RunList(bool json) {
             continue;
         }
         const std::string number = fileName.substr(0, fileName.size() - 4);
-        std::cout << number << '\t' << IsoDate(fields.date) << '\t' << ShownText(fields.url) << '\t'
-                  << ShownText(fields.title);
+        // The fields come from the file: none of them may drive the terminal.
+        std::cout << VisibleLine(number) << '\t' << VisibleLine(IsoDate(fields.date)) << '\t'
+                  << VisibleLine(ShownText(fields.url)) << '\t'
+                  << VisibleLine(ShownText(fields.title));
         // A page with rules says so in a fifth field.
         if (ruled) {
             std::cout << "\trules";

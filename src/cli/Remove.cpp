@@ -3,6 +3,7 @@
 #include "cli/Cli.h"
 #include "cli/Commands.h"
 #include "cli/Verb.h"
+#include "platform/console/TerminalText.h"
 #include "platform/system/ExclusiveFile.h"
 #include "records/PageRules.h"
 #include "records/RecordRead.h"
@@ -52,7 +53,7 @@ int RunRemove(const std::vector<std::string>& targets) {
         const int error = RemoveRecord(*fileName);
         if (error == 0) {
             std::cout << "removed " << RecordLabel(*fileName)
-                      << (url ? " " + ShownText(*url) : std::string()) << '\n';
+                      << (url ? " " + VisibleLine(ShownText(*url)) : std::string()) << '\n';
         } else if (error == EWOULDBLOCK) {
             Complain(*fileName +
                      " is held open by another program (a check running?); not removed");

@@ -4,6 +4,7 @@
 #include "cli/Cli.h"
 #include "cli/Commands.h"
 #include "cli/Verb.h"
+#include "platform/console/TerminalText.h"
 #include "records/PageRules.h"
 #include "records/RecordRead.h"
 #include "records/RecordWriter.h"
@@ -14,7 +15,7 @@ namespace {
 
 void PrintRules(const PageRules& rules) {
     for (const std::string& option : RuleOptions(rules)) {
-        std::cout << option << '\n';
+        std::cout << VisibleLine(option) << '\n'; // the rules file may hold anything
     }
     std::cout.flush();
 }

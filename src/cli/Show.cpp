@@ -5,6 +5,8 @@
 #include "cli/Commands.h"
 #include "cli/Verb.h"
 #include "fetch/PageFetch.h"
+#include "platform/console/Terminal.h"
+#include "platform/console/TerminalText.h"
 #include "records/PageRules.h"
 #include "records/RecordRead.h"
 
@@ -18,14 +20,29 @@ public:
     const char* Summary() const override { return "print what the checks compare of a page"; }
     void Declare(CLI::App& command) override {
         command.add_option("URL|NUMBER", m_target, "the record's number or address")->required();
-        command.add_flag("--raw", m_raw, "print the page as stored, without its rules");
+        CLI::Option* raw =
+            command.add_flag("--raw", m_raw, "print the page as stored, without its rules");
+        command
+            .add_flag("--raw-to-terminal", m_rawToTerminal,
+                      "with --raw, print the page's bytes even to a terminal, whose title, "
+                      "screen and colours they may then change")
+            ->needs(raw);
         command.add_flag("--fetch", m_fetch,
                          "use the page as fetched now instead of the stored copy (nothing is "
                          "stored)");
         command.footer("Prints the stored copy with the page's rules applied: what its checks\n"
-                       "compare. This is how to try a rule before relying on it.");
+                       "compare. This is how to try a rule before relying on it. Controls in the\n"
+                       "page are shown (ESC as ^[), line ends and tabs kept. --raw prints the\n"
+                       "bytes as they are, to a pipe or file; to a terminal only with\n"
+                       "--raw-to-terminal.");
     }
     int Run(const VerbContext& context) override {
+        if (m_raw && !m_rawToTerminal && StandardOutputIsTerminal()) {
+            Complain("--raw prints the page's bytes as they are, which may drive the terminal "
+                     "(its title, screen, colours); send them to a pipe or a file, or add "
+                     "--raw-to-terminal");
+            return kExitTrouble;
+        }
         if (const std::optional<int> status = EnterRecordsFolder(context, false)) {
             return *status;
         }
@@ -36,6 +53,7 @@ private:
     std::string m_target;
     bool m_raw = false;
     bool m_fetch = false;
+    bool m_rawToTerminal = false;
 };
 
 } // namespace
@@ -77,7 +95,7 @@ int RunShow(const std::string& target, bool raw, bool fetch) {
         Complain(seen.failure);
         return kExitTrouble;
     }
-    std::cout << seen.text;
+    std::cout << VisibleLines(seen.text);
     if (!seen.text.empty() && seen.text.back() != '\n') {
         std::cout << '\n';
     }
