@@ -16,6 +16,7 @@ packages=(
     libsystemd-dev libdtl-dev dbus-daemon
     fiu-utils libxml2-dev libre2-dev developers-reference libcli11-dev nlohmann-json3-dev
     weston qt6-wayland
+    nginx-light
 )
 # Only the benchmarks compare with these (make bench sets VNT_BENCH_PACKAGES=1).
 if [[ "${VNT_BENCH_PACKAGES:-0}" == 1 ]]; then

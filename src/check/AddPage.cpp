@@ -1,7 +1,9 @@
 #include "check/AddPage.h"
 
 #include "check/CheckPage.h"
+#include "check/CopyValidation.h"
 #include "check/RuledPage.h"
+#include "records/CopyValidators.h"
 #include "records/RecordWriter.h"
 
 #include <utility>
@@ -9,7 +11,7 @@
 PageAdd StoreFetchedPage(const std::string& url, FetchOutcome outcome, const PageRules& rules) {
     PageAdd add;
     switch (outcome.kind) {
-    case FetchOutcome::Kind::Received:
+    case FetchOutcome::Kind::Received: {
         if (!rules.Empty()) {
             if (const RuledPage seen = ApplyRules(rules, outcome.strPage); !seen.failure.empty()) {
                 add.result = PageAdd::Result::Failed;
@@ -17,6 +19,10 @@ PageAdd StoreFetchedPage(const std::string& url, FetchOutcome outcome, const Pag
                 break;
             }
         }
+        // The copy's key is worked out before the page is handed to the record.
+        const std::string copyKey = outcome.validators.Empty()
+                                        ? std::string()
+                                        : CopyKey(url, outcome.strPage, RulesFileText(rules));
         if (const int error = WriteNewRecord(url, std::move(outcome.strPage), &add.recordFileName);
             error != 0) {
             add.result = PageAdd::Result::Failed;
@@ -30,9 +36,11 @@ PageAdd StoreFetchedPage(const std::string& url, FetchOutcome outcome, const Pag
             add.reason = StoreFailureMessage(url, error);
             break;
         }
+        KeepCopyValidators(add.recordFileName, copyKey, outcome.validators);
         add.result = PageAdd::Result::Stored;
         add.line = url;
         break;
+    }
     case FetchOutcome::Kind::BadStatus:
         if (outcome.nStatus == 404) {
             add.result = PageAdd::Result::NotFound;
@@ -41,6 +49,11 @@ PageAdd StoreFetchedPage(const std::string& url, FetchOutcome outcome, const Pag
             add.result = PageAdd::Result::BadStatus;
             add.status = outcome.nStatus;
         }
+        break;
+    case FetchOutcome::Kind::NotModified:
+        // An add sends no validators, so this is a 304 it never asked for.
+        add.result = PageAdd::Result::BadStatus;
+        add.status = 304;
         break;
     case FetchOutcome::Kind::TimedOut:
         add.result = PageAdd::Result::TimedOut;

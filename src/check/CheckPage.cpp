@@ -59,6 +59,12 @@ PageCheck CheckFetchedPage(const std::string& url, const std::string& recordFile
         check.seenNow = std::move(comparison.seenNow);
         break;
     }
+    case FetchOutcome::Kind::NotModified:
+        // The caller sent the validators of exactly this stored copy, and the server vouched
+        // that its page is still that copy.
+        check.result = PageCheck::Result::Same;
+        check.line = url;
+        break;
     case FetchOutcome::Kind::BadStatus:
         check.result = PageCheck::Result::PageError;
         check.line = "Page Error " + url;

@@ -36,7 +36,9 @@ struct PageCheck {
 // the file storedPage was read from (storedFile; removed or replaced meanwhile) is "Changed" and
 // stays as it was (or absent). A changed page whose copy cannot be stored is Failed with
 // writeFailed set, the line "Error " + URL, and a reason that names the address and says why in
-// plain words; the old record is then left exactly as it was.
+// plain words; the old record is then left exactly as it was. A NotModified outcome is Same: the
+// caller sends validators only for the stored copy they came with, and checks that storedPage is
+// still that copy.
 //
 // Before a changed page replaces the record, the record's text as it was read (storedHead, its
 // text up to and including the "*", then storedPage) is kept in the page's history within the

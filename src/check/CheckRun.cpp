@@ -1,5 +1,7 @@
 #include "check/CheckRun.h"
 
+#include "check/CopyValidation.h"
+#include "records/CopyValidators.h"
 #include "records/RecordRead.h"
 
 #include <limits>
@@ -16,16 +18,24 @@ RecordReading<std::string> AddressOfRecord(const std::string& fileName) {
     return ReadRecordUrl(fileName);
 }
 
-std::optional<PageCheck> CheckRecord(const std::string& fileName, const std::string& url,
-                                     FetchOutcome outcome, const RuleDeadline& deadline,
-                                     std::string* storedCopy, std::string* newCopy) {
+// What taking a record's result came to: its check, nothing (removed meanwhile), or a "not
+// modified" that the stored copy did not earn, since it is no longer the copy whose validators
+// were sent: the page must then be fetched whole.
+struct RecordResult {
+    std::optional<PageCheck> check;
+    bool unearned = false;
+};
+
+RecordResult CheckRecord(const std::string& fileName, const std::string& url, FetchOutcome outcome,
+                         const RuleDeadline& deadline, const std::string& sentCopyKey,
+                         std::string* storedCopy, std::string* newCopy) {
     // The stored page is read only now, so only the record being compared is held.
     RecordReading<StoredRecord> record = ReadRecordForCheck(fileName);
     if (record.Failed()) {
-        return RecordReadFailure(url, std::move(record.failure));
+        return {RecordReadFailure(url, std::move(record.failure))};
     }
     if (!record.value) {
-        return std::nullopt; // removed meanwhile
+        return {}; // removed meanwhile
     }
     // The rewrite replaces only the file read here.
     const FileIdentity storedFile = record.value->file;
@@ -34,17 +44,34 @@ std::optional<PageCheck> CheckRecord(const std::string& fileName, const std::str
     const std::string storedHead(record.value->text.data(),
                                  record.value->text.size() - record.value->fields.page.size());
     const std::string storedPage = TakeStoredPage(std::move(*record.value));
-    if (newCopy != nullptr && outcome.kind == FetchOutcome::Kind::Received) {
+    if (outcome.kind == FetchOutcome::Kind::NotModified &&
+        (sentCopyKey.empty() || RecordCopyKey(fileName, url, storedPage) != sentCopyKey)) {
+        return {std::nullopt, true};
+    }
+    const bool received = outcome.kind == FetchOutcome::Kind::Received;
+    if (newCopy != nullptr && received) {
         *newCopy = outcome.strPage;
     }
+    // The new page goes to the record, so its key is worked out first, for when it changed.
+    const PageValidators validators = received ? outcome.validators : PageValidators{};
+    const std::string newCopyKey = received && !validators.Empty()
+                                       ? RecordCopyKey(fileName, url, outcome.strPage)
+                                       : std::string();
     PageCheck check = CheckFetchedPage(url, fileName, storedHead, storedPage, storedFile,
                                        std::move(outcome), deadline);
+    // A whole page that compared the same vouches for the stored copy under its new validators;
+    // a changed page stored brings its own.
+    if (received && check.result == PageCheck::Result::Same) {
+        KeepCopyValidators(fileName, RecordCopyKey(fileName, url, storedPage), validators);
+    } else if (received && check.result == PageCheck::Result::Changed) {
+        KeepCopyValidators(fileName, newCopyKey, validators);
+    }
     if (storedCopy != nullptr && check.result == PageCheck::Result::Changed) {
         *storedCopy = storedPage;
     } else if (newCopy != nullptr) {
         newCopy->clear();
     }
-    return check;
+    return {std::move(check)};
 }
 
 } // namespace
@@ -90,7 +117,14 @@ void CheckRun::FetchAhead() {
         PageAhead page;
         page.fileName = std::move(*fileName);
         page.url = std::move(*url.value);
-        page.id = m_fetches.Add(page.url);
+        PageValidators validators;
+        if (!m_wholePages) {
+            if (std::optional<KeptValidators> kept = ReadCopyValidators(page.fileName)) {
+                page.sentCopyKey = std::move(kept->copyKey);
+                validators = std::move(kept->validators);
+            }
+        }
+        page.id = m_fetches.Add(page.url, validators);
         m_fetches.SetBodyAllowance(page.id, m_pages.empty() ? kUnlimited : m_limits.aheadAllowance);
         m_pages.push_back(std::move(page));
     }
@@ -115,20 +149,31 @@ std::optional<CheckedRecord> CheckRun::TakeInHand(bool keepPages) {
         result.check = std::move(*page.unreadable);
         return result;
     }
-    if (page.outcome->kind == FetchOutcome::Kind::Received && m_progress != nullptr) {
+    const FetchOutcome::Kind kind = page.outcome->kind;
+    if ((kind == FetchOutcome::Kind::Received || kind == FetchOutcome::Kind::NotModified) &&
+        m_progress != nullptr) {
         m_progress->InHandReceived();
     }
     CheckedRecord result;
-    std::optional<PageCheck> check = CheckRecord(
-        page.fileName, page.url, std::move(*page.outcome), RuleDeadlineFrom(m_clock, m_rule),
-        keepPages ? &result.storedPage : nullptr, keepPages ? &result.newPage : nullptr);
+    RecordResult taken = CheckRecord(page.fileName, page.url, std::move(*page.outcome),
+                                     RuleDeadlineFrom(m_clock, m_rule), page.sentCopyKey,
+                                     keepPages ? &result.storedPage : nullptr,
+                                     keepPages ? &result.newPage : nullptr);
+    if (taken.unearned) {
+        // The record stays in hand, its page fetched again whole; it has no result yet.
+        --m_done;
+        page.outcome.reset();
+        page.sentCopyKey.clear();
+        page.id = m_fetches.Add(page.url);
+        m_pages.push_front(std::move(page));
+    }
     AllowInHandItsWholePage();
-    if (!check) {
+    if (!taken.check) {
         return std::nullopt;
     }
     result.fileName = std::move(page.fileName);
     result.url = std::move(page.url);
-    result.check = std::move(*check);
+    result.check = std::move(*taken.check);
     return result;
 }
 

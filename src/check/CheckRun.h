@@ -14,6 +14,10 @@
 //         run.Drive(slice);
 //     }
 //
+// A record whose copy has validators kept beside it is fetched with them, so a server may answer
+// "not modified" without sending the page; that answer counts only for the copy the validators
+// came with, and a record found to hold another copy by then is fetched again whole.
+//
 // Memory stays bounded whatever the order pages arrive in: at most `mostAhead` records are
 // between admission and their result, a page ahead of the one in hand holds at most
 // `aheadAllowance` bytes of its body (its transfer pauses there), and new records are admitted
@@ -94,9 +98,13 @@ public:
     void Drive(std::chrono::milliseconds slice);
     // Reads the record in hand, compares it with its page and rewrites it when the page changed
     // (only while the record is still the file read); the next record comes in hand. None for a
-    // record removed meanwhile (passed over without a line); a record that cannot be read is a
-    // failure with its reason. With `keepPages`, a changed page's result carries both pages.
+    // record removed meanwhile (passed over without a line), and for a record whose stored copy
+    // is no longer the one a "not modified" answer was for (it stays in hand, its page fetched
+    // again whole); a record that cannot be read is a failure with its reason. With `keepPages`, a
+    // changed page's result carries both pages.
     std::optional<CheckedRecord> TakeInHand(bool keepPages = false);
+    // Fetches every page whole from now on: no request carries the validators of a stored copy.
+    void FetchWholePages() { m_wholePages = true; }
     // See TimedFetches::RestartTiming.
     void RestartTiming() { m_fetches.RestartTiming(); }
 
@@ -113,6 +121,8 @@ private:
         std::string url;
         FetchId id = 0;
         std::optional<FetchOutcome> outcome;
+        // The copy whose validators the request carried; empty when it carried none.
+        std::string sentCopyKey;
         // Set instead of a fetch when the record could not even be read for its address.
         std::optional<PageCheck> unreadable;
     };
@@ -129,5 +139,6 @@ private:
     TimedFetches m_fetches;
     std::deque<PageAhead> m_pages; // in the source's order; the first is in hand
     bool m_sourceEnded = false;
+    bool m_wholePages = false;
     std::size_t m_done = 0;
 };

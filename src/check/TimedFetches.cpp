@@ -14,8 +14,8 @@ TimedFetches::TimedFetches(TransferLimits limits, const FetchClock& clock, Deadl
                            FetchProgress* progress)
     : m_fetches(limits), m_clock(clock), m_rule(rule), m_progress(progress) {}
 
-FetchId TimedFetches::Add(const std::string& url) {
-    const FetchId id = m_fetches.Add(url);
+FetchId TimedFetches::Add(const std::string& url, const PageValidators& validators) {
+    const FetchId id = m_fetches.Add(url, validators);
     const std::int64_t now = m_clock.Now();
     Timing timing;
     timing.lastData = now;

@@ -53,7 +53,7 @@ public:
     TimedFetches(TransferLimits limits, const FetchClock& clock, DeadlineRule rule,
                  FetchProgress* progress);
 
-    FetchId Add(const std::string& url);
+    FetchId Add(const std::string& url, const PageValidators& validators = {});
     // Drives the fetches for up to `slice`, returning early when some have finished; yields
     // those, the pages that have timed out among them.
     std::vector<FinishedFetch> Drive(std::chrono::milliseconds slice);

@@ -153,6 +153,9 @@ public:
         command.add_flag("--notify", m_options.notify,
                          "when a page changed or failed, show one desktop notification naming "
                          "the pages that changed; a click opens the report of their changes");
+        command.add_flag("--full", m_options.full,
+                         "fetch every page whole, even where the server could answer that it "
+                         "has not changed since the stored copy");
         command.add_flag("--json", m_options.json,
                          "one JSON object a line: number, file, url, result (same, changed, "
                          "page-error, time-out, error) and reason");
@@ -221,6 +224,9 @@ int RunCheck(const CheckOptions& options) {
     std::vector<std::string> changedFiles; // for the notification
     {
         CheckRun run(records, clock, rule, limits, nullptr);
+        if (options.full) {
+            run.FetchWholePages();
+        }
         // A result is printed as soon as its record has been compared (and rewritten): a stop
         // between two results leaves every record whose line was printed checked, and every
         // other record as it was.

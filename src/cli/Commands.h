@@ -23,6 +23,7 @@ struct CheckOptions {
     bool diff = false;
     bool notify = false;
     bool json = false;
+    bool full = false; // fetch every page whole, asking no server "has it changed since?"
 };
 
 struct AddOptions {

@@ -20,12 +20,12 @@ FetchOutcome Failure(const std::string& strUrl, DWORD dwError, std::string strDe
 
 ConcurrentPageFetch::ConcurrentPageFetch(TransferLimits limits) : m_engine(limits) {}
 
-FetchId ConcurrentPageFetch::Add(const std::string& strUrl) {
+FetchId ConcurrentPageFetch::Add(const std::string& strUrl, const PageValidators& validators) {
     std::optional<FinishedFetch> failed;
     try {
-        const PageRequest request = OpenPageRequest(strUrl);
+        const PageRequest request = OpenPageRequest(strUrl, validators);
         if (const TransferId id = m_engine.Add(request.hRequest.get()); id != 0) {
-            m_urls.emplace(id, strUrl);
+            m_urls.emplace(id, Sent{strUrl, !validators.Empty()});
             return id;
         }
         failed = FinishedFetch{0, Failure(strUrl, InternetGetLastError(), {})};
@@ -36,7 +36,7 @@ FetchId ConcurrentPageFetch::Add(const std::string& strUrl) {
         failed = FinishedFetch{0, Failure(strUrl, ERROR_NOT_ENOUGH_MEMORY, {})};
     }
     failed->id = kFirstOwnId - m_lastOwnId++;
-    m_urls.emplace(failed->id, strUrl);
+    m_urls.emplace(failed->id, Sent{strUrl, false});
     m_failedAtOnce.push_back(std::move(*failed));
     return m_failedAtOnce.back().id;
 }
@@ -54,7 +54,8 @@ std::vector<FinishedFetch> ConcurrentPageFetch::Wait(std::chrono::milliseconds t
             continue;
         }
         const FetchId id = result.id;
-        finished.push_back({id, OutcomeOfTransfer(url->second, std::move(result))});
+        finished.push_back(
+            {id, OutcomeOfTransfer(url->second.url, std::move(result), url->second.validated)});
     }
     for (const FinishedFetch& fetch : finished) {
         m_urls.erase(fetch.id);
@@ -72,11 +73,14 @@ std::optional<TransferProgress> ConcurrentPageFetch::Progress(FetchId id) const 
     return m_engine.Progress(id);
 }
 
-FetchOutcome OutcomeOfTransfer(const std::string& strUrl, TransferResult result) {
+FetchOutcome OutcomeOfTransfer(const std::string& strUrl, TransferResult result, bool validated) {
     // In the single fetch's order: a send that failed before any answer, then the status, then
     // a failure while the body was read.
     if (result.failed && !result.answered) {
         return Failure(strUrl, result.error, std::move(result.detail));
+    }
+    if (result.status == 304 && validated) {
+        return FetchOutcome::NotModified();
     }
     if (result.status != 200) {
         return FetchOutcome::BadStatus(result.status > 0 ? std::optional<int>(result.status)
@@ -86,7 +90,9 @@ FetchOutcome OutcomeOfTransfer(const std::string& strUrl, TransferResult result)
         return Failure(strUrl, result.error, std::move(result.detail));
     }
     try {
-        return FetchOutcome::Received(PageTextFromBody(std::move(result.body)));
+        FetchOutcome outcome = FetchOutcome::Received(PageTextFromBody(std::move(result.body)));
+        outcome.validators = std::move(result.validators);
+        return outcome;
     } catch (const std::bad_alloc&) {
         return Failure(strUrl, ERROR_NOT_ENOUGH_MEMORY, {});
     }

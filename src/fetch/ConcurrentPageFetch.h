@@ -29,7 +29,9 @@ public:
 
     // Starts (or queues) the fetch of a URL. A URL that cannot even be requested finishes at
     // once with its InternetFailure, handed out by the next Wait.
-    FetchId Add(const std::string& strUrl);
+    // With validators of a copy the caller holds, the request carries them, and a 304 answer
+    // ends the fetch as NotModified.
+    FetchId Add(const std::string& strUrl, const PageValidators& validators = {});
     // Drives the fetches for up to `timeout`, returning as soon as one or more have finished;
     // yields those, in the order they finished (possibly none).
     std::vector<FinishedFetch> Wait(std::chrono::milliseconds timeout);
@@ -44,10 +46,16 @@ public:
 
 private:
     TransferEngine m_engine;
-    std::map<FetchId, std::string> m_urls;
+    struct Sent {
+        std::string url;
+        bool validated = false; // the request carried validators
+    };
+    std::map<FetchId, Sent> m_urls;
     std::vector<FinishedFetch> m_failedAtOnce;
     FetchId m_lastOwnId = 0;
 };
 
-// The outcome of a transfer of the given URL, as the single fetch would report it.
-FetchOutcome OutcomeOfTransfer(const std::string& strUrl, TransferResult result);
+// The outcome of a transfer of the given URL, as the single fetch would report it; a 304 is
+// NotModified only when the request carried validators.
+FetchOutcome OutcomeOfTransfer(const std::string& strUrl, TransferResult result,
+                               bool validated = false);

@@ -29,3 +29,9 @@ FetchOutcome FetchOutcome::InternetFailure(std::uint32_t error, std::string mess
     outcome.strErrorMessage = std::move(message);
     return outcome;
 }
+
+FetchOutcome FetchOutcome::NotModified() {
+    FetchOutcome outcome;
+    outcome.kind = Kind::NotModified;
+    return outcome;
+}

@@ -40,6 +40,21 @@ std::optional<int> QueryStatus(HINTERNET hRequest) {
     return status;
 }
 
+// A header's text, or nothing when the answer carries none.
+std::string QueryText(HINTERNET hRequest, DWORD level) {
+    DWORD length = 0;
+    if (HttpQueryInfoA(hRequest, level, nullptr, &length, nullptr) ||
+        InternetGetLastError() != ERROR_INSUFFICIENT_BUFFER) {
+        return {};
+    }
+    std::string text(length, '\0');
+    if (!HttpQueryInfoA(hRequest, level, text.data(), &length, nullptr)) {
+        return {};
+    }
+    text.resize(length);
+    return text;
+}
+
 // Room for the body the server announced, so a large page is not copied as it grows. Only a
 // hint: the text still grows by appending, and a page that is not as announced is read as it is.
 void ReserveAnnouncedLength(HINTERNET hRequest, std::string& strPage) {
@@ -112,7 +127,10 @@ FetchOutcome FetchPage(const std::string& strUrl, ReadWatch* watch) {
     if (watch != nullptr) {
         watch->PageReceived();
     }
-    return FetchOutcome::Received(std::move(strPage));
+    FetchOutcome outcome = FetchOutcome::Received(std::move(strPage));
+    outcome.validators.etag = QueryText(hRequest, HTTP_QUERY_ETAG);
+    outcome.validators.lastModified = QueryText(hRequest, HTTP_QUERY_LAST_MODIFIED);
+    return outcome;
 }
 
 } // namespace

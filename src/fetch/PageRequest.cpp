@@ -62,7 +62,7 @@ void PageRequestHandleCloser::operator()(HINTERNET handle) const {
     InternetCloseHandle(handle);
 }
 
-PageRequest OpenPageRequest(const std::string& strUrl) {
+PageRequest OpenPageRequest(const std::string& strUrl, const PageValidators& validators) {
     PageRequest request;
     request.hRoot.reset(InternetOpenA(ApplicationName().c_str(), INTERNET_OPEN_TYPE_PRECONFIG,
                                       nullptr, nullptr, 0));
@@ -81,7 +81,7 @@ PageRequest OpenPageRequest(const std::string& strUrl) {
 
     const DWORD dwFlags = INTERNET_FLAG_RELOAD | (parts.bSecure ? INTERNET_FLAG_SECURE : 0);
     request.hRequest.reset(HttpOpenRequestA(request.hConnect.get(), "GET", parts.strPath.c_str(),
-                                            "HTTP/1.0", nullptr, nullptr, dwFlags,
+                                            "HTTP/1.1", nullptr, nullptr, dwFlags,
                                             kPageFetchContext));
     if (!request.hRequest) {
         AfxThrowInternetException(kPageFetchContext, strUrl);
@@ -89,6 +89,18 @@ PageRequest OpenPageRequest(const std::string& strUrl) {
     // Each line goes on only if the request has no such header yet; the result is not needed.
     HttpAddRequestHeadersA(request.hRequest.get(), kRequestHeaders, sizeof(kRequestHeaders) - 1,
                            HTTP_ADDREQ_FLAG_ADD_IF_NEW);
+    // A validator the layer refuses (a line end in it) is not sent; the page then comes whole.
+    std::string conditions;
+    if (!validators.etag.empty()) {
+        conditions += "If-None-Match: " + validators.etag + "\r\n";
+    }
+    if (!validators.lastModified.empty()) {
+        conditions += "If-Modified-Since: " + validators.lastModified + "\r\n";
+    }
+    if (!conditions.empty()) {
+        HttpAddRequestHeadersA(request.hRequest.get(), conditions.c_str(),
+                               static_cast<DWORD>(conditions.size()), HTTP_ADDREQ_FLAG_ADD);
+    }
     return request;
 }
 

@@ -2,9 +2,11 @@
 // Opening the request of a page fetch, shared by the single fetch (PageFetch) and the concurrent
 // one (ConcurrentPageFetch), so both ask the server for a page in exactly the same way: the
 // root, connection and request handles opened in order with the same values, and the two header
-// lines added. The request is not sent.
+// lines added (and, for a copy the caller holds, its validators, so the server may answer "not
+// modified"). The request is not sent.
 
 #include "platform/inet/WinInet.h"
+#include "platform/system/PageValidators.h"
 
 #include <memory>
 #include <string>
@@ -27,7 +29,7 @@ struct PageRequest {
 
 // Opens the page's request. A failure of the internet layer, a URL that cannot be split or one
 // that names neither http nor https raises CInternetException.
-PageRequest OpenPageRequest(const std::string& strUrl);
+PageRequest OpenPageRequest(const std::string& strUrl, const PageValidators& validators = {});
 
 // Appends one read's bytes to the page text up to the first zero byte among them: the page text
 // never holds a zero byte, and a read that holds one loses the rest of that read.

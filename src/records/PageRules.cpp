@@ -4,6 +4,7 @@
 #include "platform/system/Folders.h"
 #include "platform/system/RecordsFolder.h"
 #include "platform/system/ReplacingFile.h"
+#include "records/CopyValidators.h"
 #include "records/PageHistory.h"
 #include "records/SeenCopy.h"
 
@@ -132,6 +133,7 @@ int RemoveRecord(const std::string& recordFileName) {
         RemoveFileName(RulesFileName(recordFileName));
         RemoveFolder(HistoryFolderName(recordFileName));
         RemoveFileName(SeenFileName(recordFileName));
+        RemoveFileName(ValidatorsFileName(recordFileName));
     }
     return error;
 }

@@ -79,7 +79,7 @@ TEST_F(FetchTest, EngineSendsTheSingleFetchsRequestByteForByte) {
 
     const std::vector<std::string> requests = server.Requests();
     ASSERT_EQ(requests.size(), 2u);
-    EXPECT_THAT(requests[0], ::testing::StartsWith("GET /a/my%20page.html?q=1&r=two HTTP/1.0\r\n"));
+    EXPECT_THAT(requests[0], ::testing::StartsWith("GET /a/my%20page.html?q=1&r=two HTTP/1.1\r\n"));
     EXPECT_EQ(requests[1], requests[0]);
 }
 

@@ -55,6 +55,7 @@ constexpr ErrorNumber kEveryNumber[] = {
     {12175, ERROR_INTERNET_SEC_CERT_INVALID},
     {12901, ERROR_VNT_PAGE_TOO_LARGE},
     {12902, ERROR_VNT_PROXY_NOT_RESOLVED},
+    {12903, ERROR_VNT_DAMAGED_ENCODING},
 };
 
 class InternetErrorTexts : public ::testing::Test {

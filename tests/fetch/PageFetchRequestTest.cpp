@@ -48,11 +48,15 @@ TEST_F(FetchTest, RequestIsAnUncachedHttp10GetOfPathAndQueryWithTheTwoHeaderLine
     ASSERT_EQ(server.Requests().size(), 1u);
     const std::vector<std::string> lines = HeadLines(server.Requests().front());
     ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines.front(), "GET /some/page.html?q=1&r=two HTTP/1.0");
+    EXPECT_EQ(lines.front(), "GET /some/page.html?q=1&r=two HTTP/1.1");
     const std::vector<std::string> headers(lines.begin() + 1, lines.end());
-    // "User-Agent: VNT " goes out as written, its blank included; nothing asks for compression.
-    const std::vector<std::string> expected{"Host: 127.0.0.1:" + port, "Accept: text/*",
-                                            "User-Agent: VNT ", "Cache-Control: no-cache",
+    // "User-Agent: VNT " goes out as written, its blank included; every encoding the library
+    // decodes is asked for.
+    const std::vector<std::string> expected{"Host: 127.0.0.1:" + port,
+                                            "Accept: text/*",
+                                            "Accept-Encoding: deflate, gzip, br, zstd",
+                                            "User-Agent: VNT ",
+                                            "Cache-Control: no-cache",
                                             "Pragma: no-cache"};
     EXPECT_THAT(headers, UnorderedElementsAreArray(expected));
 }
@@ -64,7 +68,7 @@ TEST_F(FetchTest, UrlIsCanonicalisedBeforeItIsSent) {
     ASSERT_EQ(PageFetch(url).kind, Kind::Received);
 
     ASSERT_EQ(server.Requests().size(), 1u);
-    EXPECT_EQ(HeadLines(server.Requests().front()).front(), "GET /a/my%20page.html HTTP/1.0");
+    EXPECT_EQ(HeadLines(server.Requests().front()).front(), "GET /a/my%20page.html HTTP/1.1");
 }
 
 // Blanks and line ends around an address (pasted with it) are not part of it; blanks inside it
@@ -83,7 +87,7 @@ TEST_F(FetchTest, AddressIsReadAsABrowsersAddressBarReadsIt) {
         }
         ASSERT_EQ(server.Requests().size(), 2u);
         for (const std::string& head : server.Requests()) {
-            EXPECT_EQ(HeadLines(head).front(), "GET " + requested + " HTTP/1.0");
+            EXPECT_EQ(HeadLines(head).front(), "GET " + requested + " HTTP/1.1");
         }
     }
     // Nothing but blanks is an empty address.
@@ -133,7 +137,7 @@ TEST_F(FetchTest, ProxyFromTheEnvironmentIsUsed) {
     EXPECT_EQ(outcome.strPage, "through the proxy");
     ASSERT_EQ(proxy.Requests().size(), 1u);
     EXPECT_EQ(HeadLines(proxy.Requests().front()).front(),
-              "GET http://watched.example/page.html HTTP/1.0");
+              "GET http://watched.example/page.html HTTP/1.1");
 }
 
 } // namespace

@@ -5,6 +5,8 @@
 #include "support/LoopbackServer.h"
 #include "support/RawSocketServer.h"
 
+#include <gmock/gmock.h>
+
 using Kind = FetchOutcome::Kind;
 
 namespace {
@@ -160,21 +162,24 @@ INSTANTIATE_TEST_SUITE_P(Lengths, LargeBody, ::testing::Values(true, false), [](
     return std::string(param.param ? "Announced" : "EndedByClose");
 });
 
-TEST_F(FetchTest, BodyBytesArriveUndecoded) {
-    // Looks compressed, but nothing was asked for, so nothing is unpacked.
+// Compression is asked for and undone; a body that claims it and cannot be undone is no page.
+TEST_F(FetchTest, ACompressedBodyThatCannotBeDecodedIsAnErrorThatSaysSo) {
     const std::string body = "\x1f\x8b not really gzip \xe4\xf6\xfc";
+    std::string acceptEncoding;
     LoopbackServer server;
     server.Routes().Get("/", [&](const httplib::Request& request, httplib::Response& response) {
-        response.set_content(body, "text/plain");
+        response.set_content(body, "application/octet-stream");
         response.set_header("Content-Encoding", "gzip");
-        EXPECT_FALSE(request.has_header("Accept-Encoding"));
+        acceptEncoding = request.get_header_value("Accept-Encoding");
     });
     server.Start();
 
     const FetchOutcome outcome = PageFetch(server.Url("/"));
 
-    ASSERT_EQ(outcome.kind, Kind::Received);
-    EXPECT_EQ(outcome.strPage, body);
+    EXPECT_THAT(acceptEncoding, ::testing::HasSubstr("gzip"));
+    ASSERT_EQ(outcome.kind, Kind::InternetFailure);
+    EXPECT_EQ(outcome.nError, static_cast<std::uint32_t>(ERROR_VNT_DAMAGED_ENCODING));
+    EXPECT_THAT(outcome.strErrorMessage, ::testing::HasSubstr("compressed data is damaged"));
 }
 
 } // namespace

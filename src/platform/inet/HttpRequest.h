@@ -29,6 +29,10 @@ public:
     bool IsSent() const { return m_sent; }
     // The body length the server announced; -1 when it announced none.
     std::int64_t AnnouncedLength() const;
+    // What the final response said identifies its copy (see PageTransfer::Validators).
+    PageValidators Validators() const {
+        return m_transfer ? m_transfer->Validators() : PageValidators{};
+    }
     // Waits until `wanted` bytes of the body are in, the buffer is full or the body has ended.
     bool Read(char* buffer, std::size_t wanted, std::size_t& got);
 

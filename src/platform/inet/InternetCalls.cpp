@@ -141,18 +141,29 @@ BOOL HttpQueryInfoA(HINTERNET hRequest, DWORD dwInfoLevel, void* lpBuffer, DWORD
     if (request == nullptr) {
         return FALSE;
     }
-    if ((dwInfoLevel != HTTP_QUERY_STATUS_CODE && dwInfoLevel != HTTP_QUERY_CONTENT_LENGTH) ||
-        lpdwBufferLength == nullptr) {
+    const bool numeric =
+        dwInfoLevel == HTTP_QUERY_STATUS_CODE || dwInfoLevel == HTTP_QUERY_CONTENT_LENGTH;
+    const bool validator =
+        dwInfoLevel == HTTP_QUERY_ETAG || dwInfoLevel == HTTP_QUERY_LAST_MODIFIED;
+    if ((!numeric && !validator) || lpdwBufferLength == nullptr) {
         InternetSetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    const std::int64_t value =
-        dwInfoLevel == HTTP_QUERY_STATUS_CODE ? request->Status() : request->AnnouncedLength();
-    if (value <= 0 && !(dwInfoLevel == HTTP_QUERY_CONTENT_LENGTH && value == 0)) {
+    std::string text;
+    if (validator) {
+        const PageValidators validators = request->Validators();
+        text = dwInfoLevel == HTTP_QUERY_ETAG ? validators.etag : validators.lastModified;
+    } else {
+        const std::int64_t value =
+            dwInfoLevel == HTTP_QUERY_STATUS_CODE ? request->Status() : request->AnnouncedLength();
+        if (value > 0 || (dwInfoLevel == HTTP_QUERY_CONTENT_LENGTH && value == 0)) {
+            text = std::to_string(value);
+        }
+    }
+    if (text.empty()) {
         InternetSetLastError(ERROR_HTTP_HEADER_NOT_FOUND);
         return FALSE;
     }
-    const std::string text = std::to_string(value);
     if (lpBuffer == nullptr || *lpdwBufferLength <= text.size()) {
         *lpdwBufferLength = static_cast<DWORD>(text.size() + 1);
         InternetSetLastError(ERROR_INSUFFICIENT_BUFFER);

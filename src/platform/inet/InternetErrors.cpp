@@ -61,6 +61,9 @@ const char* ErrorTemplate(InternetError error) {
     case ERROR_VNT_PROXY_NOT_RESOLVED:
         return "The proxy server named in the system's proxy settings could not be found while "
                "fetching %1.";
+    case ERROR_VNT_DAMAGED_ENCODING:
+        return "The server of %1 sent the page compressed, but the compressed data is damaged, so "
+               "the page could not be read.";
     }
     return nullptr; // a number that is no InternetError
 }

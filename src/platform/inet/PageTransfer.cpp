@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <ctime>
 
 namespace {
 
@@ -120,13 +121,17 @@ bool PageTransfer::Prepare() {
     option(curl_easy_setopt(m_easy, CURLOPT_FOLLOWLOCATION, 1L));
     option(curl_easy_setopt(m_easy, CURLOPT_MAXREDIRS, 10L));
     option(curl_easy_setopt(m_easy, CURLOPT_HTTPGET, 1L));
-    option(curl_easy_setopt(m_easy, CURLOPT_HTTP_VERSION, m_request.httpVersion));
+    // HTTP/2 where a TLS server offers it; a plain connection stays on the version asked for.
+    const bool offerHttp2 = m_request.secure && m_request.httpVersion == CURL_HTTP_VERSION_1_1;
+    option(curl_easy_setopt(m_easy, CURLOPT_HTTP_VERSION,
+                            offerHttp2 ? long{CURL_HTTP_VERSION_2TLS} : m_request.httpVersion));
     option(curl_easy_setopt(m_easy, CURLOPT_HTTPHEADER, m_headerList));
     if (!m_request.HasHeader("User-Agent") && !m_request.agent.empty()) {
         option(curl_easy_setopt(m_easy, CURLOPT_USERAGENT, m_request.agent.c_str()));
     }
-    // The body is taken as raw bytes: nothing compressed is asked for or unpacked.
-    option(curl_easy_setopt(m_easy, CURLOPT_HTTP_CONTENT_DECODING, 0L));
+    // Every encoding the library decodes is asked for, and the body is handed on decoded: the
+    // page is the bytes an uncompressed answer would carry, and the size limit counts those.
+    option(curl_easy_setopt(m_easy, CURLOPT_ACCEPT_ENCODING, ""));
     // A reply without a status line is taken as a body without status, as old servers send it.
     option(curl_easy_setopt(m_easy, CURLOPT_HTTP09_ALLOWED, 1L));
     option(curl_easy_setopt(m_easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L));
@@ -207,20 +212,43 @@ std::size_t PageTransfer::OnHeader(char* data, std::size_t size, std::size_t cou
                             });
         transfer.m_lineStatus = digits ? std::stoi(std::string(code)) : 0;
         transfer.m_lineHasLocation = false;
+        transfer.m_lineValidators = {};
+        transfer.m_lineDate.clear();
     } else if (StartsWithIgnoringCase(line, "Location:")) {
         transfer.m_lineHasLocation = true;
+    } else if (StartsWithIgnoringCase(line, "ETag:")) {
+        transfer.m_lineValidators.etag = TrimmedHeaderText(line.substr(5));
+    } else if (StartsWithIgnoringCase(line, "Last-Modified:")) {
+        transfer.m_lineValidators.lastModified = TrimmedHeaderText(line.substr(14));
+    } else if (StartsWithIgnoringCase(line, "Date:")) {
+        transfer.m_lineDate = TrimmedHeaderText(line.substr(5));
     } else if (line.empty() && transfer.m_lineStatus != 0) {
-        // The end of a response's head. An interim response and a redirect that curl follows
-        // are not the answer; the head of any other one is.
-        const int status = transfer.m_lineStatus;
-        const bool interim = status >= 100 && status < 200;
-        const bool followed = status >= 300 && status < 400 && transfer.m_lineHasLocation;
-        if (!interim && !followed) {
-            transfer.m_status = status;
-            transfer.m_headComplete = true;
-        }
+        transfer.NoteHeadEnd();
     }
     return bytes;
+}
+
+void PageTransfer::NoteHeadEnd() {
+    // The end of a response's head. An interim response and a redirect that curl follows are
+    // not the answer; the head of any other one is.
+    const int status = m_lineStatus;
+    const bool interim = status >= 100 && status < 200;
+    const bool followed = status >= 300 && status < 400 && m_lineHasLocation;
+    if (interim || followed) {
+        return;
+    }
+    m_status = status;
+    m_headComplete = true;
+    m_validators = m_lineValidators;
+    if (!m_validators.lastModified.empty()) {
+        const std::time_t modified = curl_getdate(m_validators.lastModified.c_str(), nullptr);
+        const std::time_t dated =
+            m_lineDate.empty() ? -1 : curl_getdate(m_lineDate.c_str(), nullptr);
+        const std::time_t now = dated != -1 ? dated : std::time(nullptr);
+        if (modified == -1 || modified > now) {
+            m_validators.lastModified.clear();
+        }
+    }
 }
 
 void PageTransfer::NoteData() {
@@ -273,6 +301,8 @@ DWORD PageTransfer::FailureNumber() const {
     case CURLE_SSL_ISSUER_ERROR:
     case CURLE_SSL_CRL_BADFILE:
         return ERROR_INTERNET_SECURITY_CHANNEL_ERROR;
+    case CURLE_BAD_CONTENT_ENCODING:
+        return ERROR_VNT_DAMAGED_ENCODING;
     case CURLE_WRITE_ERROR:
         return m_bodyTooLarge ? ERROR_VNT_PAGE_TOO_LARGE : ERROR_INTERNET_INTERNAL_ERROR;
     case CURLE_OUT_OF_MEMORY:

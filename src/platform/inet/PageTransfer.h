@@ -1,13 +1,14 @@
 #pragma once
 // One page transfer on a curl easy handle: the ONE place where a page request's transfer options
 // are set (request line and headers, TLS verification, redirect rule, body size limit, proxy,
-// connect and idle time-outs), where the answer's head is followed, and where curl's result
-// becomes an error number and text. The window's blocking request (HttpRequest) and the
-// concurrent engine (TransferEngine) both run their transfers through it, so the requests the
-// two send cannot drift apart.
+// connect and idle time-outs, compression, HTTP version), where the answer's head is followed, and
+// where curl's result becomes an error number and text. The window's blocking request (HttpRequest)
+// and the concurrent engine (TransferEngine) both run their transfers through it, so the requests
+// the two send cannot drift apart.
 
 #include "platform/inet/InternetOptions.h"
 #include "platform/inet/WinInet.h"
+#include "platform/system/PageValidators.h"
 
 #include <curl/curl.h>
 
@@ -56,7 +57,12 @@ public:
     // interim response and a redirect curl follows are not the answer); Status is then its code.
     bool HeadComplete() const { return m_headComplete; }
     int Status() const { return m_status; }
+    // Body bytes received, as decoded when the server sent them compressed.
     std::int64_t BodyBytes() const { return m_bodyBytes; }
+    // What the final response said identifies its copy (complete with the head). A Last-Modified
+    // later than the response's own Date (or than now, without one) or that cannot be read is
+    // left out: a clock that runs ahead must not vouch for copies it has not seen yet.
+    const PageValidators& Validators() const { return m_validators; }
     // The body length the server announced; -1 when it announced none.
     std::int64_t AnnouncedLength() const;
 
@@ -82,6 +88,7 @@ private:
     static std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* self);
     static std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* self);
     void NoteData();
+    void NoteHeadEnd();
     bool PrepareFailed(DWORD error, std::string_view detail);
 
     const TransferRequest m_request;
@@ -98,6 +105,9 @@ private:
     // The response being received: its status line and whether it carried a Location header.
     int m_lineStatus = 0;
     bool m_lineHasLocation = false;
+    PageValidators m_lineValidators;
+    std::string m_lineDate;
+    PageValidators m_validators;
     bool m_headComplete = false;
     int m_status = 0;
 

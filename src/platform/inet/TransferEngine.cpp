@@ -290,6 +290,7 @@ std::vector<TransferResult> TransferEngine::TakeFinished() {
         result.status = transfer.Status();
         result.answered = transfer.HeadComplete() || entry.stoppedAtAnswer;
         result.failed = !entry.stoppedAtAnswer && transfer.Failed();
+        result.validators = transfer.Validators();
         if (result.failed) {
             result.error = transfer.FailureNumber();
             result.detail = transfer.FailureDetail();

@@ -14,10 +14,13 @@
 //     }
 //
 // A transfer that answers with a status other than 200 ends as soon as its head is in: its body
-// is not read. Not thread-safe: one thread adds, waits, takes and abandons.
+// is not read. The transfers share the multi handle's connections: a host's connection is used
+// again by the next transfer to it (HTTP/2 streams share one where a TLS server offers it). Not
+// thread-safe: one thread adds, waits, takes and abandons.
 
 #include "platform/inet/WinInet.h"
 #include "platform/system/PageLimits.h"
+#include "platform/system/PageValidators.h"
 
 #include <chrono>
 #include <cstdint>
@@ -55,9 +58,10 @@ struct TransferResult {
     int status = 0; // the final answer's status code; 0 when it had no status line
     // The transfer failed: before any answer, or (status 200) while the body was coming.
     bool failed = false;
-    DWORD error = 0;    // the layer's error number for the failure
-    std::string detail; // the transfer library's own words for it
-    std::string body;   // status 200 and not failed: the whole body, byte for byte
+    DWORD error = 0;           // the layer's error number for the failure
+    std::string detail;        // the transfer library's own words for it
+    std::string body;          // status 200 and not failed: the whole body, decoded, byte for byte
+    PageValidators validators; // what the final answer said identifies its copy
 };
 
 class TransferEngine {

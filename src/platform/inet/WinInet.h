@@ -25,6 +25,8 @@ constexpr DWORD INTERNET_FLAG_SECURE = 0x00800000; // TLS, certificate and host 
 constexpr DWORD HTTP_ADDREQ_FLAG_ADD_IF_NEW = 0x10000000;
 constexpr DWORD HTTP_ADDREQ_FLAG_ADD = 0x20000000;
 constexpr DWORD HTTP_QUERY_CONTENT_LENGTH = 5;
+constexpr DWORD HTTP_QUERY_LAST_MODIFIED = 11;
+constexpr DWORD HTTP_QUERY_ETAG = 54;
 constexpr DWORD HTTP_QUERY_STATUS_CODE = 19;
 
 constexpr INTERNET_PORT INTERNET_INVALID_PORT_NUMBER = 0;
@@ -59,6 +61,7 @@ enum InternetError : DWORD {
     ERROR_INTERNET_SEC_CERT_INVALID = 12175,
     ERROR_VNT_PAGE_TOO_LARGE = 12901,
     ERROR_VNT_PROXY_NOT_RESOLVED = 12902,
+    ERROR_VNT_DAMAGED_ENCODING = 12903,
 };
 
 // InternetCrackUrlA's in and out record. A part is asked for by a buffer and its size in
@@ -114,8 +117,10 @@ BOOL HttpAddRequestHeadersA(HINTERNET hRequest, const char* lpszHeaders, DWORD d
 BOOL HttpSendRequestA(HINTERNET hRequest, const char* lpszHeaders, DWORD dwHeadersLength,
                       void* lpOptional, DWORD dwOptionalLength);
 
-// HTTP_QUERY_STATUS_CODE or HTTP_QUERY_CONTENT_LENGTH, as decimal text. Fails with
-// ERROR_HTTP_HEADER_NOT_FOUND when the answer carries no such value.
+// HTTP_QUERY_STATUS_CODE or HTTP_QUERY_CONTENT_LENGTH, as decimal text, or the final answer's
+// HTTP_QUERY_ETAG or HTTP_QUERY_LAST_MODIFIED as sent (a Last-Modified later than the answer's
+// own date is taken as none). Fails with ERROR_HTTP_HEADER_NOT_FOUND when the answer carries no
+// such value.
 BOOL HttpQueryInfoA(HINTERNET hRequest, DWORD dwInfoLevel, void* lpBuffer, DWORD* lpdwBufferLength,
                     DWORD* lpdwIndex);
 
