@@ -374,6 +374,27 @@ TEST_F(CliFaultInjection, AFailedRewriteIsAnErrorWhateverItsNumber) {
     EXPECT_EQ(json.exitStatus, 1);
 }
 
+// An old version that cannot be removed leaves the page stored and its line as it is, and says
+// why on standard error.
+TEST_F(CliFaultInjection, AnOldVersionThatStaysIsTold) {
+    if (!FailAtFaultPointForTesting("posix/vnt/none", 0)) {
+        GTEST_SKIP() << "this build has no fault points";
+    }
+    WriteRecords(1);
+    WriteWholeFile("history.ini", "keep=0\n");
+    std::filesystem::create_directory("1.vnt.history");
+    const std::string kept = "1.vnt.history/20250101-000000-0000.vnt";
+    WriteWholeFile(kept, OldRecord(m_pages.Url(1)));
+    const CliRun check =
+        Run({"check"}, {"/usr/bin/fiu-run", "-c",
+                        "enable name=posix/vnt/unlinkat,failinfo=" + std::to_string(EACCES)});
+    EXPECT_EQ(check.out, "UPDATE " + m_pages.Url(1) + "\n");
+    EXPECT_EQ(check.exitStatus, 1);
+    EXPECT_THAT(check.err, HasSubstr("oldest kept versions could not be removed"));
+    EXPECT_EQ(ReadWholeFile("1.vnt"), NewRecord(1));
+    EXPECT_TRUE(FileExists(kept));
+}
+
 TEST_F(CliFaultInjection, AddStoresWholeRecordsOrSaysWhyNot) {
     for (int run = 0; run < m_runs; ++run) {
         SCOPED_TRACE("run " + std::to_string(run));
