@@ -14,7 +14,7 @@ packages=(
     scdoc dpkg-dev file lintian desktop-file-utils appstream man-db bash-completion
     clang libclang-rt-14-dev
     libsystemd-dev libdtl-dev dbus-daemon
-    fiu-utils libxml2-dev libre2-dev developers-reference libcli11-dev nlohmann-json3-dev
+    fiu-utils libfiu-dev libxml2-dev libre2-dev developers-reference libcli11-dev nlohmann-json3-dev
     weston qt6-wayland
     nginx-light
 )

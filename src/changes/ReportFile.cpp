@@ -23,7 +23,7 @@ int WriteReportFile(const std::string& path, const std::string& html) {
             }
         }
     }
-    return ReplaceFileContents(path, html);
+    return ReplaceFileContents(path, html).ErrorNumber();
 }
 
 std::string ReportWriteFailure(const std::string& path, int error) {

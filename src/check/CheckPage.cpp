@@ -41,16 +41,22 @@ PageCheck CheckFetchedPage(const std::string& url, const std::string& recordFile
             break;
         }
         OldCopy oldCopy{storedHead, storedPage, *limits.value};
-        if (const int error = RewriteRecord(url, std::move(outcome.strPage), recordFileName,
-                                            storedFile, &oldCopy);
-            error != 0 && error != kReadOnlyRecord && error != kRecordHeld &&
-            error != kRecordGone) {
+        const WriteResult written =
+            RewriteRecord(url, std::move(outcome.strPage), recordFileName, storedFile, &oldCopy);
+        if (written.IsFailed()) {
             check.result = PageCheck::Result::Failed;
             check.line = "Error " + url;
-            check.reason = oldCopy.keepFailed ? KeepFailureMessage(url, error)
-                                              : StoreFailureMessage(url, error);
+            check.reason = oldCopy.keepFailed ? KeepFailureMessage(url, written.Error())
+                                              : StoreFailureMessage(url, written.Error());
             check.writeFailed = true;
             break;
+        }
+        // Read-only, held or gone: changed, and the record stays as it was (or absent).
+        check.stored = written.IsStored();
+        if (oldCopy.pruneError != 0) {
+            check.reason = "The page " + url +
+                           " was stored, but its oldest kept versions could not be removed: " +
+                           RecordWriteFailureText(oldCopy.pruneError) + ".";
         }
         check.result = PageCheck::Result::Changed;
         check.line = "UPDATE " + url;

@@ -20,6 +20,7 @@ struct PageCheck {
     bool writeFailed = false; // Failed because the changed page could not be stored
     bool readFailed = false;  // Failed because the record could not be read
     bool rulesFailed = false; // Failed because the page's rules could not be applied to it
+    bool stored = false;      // Changed, and the record now holds the new page
     // For a page with rules that changed: what the comparison saw of the stored copy and of the
     // fresh page (empty otherwise; the pages themselves were compared then).
     bool ruled = false;
@@ -31,14 +32,15 @@ struct PageCheck {
 // see it (the page whole when it has none), and, when it changed, rewrites the record with the
 // page as it came; yields what to report. Rules that cannot be read or applied to the fetched
 // page (one that matches nothing, say) make the result Failed with the line "Error " + URL and
-// the reason naming the rule; the record stays as it was. So do rules that run past the deadline. A
-// record its owner made read-only, one held open elsewhere at that moment, or one that is no longer
-// the file storedPage was read from (storedFile; removed or replaced meanwhile) is "Changed" and
-// stays as it was (or absent). A changed page whose copy cannot be stored is Failed with
-// writeFailed set, the line "Error " + URL, and a reason that names the address and says why in
-// plain words; the old record is then left exactly as it was. A NotModified outcome is Same: the
-// caller sends validators only for the stored copy they came with, and checks that storedPage is
-// still that copy.
+// the reason naming the rule; the record stays as it was. So do rules that run past the deadline.
+// A record its owner made read-only, one held open elsewhere at that moment, or one that is no
+// longer the file storedPage was read from (storedFile; removed or replaced meanwhile) is
+// "Changed", not stored, and stays as it was (or absent). A changed page whose copy cannot be
+// stored, for any reason the system gives, is Failed with writeFailed set, the line "Error " +
+// URL, and a reason that names the address and says why in plain words; the old record is then
+// left exactly as it was. A changed page stored while an old kept version could not be removed is
+// Changed with that in the reason. A NotModified outcome is Same: the caller sends validators only
+// for the stored copy they came with, and checks that storedPage is still that copy.
 //
 // Before a changed page replaces the record, the record's text as it was read (storedHead, its
 // text up to and including the "*", then storedPage) is kept in the page's history within the

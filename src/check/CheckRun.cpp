@@ -63,7 +63,7 @@ RecordResult CheckRecord(const std::string& fileName, const std::string& url, Fe
     // a changed page stored brings its own.
     if (received && check.result == PageCheck::Result::Same) {
         KeepCopyValidators(fileName, RecordCopyKey(fileName, url, storedPage), validators);
-    } else if (received && check.result == PageCheck::Result::Changed) {
+    } else if (received && check.stored) {
         KeepCopyValidators(fileName, newCopyKey, validators);
     }
     if (storedCopy != nullptr && check.result == PageCheck::Result::Changed) {

@@ -158,7 +158,8 @@ public:
                          "has not changed since the stored copy");
         command.add_flag("--json", m_options.json,
                          "one JSON object a line: number, file, url, result (same, changed, "
-                         "page-error, time-out, error) and reason");
+                         "page-error, time-out, error), stored (whether the record now holds "
+                         "the new page) and reason");
         command.footer(
             "Fetches every stored page again, compares it with the stored copy ignoring\n"
             "letter case (as its rules see it, if it has any), and stores the pages that\n"
@@ -279,6 +280,7 @@ int RunCheck(const CheckOptions& options) {
                                              {"file", result->fileName},
                                              {"url", result->url},
                                              {"result", ResultName(check.result)},
+                                             {"stored", check.stored},
                                              {"reason", OneLine(check.reason)}};
                     if (options.diff) {
                         object["diff"] = diff;

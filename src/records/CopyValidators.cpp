@@ -99,5 +99,5 @@ int WriteCopyValidators(const std::string& recordFileName, const std::string& co
     text.append(kEtagWord).append(validators.etag).append("\n");
     text.append(kModifiedWord).append(validators.lastModified).append("\n");
     text.append(kLastLine);
-    return ReplaceFileContents(ValidatorsFileName(recordFileName), text);
+    return ReplaceFileContents(ValidatorsFileName(recordFileName), text).ErrorNumber();
 }

@@ -12,7 +12,7 @@ constexpr const char* kStampFile = "time.ini";
 }
 
 int WriteLastCheck() {
-    return ReplaceFileContents(kStampFile, DateStamp());
+    return ReplaceFileContents(kStampFile, DateStamp()).ErrorNumber();
 }
 
 std::string LastCheckFailureMessage(int error) {

@@ -78,9 +78,12 @@ struct KeptFile {
     std::uint64_t bytes = 0;
 };
 
-// The kept versions, newest first.
-RecordReading<std::vector<KeptFile>> ListKept(const std::string& folder) {
+// The kept versions, newest first. A failure's error number goes to error, when given.
+RecordReading<std::vector<KeptFile>> ListKept(const std::string& folder, int* error = nullptr) {
     FolderListing listing = ListFolderFiles(folder);
+    if (error != nullptr) {
+        *error = listing.error;
+    }
     if (listing.error != 0) {
         return {std::nullopt, "The history " + folder +
                                   " could not be read: " + SystemErrorText(listing.error) + "."};
@@ -168,11 +171,13 @@ RecordReading<HistoryLimits> ReadHistoryLimits() {
 }
 
 int WriteHistoryLimits(const HistoryLimits& limits) {
-    return ReplaceFileContents(
-        kHistorySettingFile,
-        "# How many earlier versions of each page are kept, and how many bytes they may take.\n"
-        "keep=" +
-            std::to_string(limits.keep) + "\nmaxBytes=" + std::to_string(limits.maxBytes) + "\n");
+    return ReplaceFileContents(kHistorySettingFile,
+                               "# How many earlier versions of each page are kept, and how many "
+                               "bytes they may take.\n"
+                               "keep=" +
+                                   std::to_string(limits.keep) +
+                                   "\nmaxBytes=" + std::to_string(limits.maxBytes) + "\n")
+        .ErrorNumber();
 }
 
 std::string HistoryFolderName(const std::string& recordFileName) {
@@ -219,9 +224,10 @@ int StoreKeptVersion(const std::string& recordFileName, std::string_view head,
     if (const int error = MakeFolder(folder, made); error != 0) {
         return error;
     }
-    RecordReading<std::vector<KeptFile>> kept = ListKept(folder);
+    int listError = 0;
+    RecordReading<std::vector<KeptFile>> kept = ListKept(folder, &listError);
     if (kept.Failed()) {
-        return EIO;
+        return listError;
     }
     // Named for when the copy was stored; never before the newest kept one, so that the names
     // keep their order even when the clock was set back.
@@ -255,7 +261,7 @@ int StoreKeptVersion(const std::string& recordFileName, std::string_view head,
         }
         file.Write(head);
         file.Write(page);
-        const int error = file.Commit(ReplaceMode::CreateNew);
+        const int error = file.Commit(ReplaceMode::CreateNew).ErrorNumber();
         if (error == EEXIST) {
             ++stamp.serial; // another writer took this name in the same second
             continue;
@@ -278,11 +284,12 @@ void DropKeptVersion(const std::string& recordFileName, const std::string& keptA
     RemoveEmptyFolder(HistoryFolderName(recordFileName));
 }
 
-void PruneVersions(const std::string& recordFileName, const HistoryLimits& limits) {
+int PruneVersions(const std::string& recordFileName, const HistoryLimits& limits) {
     const std::string folder = HistoryFolderName(recordFileName);
-    RecordReading<std::vector<KeptFile>> kept = ListKept(folder);
+    int listError = 0;
+    RecordReading<std::vector<KeptFile>> kept = ListKept(folder, &listError);
     if (kept.Failed()) {
-        return;
+        return listError;
     }
     std::vector<KeptFile>& files = *kept.value;
     std::uint64_t total = 0;
@@ -291,10 +298,15 @@ void PruneVersions(const std::string& recordFileName, const HistoryLimits& limit
     }
     const std::size_t keep = static_cast<std::size_t>(std::max(limits.keep, 0));
     while (!files.empty() && (files.size() > keep || total > limits.maxBytes)) {
-        RemoveFile(folder + "/" + files.back().name);
+        // An oldest version that stays is still counted: no newer one goes in its place.
+        if (const int error = RemoveFile(folder + "/" + files.back().name);
+            error != 0 && error != ENOENT) {
+            return error;
+        }
         total -= files.back().bytes;
         files.pop_back();
     }
+    return 0;
 }
 
 int KeepVersion(const std::string& recordFileName, std::string_view recordText,
@@ -304,6 +316,5 @@ int KeepVersion(const std::string& recordFileName, std::string_view recordText,
         error != 0) {
         return error;
     }
-    PruneVersions(recordFileName, limits);
-    return 0;
+    return PruneVersions(recordFileName, limits);
 }

@@ -48,7 +48,8 @@ RecordReading<StoredRecord> ReadPageVersion(const PageVersion& version);
 // Keeps recordText (the record's whole text as it is now, about to be replaced) as the newest
 // version in its history: written, synced and renamed into the history folder before it returns,
 // then the oldest versions beyond the limits are removed. Yields 0, or the error number of the
-// failed step; then the caller must leave the record as it is.
+// failed step; then the caller must leave the record as it is (even when the copy was kept and
+// only an old version could not be removed).
 int KeepVersion(const std::string& recordFileName, std::string_view recordText,
                 const HistoryLimits& limits);
 
@@ -70,8 +71,10 @@ int StoreKeptVersion(const std::string& recordFileName, std::string_view head,
 // Removes a version just kept whose record stayed as it was, and the history folder with it when
 // nothing else is left in it.
 void DropKeptVersion(const std::string& recordFileName, const std::string& keptAs);
-// Removes the oldest kept versions until the rest are within the limits.
-void PruneVersions(const std::string& recordFileName, const HistoryLimits& limits);
+// Removes the oldest kept versions until the rest are within the limits. Yields 0, or the error
+// number of a history that could not be listed or an oldest version that could not be removed
+// (which stays, and so do the ones after it).
+int PruneVersions(const std::string& recordFileName, const HistoryLimits& limits);
 
 // The setting's file, beside the records.
 inline constexpr const char* kHistorySettingFile = "history.ini";

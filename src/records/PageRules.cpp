@@ -124,7 +124,7 @@ int WriteRecordRules(const std::string& recordFileName, const PageRules& rules) 
         const int error = RemoveFileName(fileName);
         return error == ENOENT ? 0 : error;
     }
-    return ReplaceFileContents(fileName, RulesFileText(rules));
+    return ReplaceFileContents(fileName, RulesFileText(rules)).ErrorNumber();
 }
 
 int RemoveRecord(const std::string& recordFileName) {

@@ -16,24 +16,25 @@ namespace {
 
 std::atomic<int> g_injectedWriteFailure{0};
 
-// Writes one record into place. Yields 0 or the system error number.
-int WriteRecordFile(const std::string& fileName, const std::string& url, const std::string& page,
-                    ReplaceMode mode, const std::optional<FileIdentity>& readFrom = std::nullopt,
-                    OldCopy* oldCopy = nullptr) {
+// Writes one record into place.
+WriteResult WriteRecordFile(const std::string& fileName, const std::string& url,
+                            const std::string& page, ReplaceMode mode,
+                            const std::optional<FileIdentity>& readFrom = std::nullopt,
+                            OldCopy* oldCopy = nullptr) {
     const std::string title = PageTitle(page);
     const std::string date = DateStamp();
     const std::string storedUrl = StoredUrl(url);
     const std::string storedTitle = StoredTitle(title);
     if (storedUrl.size() + storedTitle.size() + date.size() + page.size() + 3 >
         kLargestRecordBytes) {
-        return EFBIG; // it could never be read back
+        return WriteResult::FromError(EFBIG); // it could never be read back
     }
     ReplacingFile file(fileName);
     if (readFrom) {
         file.ExpectTarget(*readFrom);
     }
     if (const int error = file.Open(); error != 0) {
-        return error;
+        return WriteResult::FromError(error);
     }
     file.Write(storedUrl);
     file.Write("|");
@@ -43,7 +44,7 @@ int WriteRecordFile(const std::string& fileName, const std::string& url, const s
     file.Write("*");
     file.Write(page);
     if (const int injected = g_injectedWriteFailure.load(); injected != 0) {
-        return injected; // the temporary goes with the file object
+        return WriteResult::FromError(injected); // the temporary goes with the file object
     }
     if (oldCopy == nullptr) {
         return file.Commit(mode);
@@ -54,14 +55,15 @@ int WriteRecordFile(const std::string& fileName, const std::string& url, const s
                                            keptAs, readFrom);
         error != 0) {
         oldCopy->keepFailed = true;
-        return error;
+        return WriteResult::FromError(error);
     }
-    if (const int error = file.Commit(mode); error != 0) {
+    const WriteResult result = file.Commit(mode);
+    if (!result.IsStored()) {
         DropKeptVersion(fileName, keptAs);
-        return error;
+        return result;
     }
-    PruneVersions(fileName, oldCopy->limits);
-    return 0;
+    oldCopy->pruneError = PruneVersions(fileName, oldCopy->limits);
+    return result;
 }
 
 std::string RecordFileName(std::int64_t number) {
@@ -79,7 +81,7 @@ int WriteNewRecord(std::string url, std::string page, std::string* storedAs) {
         // directory lets the write itself fail.
         const FileKind kind = KindOfFile(fileName, false);
         if (kind == FileKind::Missing || kind == FileKind::Unknown) {
-            error = WriteRecordFile(fileName, url, page, ReplaceMode::CreateNew);
+            error = WriteRecordFile(fileName, url, page, ReplaceMode::CreateNew).ErrorNumber();
             if (error != EEXIST) {
                 break; // written, or failed: nothing stored, the counter stays
             }
@@ -99,8 +101,8 @@ int WriteNewRecord(std::string url, std::string page, std::string* storedAs) {
     return error;
 }
 
-int RewriteRecord(std::string url, std::string page, std::string recordFileName,
-                  const std::optional<FileIdentity>& readFrom, OldCopy* oldCopy) {
+WriteResult RewriteRecord(std::string url, std::string page, std::string recordFileName,
+                          const std::optional<FileIdentity>& readFrom, OldCopy* oldCopy) {
     return WriteRecordFile(recordFileName, url, page, ReplaceMode::ReplaceUnlessHeld, readFrom,
                            oldCopy);
 }

@@ -107,5 +107,5 @@ int WriteSeenCopy(const std::string& recordFileName, const std::string& key,
     }
     file.SkipSync();
     file.Write(text);
-    return file.Commit(ReplaceMode::Replace);
+    return file.Commit(ReplaceMode::Replace).ErrorNumber();
 }

@@ -8,6 +8,7 @@
 #include <gmock/gmock.h>
 #include <nlohmann/json.hpp>
 
+#include <filesystem>
 #include <sstream>
 
 namespace {
@@ -44,9 +45,12 @@ TEST_F(CliJson, ListAndCheckReadBackAsJsonLines) {
     WriteWholeFile("2.vnt", m_server.Url("/new") + "|New|1:2:2025*old");
     WriteWholeFile("3.vnt", m_server.Url("/gone") + "|Gone|1:2:2025*old");
     WriteWholeFile("2.vnt.rules", "text\n");
+    // Changed, but its owner made it read-only: left as it was.
+    WriteWholeFile("4.vnt", m_server.Url("/new") + "|New|1:2:2025*old");
+    std::filesystem::permissions("4.vnt", std::filesystem::perms::owner_read);
 
     const std::vector<nlohmann::json> listed = JsonLines(Run({"list", "--json"}).out);
-    ASSERT_EQ(listed.size(), 3u);
+    ASSERT_EQ(listed.size(), 4u);
     EXPECT_EQ(listed[0]["number"], 1);
     EXPECT_EQ(listed[0]["url"], m_server.Url("/same"));
     EXPECT_EQ(listed[0]["title"], "Caf\xc3\xa9"); // shown as the window shows it
@@ -58,13 +62,21 @@ TEST_F(CliJson, ListAndCheckReadBackAsJsonLines) {
     const CliRun run = Run({"check", "--json"});
     EXPECT_EQ(run.exitStatus, 2);
     const std::vector<nlohmann::json> checked = JsonLines(run.out);
-    ASSERT_EQ(checked.size(), 3u);
-    const std::pair<const char*, const char*> expected[] = {
-        {"same", ""}, {"changed", ""}, {"page-error", "the server answered 404 Not Found"}};
+    ASSERT_EQ(checked.size(), 4u);
+    struct Expected {
+        const char* result;
+        bool stored;
+        const char* reason;
+    };
+    const Expected expected[] = {{"same", false, ""},
+                                 {"changed", true, ""},
+                                 {"page-error", false, "the server answered 404 Not Found"},
+                                 {"changed", false, ""}};
     for (std::size_t i = 0; i < checked.size(); ++i) {
         EXPECT_EQ(checked[i]["number"], i + 1);
-        EXPECT_EQ(checked[i]["result"], expected[i].first);
-        EXPECT_EQ(checked[i]["reason"], expected[i].second);
+        EXPECT_EQ(checked[i]["result"], expected[i].result);
+        EXPECT_EQ(checked[i]["stored"], expected[i].stored) << i + 1;
+        EXPECT_EQ(checked[i]["reason"], expected[i].reason);
     }
     EXPECT_EQ(run.err, "") << "the reasons are in the objects";
 }

@@ -3,6 +3,8 @@
 // Nothing may come back once removed, and no record may go unchecked without its line.
 
 #include "CliProcess.h"
+#include "platform/system/ExclusiveFile.h"
+#include "platform/system/FaultPointTesting.h"
 #include "records/DateStamp.h"
 #include "support/LoopbackServer.h"
 #include "support/WorkingDirectory.h"
@@ -233,9 +235,10 @@ TEST_F(CliRecordSafety, AJunkFileNamedLikeARecordIsNotReadWhole) {
 }
 
 // Fault injection, as storage engines test themselves: many runs of check and add with random
-// failures of reads, writes and opens (libfiu). After each run every record is whole, old or
-// new; a record that became new had its UPDATE line; every record has exactly one line; and every
-// failure has its reason and exit status 2. VNT_FAULT_RUNS sets the number of runs.
+// failures of reads, writes, opens and every file call of the program's own (libfiu). After each
+// run every record is whole, old or new, and so is every version kept of it; a record that became
+// new had its UPDATE line; every record has exactly one line; and every failure has its reason
+// and exit status 2. VNT_FAULT_RUNS sets the number of runs.
 class CliFaultInjection : public CliRecordSafety {
 protected:
     void SetUp() override {
@@ -249,15 +252,26 @@ protected:
         m_runs = runs != nullptr ? std::atoi(runs) : 30;
     }
     static CliWrapper Faults() {
-        return {"/usr/bin/fiu-run",
-                "-x",
-                "-c",
-                "enable_random name=posix/io/rw/*,probability=0.02",
-                "-c",
-                "enable_random name=posix/io/oc/open,probability=0.03"};
+        return {"/usr/bin/fiu-run", "-x", "-c", "enable_random name=posix/io/rw/*,probability=0.02",
+                "-c", "enable_random name=posix/io/oc/open,probability=0.03",
+                // Every file call of the program's own (openat, renameat, linkat, fsync, ...).
+                "-c", "enable_random name=posix/vnt/*,probability=0.01"};
     }
     std::string NewRecord(int n) const {
         return m_pages.Url(n) + "|untitle|" + DateStamp() + "*new page " + std::to_string(n);
+    }
+    // The files of record n's history (its kept versions), none when it has no history.
+    static std::vector<std::string> KeptVersions(int n) {
+        std::vector<std::string> names;
+        const std::string folder = std::to_string(n) + ".vnt.history";
+        if (std::filesystem::is_directory(folder)) {
+            for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+                if (entry.path().extension() == ".vnt") {
+                    names.push_back(entry.path().string());
+                }
+            }
+        }
+        return names;
     }
     int m_runs = 0;
 };
@@ -266,6 +280,9 @@ TEST_F(CliFaultInjection, CheckLeavesRecordsWholeAndReportsEveryRecord) {
     constexpr int kRecords = 10;
     for (int run = 0; run < m_runs; ++run) {
         SCOPED_TRACE("run " + std::to_string(run));
+        for (const auto& entry : std::filesystem::directory_iterator(".")) {
+            std::filesystem::remove_all(entry.path());
+        }
         WriteRecords(kRecords);
         const CliRun check = Run({"check"}, Faults());
         const std::vector<std::string> lines = Lines(check.out);
@@ -282,6 +299,9 @@ TEST_F(CliFaultInjection, CheckLeavesRecordsWholeAndReportsEveryRecord) {
             const std::string text = ReadWholeFile(std::to_string(n) + ".vnt");
             const bool renewed = text == NewRecord(n);
             EXPECT_TRUE(renewed || text == OldRecord(m_pages.Url(n))) << n << ": " << text;
+            for (const std::string& version : KeptVersions(n)) {
+                EXPECT_EQ(ReadWholeFile(version), OldRecord(m_pages.Url(n))) << version;
+            }
             if (lines.empty()) {
                 EXPECT_FALSE(renewed) << n;
                 continue;
@@ -301,6 +321,78 @@ TEST_F(CliFaultInjection, CheckLeavesRecordsWholeAndReportsEveryRecord) {
             EXPECT_GE(static_cast<int>(Lines(check.err).size()), failures) << "a reason each";
         }
     }
+}
+
+// One file call of the rewrite fails with a number that once also told a state of the record
+// (gone, read-only, held): the page is an error with its reason, never an UPDATE; the record and
+// its history stay exactly as they were. With and without a history, since keeping the old copy
+// syncs too.
+TEST_F(CliFaultInjection, AFailedRewriteIsAnErrorWhateverItsNumber) {
+    struct Case {
+        const char* call;
+        int error;
+        bool history;
+    };
+    if (!FailAtFaultPointForTesting("posix/vnt/none", 0)) {
+        GTEST_SKIP() << "this build has no fault points";
+    }
+    const Case cases[] = {
+        {"fsync", ESTALE, false},        {"fsync", EPERM, false},    {"fsync", EWOULDBLOCK, false},
+        {"fsync", ESTALE, true},         {"renameat", ESTALE, true}, {"renameat", EPERM, true},
+        {"renameat", EWOULDBLOCK, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.call) + " " + std::to_string(c.error) +
+                     (c.history ? " with history" : ""));
+        for (const auto& entry : std::filesystem::directory_iterator(".")) {
+            std::filesystem::remove_all(entry.path());
+        }
+        WriteRecords(1);
+        if (!c.history) {
+            WriteWholeFile("history.ini", "keep=0\n");
+        }
+        const CliWrapper failing = {"/usr/bin/fiu-run", "-c",
+                                    "enable name=posix/vnt/" + std::string(c.call) +
+                                        ",failinfo=" + std::to_string(c.error)};
+        const CliRun check = Run({"check"}, failing);
+        EXPECT_EQ(check.out, "Error " + m_pages.Url(1) + "\n");
+        EXPECT_EQ(check.exitStatus, 2);
+        EXPECT_THAT(check.err, HasSubstr(m_pages.Url(1)));
+        EXPECT_THAT(check.err, HasSubstr(c.error == EPERM ? std::string("may not be written")
+                                                          : SystemErrorText(c.error)));
+        EXPECT_EQ(ReadWholeFile("1.vnt"), OldRecord(m_pages.Url(1)));
+        EXPECT_TRUE(KeptVersions(1).empty()) << "the copy kept for it went again";
+
+        const CliRun json = Run({"check", "--json"}, failing);
+        EXPECT_THAT(json.out, HasSubstr(R"("result":"error")"));
+        EXPECT_THAT(json.out, HasSubstr(R"("stored":false)"));
+    }
+    // Without the fault the same check stores the page, and says so.
+    const CliRun json = Run({"check", "--json"});
+    EXPECT_THAT(json.out, HasSubstr(R"("result":"changed")"));
+    EXPECT_THAT(json.out, HasSubstr(R"("stored":true)"));
+    EXPECT_EQ(json.exitStatus, 1);
+}
+
+// An old version that cannot be removed leaves the page stored and its line as it is, and says
+// why on standard error.
+TEST_F(CliFaultInjection, AnOldVersionThatStaysIsTold) {
+    if (!FailAtFaultPointForTesting("posix/vnt/none", 0)) {
+        GTEST_SKIP() << "this build has no fault points";
+    }
+    WriteRecords(1);
+    WriteWholeFile("history.ini", "keep=0\n");
+    std::filesystem::create_directory("1.vnt.history");
+    const std::string kept = "1.vnt.history/20250101-000000-0000.vnt";
+    WriteWholeFile(kept, OldRecord(m_pages.Url(1)));
+    const CliRun check =
+        Run({"check"}, {"/usr/bin/fiu-run", "-c",
+                        "enable name=posix/vnt/unlinkat,failinfo=" + std::to_string(EACCES)});
+    EXPECT_EQ(check.out, "UPDATE " + m_pages.Url(1) + "\n");
+    EXPECT_EQ(check.exitStatus, 1);
+    EXPECT_THAT(check.err, HasSubstr("oldest kept versions could not be removed"));
+    EXPECT_EQ(ReadWholeFile("1.vnt"), NewRecord(1));
+    EXPECT_TRUE(FileExists(kept));
 }
 
 TEST_F(CliFaultInjection, AddStoresWholeRecordsOrSaysWhyNot) {

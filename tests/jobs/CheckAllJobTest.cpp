@@ -5,6 +5,7 @@
 #include "records/LastCheck.h"
 #include "records/RecordWriter.h"
 #include "support/ConcurrencyWatch.h"
+#include "support/FailingCall.h"
 
 #include <cerrno>
 #include <filesystem>
@@ -115,6 +116,25 @@ TEST_F(CheckAllJobTest, AChangedPageThatCannotBeStoredIsAnErrorLine) {
     RunCheck();
     EXPECT_THAT(window.lines, ElementsAre("UPDATE " + site.Url("/c")));
     EXPECT_EQ(ReadWholeFile("1.vnt"), site.Url("/c") + "|untitle|8:12:2025*new");
+}
+
+// The same for a rename that fails with a number a record left alone by design was once told
+// by (gone, read-only, held): the failure is an error line all the same.
+TEST_F(CheckAllJobTest, ARenameFailingWithAnyNumberIsAnErrorLine) {
+    site.Serve("/c", "new");
+    for (const int error : {ESTALE, EPERM, EWOULDBLOCK}) {
+        SCOPED_TRACE(SystemErrorText(error));
+        const std::string record = StoreRecord("1.vnt", "/c", "untitle", "old");
+        window.lines.clear();
+        {
+            FailingCall failing("renameat", error);
+            SKIP_WITHOUT_FAULT_POINTS(failing);
+            RunCheck();
+        }
+        EXPECT_THAT(window.lines, ElementsAre("Error " + site.Url("/c")));
+        EXPECT_EQ(ReadWholeFile("1.vnt"), record);
+        EXPECT_FALSE(std::filesystem::exists("1.vnt.history/")) << "no copy kept of it";
+    }
 }
 
 TEST_F(CheckAllJobTest, EachRecordWaitsForThePreviousLineToBeShown) {

@@ -23,8 +23,9 @@ protected:
 
     // Replaces record 1 with the page as a check does: the copy read is kept first.
     // Between the read and the rewrite, meanwhile runs.
-    static int Replace(const std::string& page, const HistoryLimits& limits,
-                       bool* keepFailed = nullptr, const std::function<void()>& meanwhile = {}) {
+    static WriteResult Replace(const std::string& page, const HistoryLimits& limits,
+                               bool* keepFailed = nullptr,
+                               const std::function<void()>& meanwhile = {}) {
         RecordReading<StoredRecord> record = ReadRecordForCheck("1.vnt");
         EXPECT_TRUE(record.value);
         const std::string_view text = record.value->text;
@@ -33,11 +34,12 @@ protected:
         if (meanwhile) {
             meanwhile();
         }
-        const int error = RewriteRecord("http://e.test/", page, "1.vnt", record.value->file, &old);
+        const WriteResult result =
+            RewriteRecord("http://e.test/", page, "1.vnt", record.value->file, &old);
         if (keepFailed != nullptr) {
             *keepFailed = old.keepFailed;
         }
-        return error;
+        return result;
     }
     // The pages of every version, newest first.
     static std::vector<std::string> VersionPages() {
@@ -88,7 +90,7 @@ TEST_F(PageHistoryTest, KeepsTheNewestVersionsWithinTheLimits) {
         ASSERT_EQ(RemoveRecord("1.vnt"), 0);
         WriteWholeFile("1.vnt", "http://e.test/|untitle|8:12:2025*page 0");
         for (int i = 1; i <= c.replacements; ++i) {
-            ASSERT_EQ(Replace("page " + std::to_string(i), c.limits), 0);
+            ASSERT_EQ(Replace("page " + std::to_string(i), c.limits), WriteResult::Stored());
         }
         EXPECT_EQ(VersionPages(), c.expected);
         EXPECT_LE(KeptBytes(), c.limits.maxBytes);
@@ -97,7 +99,7 @@ TEST_F(PageHistoryTest, KeepsTheNewestVersionsWithinTheLimits) {
 
 TEST_F(PageHistoryTest, KeptCopyIsTheWholeRecordAsItWas) {
     const std::string before = ReadWholeFile("1.vnt");
-    ASSERT_EQ(Replace("<title>New</title>new", HistoryLimits{}), 0);
+    ASSERT_EQ(Replace("<title>New</title>new", HistoryLimits{}), WriteResult::Stored());
     const std::vector<PageVersion> versions = ListPageVersions("1.vnt").value.value();
     ASSERT_EQ(versions.size(), 2U);
     EXPECT_EQ(ReadWholeFile(versions[1].fileName), before);
@@ -116,7 +118,7 @@ TEST_F(PageHistoryTest, KeptCopyIsTheWholeRecordAsItWas) {
 TEST_F(PageHistoryTest, TheFileReadIsKeptAsItIsOrItsTextWritten) {
     struct stat before {};
     ASSERT_EQ(::stat("1.vnt", &before), 0);
-    ASSERT_EQ(Replace("page 1", HistoryLimits{}), 0);
+    ASSERT_EQ(Replace("page 1", HistoryLimits{}), WriteResult::Stored());
     struct stat kept {};
     ASSERT_EQ(::stat(ListPageVersions("1.vnt").value->at(1).fileName.c_str(), &kept), 0);
     EXPECT_EQ(kept.st_ino, before.st_ino);
@@ -124,7 +126,7 @@ TEST_F(PageHistoryTest, TheFileReadIsKeptAsItIsOrItsTextWritten) {
     std::filesystem::rename("1.vnt", "real.vnt");
     std::filesystem::create_symlink("real.vnt", "1.vnt");
     const std::string text = ReadWholeFile("real.vnt");
-    ASSERT_EQ(Replace("page 2", HistoryLimits{}), 0);
+    ASSERT_EQ(Replace("page 2", HistoryLimits{}), WriteResult::Stored());
     EXPECT_TRUE(std::filesystem::is_symlink("1.vnt"));
     EXPECT_EQ(VersionPages(), (std::vector<std::string>{"page 2", "page 1", "page 0"}));
     const std::vector<PageVersion> versions = ListPageVersions("1.vnt").value.value();
@@ -138,7 +140,7 @@ TEST_F(PageHistoryTest, RecordStaysWhenTheCopyCannotBeKeptAndNoCopyStaysWhenItIs
     const std::string before = ReadWholeFile("1.vnt");
     WriteWholeFile("1.vnt.history", "a file where the folder would be");
     bool keepFailed = false;
-    EXPECT_EQ(Replace("new", HistoryLimits{}, &keepFailed), ENOTDIR);
+    EXPECT_EQ(Replace("new", HistoryLimits{}, &keepFailed), WriteResult::FromError(ENOTDIR));
     EXPECT_TRUE(keepFailed);
     EXPECT_EQ(ReadWholeFile("1.vnt"), before);
     std::filesystem::remove("1.vnt.history");
@@ -146,7 +148,7 @@ TEST_F(PageHistoryTest, RecordStaysWhenTheCopyCannotBeKeptAndNoCopyStaysWhenItIs
     ExclusiveFile holder;
     EXPECT_EQ(Replace("new", HistoryLimits{}, &keepFailed,
                       [&] { ASSERT_EQ(holder.OpenForReading("1.vnt"), 0); }),
-              kRecordHeld);
+              WriteResult::Held());
     EXPECT_FALSE(keepFailed);
     holder.Close();
     EXPECT_EQ(ReadWholeFile("1.vnt"), before);
@@ -154,8 +156,8 @@ TEST_F(PageHistoryTest, RecordStaysWhenTheCopyCannotBeKeptAndNoCopyStaysWhenItIs
 }
 
 TEST_F(PageHistoryTest, RemovingTheRecordRemovesItsHistory) {
-    ASSERT_EQ(Replace("page 1", HistoryLimits{}), 0);
-    ASSERT_EQ(Replace("page 2", HistoryLimits{}), 0);
+    ASSERT_EQ(Replace("page 1", HistoryLimits{}), WriteResult::Stored());
+    ASSERT_EQ(Replace("page 2", HistoryLimits{}), WriteResult::Stored());
     ASSERT_TRUE(std::filesystem::is_directory("1.vnt.history"));
     EXPECT_EQ(RemoveRecord("1.vnt"), 0);
     EXPECT_FALSE(std::filesystem::exists("1.vnt.history"));

@@ -140,7 +140,7 @@ TEST_F(RecordWriterTest, RewriteSkipsARecordHeldOpenForReading) {
     {
         ExclusiveFile reader;
         ASSERT_EQ(reader.OpenForReading("1.vnt"), 0);
-        EXPECT_EQ(RewriteRecord("http://e.test/", "new", "1.vnt"), kRecordHeld);
+        EXPECT_EQ(RewriteRecord("http://e.test/", "new", "1.vnt"), WriteResult::Held());
     }
     EXPECT_EQ(ReadWholeFile("1.vnt"), "http://e.test/|untitle|8:12:2025*old");
     RewriteRecord("http://e.test/", "new", "1.vnt");
@@ -166,7 +166,7 @@ protected:
     rlimit limit{};
     limit.rlim_cur = limit.rlim_max = 4096;
     setrlimit(RLIMIT_FSIZE, &limit);
-    const bool rewriteFailed = RewriteRecord("http://e.test/", bigPage, "1.vnt") == EFBIG;
+    const bool rewriteFailed = RewriteRecord("http://e.test/", bigPage, "1.vnt").Error() == EFBIG;
     const bool addFailed = WriteNewRecord("http://e.test/2", bigPage) == EFBIG;
     std::exit(!FileExists("2.vnt") && rewriteFailed && addFailed ? 0 : 1);
 }
@@ -194,7 +194,8 @@ TEST_F(RecordWriterFaultTest, AReadOnlyDirectoryWritesNothing) {
             if (geteuid() == 0 && setresuid(65534, 65534, 65534) != 0) {
                 std::exit(2);
             }
-            const bool rewriteFailed = RewriteRecord("http://e.test/", "new", "1.vnt") == EACCES;
+            const bool rewriteFailed =
+                RewriteRecord("http://e.test/", "new", "1.vnt").Error() == EACCES;
             const bool addFailed = WriteNewRecord("http://e.test/2", "new") == EACCES;
             std::exit(rewriteFailed && addFailed ? 0 : 1);
         },
@@ -210,10 +211,10 @@ TEST_F(RecordWriterTest, AnInjectedWriteFailureStoresNothingAndKeepsTheCounter) 
     WriteWholeFile("name.ini", "1");
     InjectRecordWriteFailureForTesting(ENOSPC);
     const int added = WriteNewRecord("http://e.test/2", "page");
-    const int rewritten = RewriteRecord("http://e.test/", "new page", "1.vnt");
+    const WriteResult rewritten = RewriteRecord("http://e.test/", "new page", "1.vnt");
     InjectRecordWriteFailureForTesting(0);
     EXPECT_EQ(added, ENOSPC);
-    EXPECT_EQ(rewritten, ENOSPC);
+    EXPECT_EQ(rewritten, WriteResult::FromError(ENOSPC));
     EXPECT_EQ(ReadWholeFile("1.vnt"), "http://e.test/|Old|1:1:2020*old page");
     EXPECT_EQ(DirectoryNames(), (std::vector<std::string>{"1.vnt", "name.ini"}));
     EXPECT_EQ(ReadWholeFile("name.ini"), "1");

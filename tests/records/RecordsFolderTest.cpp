@@ -64,7 +64,8 @@ TEST_F(RecordsFolderTest, EveryFileIsTheRecordsFoldersWhereverTheWorkingDirector
     EXPECT_TRUE(FindRecordByUrl("http://a.test/", file, title, date));
     EXPECT_EQ(file, "1.vnt");
 
-    EXPECT_EQ(RewriteRecord("http://a.test/", "new page", "1.vnt", read.value->file), 0);
+    EXPECT_EQ(RewriteRecord("http://a.test/", "new page", "1.vnt", read.value->file),
+              WriteResult::Stored());
     EXPECT_THAT(InRecords("1.vnt"), ::testing::EndsWith("*new page"));
 
     std::string added;

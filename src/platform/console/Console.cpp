@@ -1,5 +1,7 @@
 #include "platform/console/Console.h"
 
+#include "platform/system/ExclusiveFile.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -132,7 +134,7 @@ int ReplaceWithProgram(const std::string& path) {
 }
 
 std::string SystemErrorWords(int error) {
-    return std::strerror(error);
+    return SystemErrorText(error); // thread-safe, unlike strerror
 }
 
 bool StandardErrorIsTerminal() {

@@ -1,5 +1,6 @@
 #include "platform/console/Notification.h"
 
+#include "platform/system/ExclusiveFile.h"
 #include "platform/system/MarkupEscape.h"
 #include "platform/system/Shell.h"
 
@@ -93,7 +94,7 @@ std::string Words(const char* what, int error, const sd_bus_error* busError) {
     if (busError != nullptr && Bus().errorIsSet(busError) && busError->message != nullptr) {
         return words + ": " + busError->message;
     }
-    return words + ": " + std::strerror(-error);
+    return words + ": " + SystemErrorText(-error);
 }
 
 // True when the service reads markup in bodies (its capability "body-markup").

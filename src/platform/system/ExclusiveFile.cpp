@@ -1,5 +1,7 @@
 #include "platform/system/ExclusiveFile.h"
 
+#include "platform/system/FaultPoint.h"
+#include "platform/system/FileIdentityOf.h"
 #include "platform/system/RecordsFolder.h"
 
 #include <cerrno>
@@ -11,10 +13,6 @@
 
 namespace {
 
-FileIdentity IdentityOf(const struct stat& info) {
-    return {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
-}
-
 // Opens and locks, or yields -1 with errno set. Only a regular file (directly or through a link)
 // is kept open: the open never waits (a FIFO would wait for a writer for ever), and anything else
 // is closed again unread with kNotRegularFile. size and identity receive the file's.
@@ -23,18 +21,25 @@ int OpenLocked(const std::string& name, std::int64_t* size = nullptr, bool seenR
     // Look before opening, so that a device is not even opened; the check after the open covers
     // a file swapped in meanwhile.
     struct stat before {};
-    if (!seenRegular && ::fstatat(RecordsFolderDescriptor(), name.c_str(), &before, 0) == 0 &&
+    if (!seenRegular &&
+        VNT_CALL(fstatat, RecordsFolderDescriptor(), name.c_str(), &before, 0) == 0 &&
         !S_ISREG(before.st_mode)) {
         errno = S_ISDIR(before.st_mode) ? EISDIR : kNotRegularFile;
         return -1;
     }
-    const int fd = ::openat(RecordsFolderDescriptor(), name.c_str(),
+    const int fd = VNT_CALL(openat, RecordsFolderDescriptor(), name.c_str(),
                             O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) {
         return -1;
     }
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    if (VNT_CALL(fstat, fd, &info) != 0) {
+        const int error = errno; // its own reason, never taken for a file of another kind
+        ::close(fd);
+        errno = error;
+        return -1;
+    }
+    if (!S_ISREG(info.st_mode)) {
         const int error = S_ISDIR(info.st_mode) ? EISDIR : kNotRegularFile;
         ::close(fd);
         errno = error;
@@ -46,7 +51,7 @@ int OpenLocked(const std::string& name, std::int64_t* size = nullptr, bool seenR
     if (identity != nullptr) {
         *identity = IdentityOf(info);
     }
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (VNT_CALL(flock, fd, LOCK_EX | LOCK_NB) != 0) {
         const int error = errno == EWOULDBLOCK ? EWOULDBLOCK : errno;
         ::close(fd);
         errno = error;
@@ -101,15 +106,15 @@ int RemoveFileUnlessHeld(const std::string& name) {
             const int error = errno;
             struct stat link {};
             if ((error == ENOENT || error == ELOOP) &&
-                ::fstatat(RecordsFolderDescriptor(), name.c_str(), &link, AT_SYMLINK_NOFOLLOW) ==
-                    0 &&
+                VNT_CALL(fstatat, RecordsFolderDescriptor(), name.c_str(), &link,
+                         AT_SYMLINK_NOFOLLOW) == 0 &&
                 S_ISLNK(link.st_mode)) {
                 return RemoveFileName(name); // a link that leads nowhere
             }
             return error;
         }
         struct stat now {};
-        if (::fstatat(RecordsFolderDescriptor(), name.c_str(), &now, 0) != 0) {
+        if (VNT_CALL(fstatat, RecordsFolderDescriptor(), name.c_str(), &now, 0) != 0) {
             const int error = errno; // removed meanwhile
             ::close(fd);
             return error;

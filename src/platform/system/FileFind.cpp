@@ -1,5 +1,6 @@
 #include "platform/system/FileFind.h"
 
+#include "platform/system/FaultPoint.h"
 #include "platform/system/RecordsFolder.h"
 
 #include <cerrno>
@@ -13,8 +14,8 @@ bool CFileFind::FindFile(const std::string& pattern) {
     Close();
     // A descriptor of its own for the listing, so that its position is nobody else's.
     const int folder = RecordsFolderDescriptor();
-    const int listing = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    DIR* dir = listing < 0 ? nullptr : ::fdopendir(listing);
+    const int listing = VNT_CALL(openat, folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* dir = listing < 0 ? nullptr : VNT_CALL(fdopendir, listing);
     if (dir == nullptr) {
         m_error = errno;
         if (listing >= 0) {
@@ -24,7 +25,7 @@ bool CFileFind::FindFile(const std::string& pattern) {
     }
     for (;;) {
         errno = 0;
-        const dirent* entry = ::readdir(dir);
+        const dirent* entry = VNT_CALL(readdir, dir);
         if (entry == nullptr) {
             m_error = errno; // 0 at the end of the folder
             break;
@@ -36,7 +37,7 @@ bool CFileFind::FindFile(const std::string& pattern) {
         bool isRegular = entry->d_type == DT_REG;
         if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
             struct stat info {};
-            const bool known = ::fstatat(folder, entry->d_name, &info, 0) == 0;
+            const bool known = VNT_CALL(fstatat, folder, entry->d_name, &info, 0) == 0;
             isDirectory = known && S_ISDIR(info.st_mode);
             isRegular = known && S_ISREG(info.st_mode);
         }

@@ -1,5 +1,7 @@
 #include "platform/system/Folders.h"
 
+#include "platform/system/FaultPoint.h"
+#include "platform/system/FileIdentityOf.h"
 #include "platform/system/RecordsFolder.h"
 
 #include <cerrno>
@@ -18,14 +20,16 @@ FolderEntry EntryOf(std::string name, const struct stat& info) {
 } // namespace
 
 int MakeFolder(const std::string& name, bool& made, unsigned mode) {
-    made = ::mkdirat(RecordsFolderDescriptor(), name.c_str(), static_cast<mode_t>(mode)) == 0;
+    made =
+        VNT_CALL(mkdirat, RecordsFolderDescriptor(), name.c_str(), static_cast<mode_t>(mode)) == 0;
     if (made) {
         return 0;
     }
     const int error = errno;
     struct stat info {};
     if (error == EEXIST &&
-        ::fstatat(RecordsFolderDescriptor(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+        VNT_CALL(fstatat, RecordsFolderDescriptor(), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) ==
+            0 &&
         S_ISDIR(info.st_mode)) {
         return 0;
     }
@@ -34,13 +38,13 @@ int MakeFolder(const std::string& name, bool& made, unsigned mode) {
 
 FolderListing ListFolderFiles(const std::string& name) {
     FolderListing listing;
-    const int fd = ::openat(RecordsFolderDescriptor(), name.c_str(),
+    const int fd = VNT_CALL(openat, RecordsFolderDescriptor(), name.c_str(),
                             O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) {
         listing.error = errno == ENOENT ? 0 : errno;
         return listing;
     }
-    DIR* dir = ::fdopendir(fd);
+    DIR* dir = VNT_CALL(fdopendir, fd);
     if (dir == nullptr) {
         listing.error = errno;
         ::close(fd);
@@ -48,13 +52,13 @@ FolderListing ListFolderFiles(const std::string& name) {
     }
     for (;;) {
         errno = 0;
-        const dirent* entry = ::readdir(dir);
+        const dirent* entry = VNT_CALL(readdir, dir);
         if (entry == nullptr) {
             listing.error = errno; // 0 at the end of the folder
             break;
         }
         struct stat info {};
-        if (::fstatat(fd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+        if (VNT_CALL(fstatat, fd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
             S_ISREG(info.st_mode)) {
             listing.files.push_back(EntryOf(entry->d_name, info));
         }
@@ -65,7 +69,7 @@ FolderListing ListFolderFiles(const std::string& name) {
 
 std::optional<FolderEntry> FileStatus(const std::string& name) {
     struct stat info {};
-    if (::fstatat(RecordsFolderDescriptor(), name.c_str(), &info, 0) != 0 ||
+    if (VNT_CALL(fstatat, RecordsFolderDescriptor(), name.c_str(), &info, 0) != 0 ||
         !S_ISREG(info.st_mode)) {
         return std::nullopt;
     }
@@ -73,55 +77,67 @@ std::optional<FolderEntry> FileStatus(const std::string& name) {
 }
 
 int SyncFolder(const std::string& name) {
-    const int fd =
-        ::openat(RecordsFolderDescriptor(), name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = VNT_CALL(openat, RecordsFolderDescriptor(), name.c_str(),
+                            O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
         return errno;
     }
-    const int error = ::fsync(fd) == 0 ? 0 : errno;
+    const int error = VNT_CALL(fsync, fd) == 0 ? 0 : errno;
     ::close(fd);
     return error;
 }
 
 int LinkFileAs(const std::string& existing, const std::string& newName,
                const FileIdentity& expected) {
-    if (::linkat(RecordsFolderDescriptor(), existing.c_str(), RecordsFolderDescriptor(),
+    if (VNT_CALL(linkat, RecordsFolderDescriptor(), existing.c_str(), RecordsFolderDescriptor(),
                  newName.c_str(), 0) != 0) {
         return errno;
     }
     struct stat info {};
-    if (::fstatat(RecordsFolderDescriptor(), newName.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 ||
-        FileIdentity{static_cast<std::uint64_t>(info.st_dev),
-                     static_cast<std::uint64_t>(info.st_ino)} != expected) {
-        ::unlinkat(RecordsFolderDescriptor(), newName.c_str(), 0);
-        return ESTALE;
+    int error = 0;
+    if (VNT_CALL(fstatat, RecordsFolderDescriptor(), newName.c_str(), &info, AT_SYMLINK_NOFOLLOW) !=
+        0) {
+        error = errno;
+    } else if (IdentityOf(info) != expected) {
+        error = ESTALE;
     }
-    return 0;
+    if (error != 0) {
+        VNT_CALL(unlinkat, RecordsFolderDescriptor(), newName.c_str(), 0);
+    }
+    return error;
 }
 
 int RemoveFile(const std::string& name) {
-    return ::unlinkat(RecordsFolderDescriptor(), name.c_str(), 0) == 0 ? 0 : errno;
+    return VNT_CALL(unlinkat, RecordsFolderDescriptor(), name.c_str(), 0) == 0 ? 0 : errno;
 }
 
 int RemoveFolder(const std::string& name) {
-    const int fd = ::openat(RecordsFolderDescriptor(), name.c_str(),
+    const int fd = VNT_CALL(openat, RecordsFolderDescriptor(), name.c_str(),
                             O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) {
         return errno == ENOENT ? 0 : errno;
     }
-    DIR* dir = ::fdopendir(fd);
+    DIR* dir = VNT_CALL(fdopendir, fd);
     if (dir == nullptr) {
         const int error = errno;
         ::close(fd);
         return error;
     }
     int error = 0;
-    while (const dirent* entry = ::readdir(dir)) {
+    for (;;) {
+        errno = 0;
+        const dirent* entry = VNT_CALL(readdir, dir);
+        if (entry == nullptr) {
+            if (errno != 0 && error == 0) {
+                error = errno; // the folder could not be read to its end
+            }
+            break;
+        }
         const std::string_view entryName = entry->d_name;
         if (entryName == "." || entryName == "..") {
             continue;
         }
-        if (::unlinkat(fd, entry->d_name, 0) != 0 && errno != ENOENT && error == 0) {
+        if (VNT_CALL(unlinkat, fd, entry->d_name, 0) != 0 && errno != ENOENT && error == 0) {
             error = errno;
         }
     }
@@ -129,11 +145,13 @@ int RemoveFolder(const std::string& name) {
     if (error != 0) {
         return error;
     }
-    return ::unlinkat(RecordsFolderDescriptor(), name.c_str(), AT_REMOVEDIR) == 0 || errno == ENOENT
+    return VNT_CALL(unlinkat, RecordsFolderDescriptor(), name.c_str(), AT_REMOVEDIR) == 0 ||
+                   errno == ENOENT
                ? 0
                : errno;
 }
 
 int RemoveEmptyFolder(const std::string& name) {
-    return ::unlinkat(RecordsFolderDescriptor(), name.c_str(), AT_REMOVEDIR) == 0 ? 0 : errno;
+    return VNT_CALL(unlinkat, RecordsFolderDescriptor(), name.c_str(), AT_REMOVEDIR) == 0 ? 0
+                                                                                          : errno;
 }

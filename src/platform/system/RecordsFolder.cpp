@@ -1,4 +1,5 @@
 #include "platform/system/RecordsFolder.h"
+#include "platform/system/FaultPoint.h"
 
 #include <atomic>
 #include <cerrno>
@@ -14,7 +15,7 @@ std::atomic<int> g_folder{AT_FDCWD};
 
 int OpenRecordsFolder(const std::string& path) {
     // Read access, so that listing it later cannot fail where opening it succeeded.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = VNT_CALL(open, path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) {
         return errno;
     }
@@ -39,8 +40,8 @@ int RecordsFolderDescriptor() {
 FileKind KindOfFile(const std::string& name, bool followLinks, int& error) {
     error = 0;
     struct stat info {};
-    if (::fstatat(RecordsFolderDescriptor(), name.c_str(), &info,
-                  followLinks ? 0 : AT_SYMLINK_NOFOLLOW) != 0) {
+    if (VNT_CALL(fstatat, RecordsFolderDescriptor(), name.c_str(), &info,
+                 followLinks ? 0 : AT_SYMLINK_NOFOLLOW) != 0) {
         error = errno;
         return error == ENOENT ? FileKind::Missing : FileKind::Unknown;
     }
@@ -54,12 +55,12 @@ FileKind KindOfFile(const std::string& name, bool followLinks, int& error) {
 }
 
 std::FILE* OpenFileForReading(const std::string& name) {
-    const int fd = ::openat(RecordsFolderDescriptor(), name.c_str(),
+    const int fd = VNT_CALL(openat, RecordsFolderDescriptor(), name.c_str(),
                             O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) {
         return nullptr;
     }
-    std::FILE* file = ::fdopen(fd, "rb");
+    std::FILE* file = VNT_CALL(fdopen, fd, "rb");
     if (file == nullptr) {
         const int error = errno;
         ::close(fd);
@@ -69,5 +70,5 @@ std::FILE* OpenFileForReading(const std::string& name) {
 }
 
 int RemoveFileName(const std::string& name) {
-    return ::unlinkat(RecordsFolderDescriptor(), name.c_str(), 0) == 0 ? 0 : errno;
+    return VNT_CALL(unlinkat, RecordsFolderDescriptor(), name.c_str(), 0) == 0 ? 0 : errno;
 }

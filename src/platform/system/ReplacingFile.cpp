@@ -1,5 +1,7 @@
 #include "platform/system/ReplacingFile.h"
 
+#include "platform/system/FaultPoint.h"
+#include "platform/system/FileIdentityOf.h"
 #include "platform/system/RecordsFolder.h"
 
 #include <cerrno>
@@ -26,22 +28,21 @@ void ReachStep(ReplaceStep step, const std::string& target) {
     }
 }
 
-FileIdentity IdentityOf(const struct stat& info) {
-    return {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino)};
-}
-
-// Whether the locked target is still the file to replace: its name leads to it, and it is the
-// file expected, if one is.
-bool StillTheTarget(int targetFd, const std::string& path,
-                    const std::optional<FileIdentity>& expected) {
+// Whether the locked target is still the file to replace: Stored when its name leads to it and
+// it is the file expected, if one is; Gone when not; a failure when either cannot be looked at.
+WriteResult StillTheTarget(int targetFd, const std::string& path,
+                           const std::optional<FileIdentity>& expected) {
     struct stat locked {};
     struct stat named {};
-    if (::fstat(targetFd, &locked) != 0 ||
-        ::fstatat(RecordsFolderDescriptor(), path.c_str(), &named, 0) != 0) {
-        return false;
+    if (VNT_CALL(fstat, targetFd, &locked) != 0) {
+        return WriteResult::FromError(errno);
     }
-    return IdentityOf(locked) == IdentityOf(named) &&
-           (!expected || *expected == IdentityOf(locked));
+    if (VNT_CALL(fstatat, RecordsFolderDescriptor(), path.c_str(), &named, 0) != 0) {
+        return errno == ENOENT ? WriteResult::Gone() : WriteResult::FromError(errno);
+    }
+    const bool same =
+        IdentityOf(locked) == IdentityOf(named) && (!expected || *expected == IdentityOf(locked));
+    return same ? WriteResult::Stored() : WriteResult::Gone();
 }
 
 const mode_t kNewFileMode = [] {
@@ -87,14 +88,14 @@ void RemoveLeftoverTemporaries(const std::string& directory) {
 // Puts the temporary in place under the target's name, failing with EEXIST if one exists.
 int RenameNoReplace(const std::string& from, const std::string& to) {
     const int folder = RecordsFolderDescriptor();
-    if (::renameat2(folder, from.c_str(), folder, to.c_str(), RENAME_NOREPLACE) == 0) {
+    if (VNT_CALL(renameat2, folder, from.c_str(), folder, to.c_str(), RENAME_NOREPLACE) == 0) {
         return 0;
     }
     if (errno != EINVAL && errno != ENOSYS) {
         return errno;
     }
     // File systems without RENAME_NOREPLACE: a hard link fails the same way on an existing name.
-    if (::linkat(folder, from.c_str(), folder, to.c_str(), 0) != 0) {
+    if (VNT_CALL(linkat, folder, from.c_str(), folder, to.c_str(), 0) != 0) {
         return errno;
     }
     RemoveFileName(from);
@@ -107,8 +108,8 @@ int ResolveLinks(const std::string& path, std::string& resolved) {
     std::filesystem::path current = path;
     for (int hops = 0; hops < 40; ++hops) {
         struct stat info {};
-        if (::fstatat(RecordsFolderDescriptor(), current.c_str(), &info, AT_SYMLINK_NOFOLLOW) !=
-            0) {
+        if (VNT_CALL(fstatat, RecordsFolderDescriptor(), current.c_str(), &info,
+                     AT_SYMLINK_NOFOLLOW) != 0) {
             if (errno == ENOENT) {
                 resolved = current.string();
                 return 0;
@@ -120,8 +121,8 @@ int ResolveLinks(const std::string& path, std::string& resolved) {
             return 0;
         }
         std::string link(static_cast<std::size_t>(info.st_size > 0 ? info.st_size : 255) + 1, '\0');
-        const ssize_t length =
-            ::readlinkat(RecordsFolderDescriptor(), current.c_str(), link.data(), link.size());
+        const ssize_t length = VNT_CALL(readlinkat, RecordsFolderDescriptor(), current.c_str(),
+                                        link.data(), link.size());
         if (length < 0) {
             return errno;
         }
@@ -135,40 +136,46 @@ int ResolveLinks(const std::string& path, std::string& resolved) {
     return ELOOP;
 }
 
-// Whether the existing file may be replaced. Yields 0 with the file's status and an open
-// descriptor for writing in fd (the caller closes it), ENOENT when there is no such file,
-// kReadOnlyTarget when it is read-only, or another error number.
-int OpenExistingForWriting(const std::string& path, struct stat& info, int& fd) {
+// Whether the existing file may be replaced. Yields Stored with the file's status and an open
+// descriptor for writing in fd (the caller closes it), ReadOnly when it is read-only, or a
+// failure (ENOENT when there is no such file).
+WriteResult OpenExistingForWriting(const std::string& path, struct stat& info, int& fd) {
     fd = -1;
-    if (::fstatat(RecordsFolderDescriptor(), path.c_str(), &info, 0) != 0) {
-        return errno;
+    if (VNT_CALL(fstatat, RecordsFolderDescriptor(), path.c_str(), &info, 0) != 0) {
+        return WriteResult::FromError(errno);
     }
     // The owner's mark binds even a process that the system would let write through it.
     if ((info.st_mode & S_IWUSR) == 0) {
-        return kReadOnlyTarget;
+        return WriteResult::ReadOnly();
     }
     // Opening for writing changes nothing in the file; it asks the system whether this process
     // may write it (permissions, access lists, an immutable mark, a read-only mount).
-    fd = ::openat(RecordsFolderDescriptor(), path.c_str(),
+    fd = VNT_CALL(openat, RecordsFolderDescriptor(), path.c_str(),
                   O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         const int error = errno;
         if (error == EACCES || error == EPERM || error == EROFS || error == ETXTBSY) {
-            return kReadOnlyTarget;
+            return WriteResult::ReadOnly();
         }
-        return error;
+        return WriteResult::FromError(error);
     }
-    return 0;
+    return WriteResult::Stored();
 }
 
 // Gives the new file the old one's owner and group where this process may, then its
-// permission bits (after the owner, since a change of owner clears the set-id bits).
-void CarryOverOwnership(int fd, const struct stat& old) {
-    if (::fchown(fd, old.st_uid, old.st_gid) != 0 &&
-        ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
-        // Neither may be set here: the new file belongs to this process's user and group.
+// permission bits (after the owner, since a change of owner clears the set-id bits). Yields 0 or
+// the error number: a refusal to set the owner (EPERM) is no failure, only the ordinary lot of a
+// process that does not own the old file; the new one then belongs to this process's user.
+int CarryOverOwnership(int fd, const struct stat& old) {
+    if (VNT_CALL(fchown, fd, old.st_uid, old.st_gid) != 0) {
+        if (errno != EPERM) {
+            return errno;
+        }
+        if (VNT_CALL(fchown, fd, static_cast<uid_t>(-1), old.st_gid) != 0 && errno != EPERM) {
+            return errno;
+        }
     }
-    ::fchmod(fd, old.st_mode & 07777);
+    return VNT_CALL(fchmod, fd, old.st_mode & 07777) == 0 ? 0 : errno;
 }
 
 // Creates a new private file (0600) named prefix followed by six random letters, in the records
@@ -183,7 +190,7 @@ int CreateTemporary(const std::string& prefix, std::string& name) {
         for (int i = 0; i < 6; ++i) {
             name += kLetters[pick(random)];
         }
-        const int fd = ::openat(RecordsFolderDescriptor(), name.c_str(),
+        const int fd = VNT_CALL(openat, RecordsFolderDescriptor(), name.c_str(),
                                 O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (fd >= 0 || errno != EEXIST) {
             return fd;
@@ -219,15 +226,26 @@ int ReplacingFile::Open() {
         }
         // Lock before anything else can see it as a leftover; if a cleaner removed it in the
         // moment between creation and locking, start again with a new name.
+        int locked = 0;
+        do {
+            locked = VNT_CALL(flock, fd, LOCK_EX);
+        } while (locked != 0 && errno == EINTR);
         struct stat info {};
-        if (::flock(fd, LOCK_EX) == 0 && ::fstat(fd, &info) == 0 && info.st_nlink > 0) {
+        if (locked != 0 || VNT_CALL(fstat, fd, &info) != 0) {
+            // A file system that keeps no locks (ENOLCK), say: no temporary is left behind.
+            const int error = errno;
+            RemoveFileName(temporary);
+            ::close(fd);
+            return error;
+        }
+        if (info.st_nlink > 0) {
             m_fd = fd;
             break;
         }
         ::close(fd);
     }
     m_temporary = temporary; // private (0600) while it is written
-    m_stream = ::fdopen(m_fd, "w");
+    m_stream = VNT_CALL(fdopen, m_fd, "w");
     if (m_stream == nullptr) {
         const int error = errno;
         Discard();
@@ -246,68 +264,72 @@ void ReplacingFile::Write(std::string_view text) {
     }
 }
 
-int ReplacingFile::Commit(ReplaceMode mode) {
+WriteResult ReplacingFile::Commit(ReplaceMode mode) {
     if (m_stream == nullptr) {
-        return EBADF;
+        return WriteResult::FromError(EBADF);
     }
-    int error = 0;
+    WriteResult result = WriteResult::Stored();
     int targetFd = -1;
     struct stat old {};
     bool replacing = false;
     if (mode == ReplaceMode::CreateNew) {
         if (m_resolved != m_target) {
-            error = EEXIST; // a symbolic link holds the name
+            result = WriteResult::FromError(EEXIST); // a symbolic link holds the name
         }
     } else {
-        error = OpenExistingForWriting(m_resolved, old, targetFd);
-        replacing = error == 0;
-        if (error == ENOENT) {
+        result = OpenExistingForWriting(m_resolved, old, targetFd);
+        replacing = result.IsStored();
+        if (result.Error() == ENOENT) {
             // A rewrite never creates what someone removed meanwhile.
-            error = mode == ReplaceMode::ReplaceUnlessHeld ? kTargetGone : 0;
+            result = mode == ReplaceMode::ReplaceUnlessHeld ? WriteResult::Gone()
+                                                            : WriteResult::Stored();
         }
     }
-    if (error == 0) {
-        error = m_writeError;
-    }
-    if (error == 0 && std::fflush(m_stream) != 0) {
-        error = errno;
-    }
-    if (error == 0) {
-        if (replacing) {
-            CarryOverOwnership(m_fd, old);
-        } else {
-            ::fchmod(m_fd, kNewFileMode); // an ordinary new file
+    // Each step below runs only while nothing has failed; its error number is the failure.
+    const auto step = [&result](int error) {
+        if (result.IsStored() && error != 0) {
+            result = WriteResult::FromError(error);
         }
+    };
+    step(m_writeError);
+    if (result.IsStored() && std::fflush(m_stream) != 0) {
+        step(errno);
     }
-    if (error == 0 && m_sync && ::fsync(m_fd) != 0) {
-        error = errno;
+    if (result.IsStored()) {
+        // An ordinary new file, or the old one's owner and permissions.
+        step(replacing ? CarryOverOwnership(m_fd, old)
+                       : (VNT_CALL(fchmod, m_fd, kNewFileMode) == 0 ? 0 : errno));
+    }
+    if (result.IsStored() && m_sync && VNT_CALL(fsync, m_fd) != 0) {
+        step(errno);
     }
     // Hold the old record while the new one replaces it, so no reader sees either half-way and
     // no removal comes between the look below and the rename.
-    if (error == 0 && mode == ReplaceMode::ReplaceUnlessHeld) {
+    if (result.IsStored() && mode == ReplaceMode::ReplaceUnlessHeld) {
         ReachStep(ReplaceStep::BeforeLockingTarget, m_target);
-        if (::flock(targetFd, LOCK_EX | LOCK_NB) != 0) {
-            error = EWOULDBLOCK;
-        } else if (!StillTheTarget(targetFd, m_resolved, m_expected)) {
-            error = kTargetGone;
+        if (VNT_CALL(flock, targetFd, LOCK_EX | LOCK_NB) != 0) {
+            result = errno == EWOULDBLOCK ? WriteResult::Held() : WriteResult::FromError(errno);
         } else {
-            ReachStep(ReplaceStep::TargetLocked, m_target);
+            result = StillTheTarget(targetFd, m_resolved, m_expected);
+            if (result.IsStored()) {
+                ReachStep(ReplaceStep::TargetLocked, m_target);
+            }
         }
     }
-    if (error == 0) {
+    if (result.IsStored()) {
         if (mode == ReplaceMode::CreateNew) {
-            error = RenameNoReplace(m_temporary, m_target);
-        } else if (::renameat(RecordsFolderDescriptor(), m_temporary.c_str(),
-                              RecordsFolderDescriptor(), m_resolved.c_str()) != 0) {
-            error = errno;
+            step(RenameNoReplace(m_temporary, m_target));
+        } else if (VNT_CALL(renameat, RecordsFolderDescriptor(), m_temporary.c_str(),
+                            RecordsFolderDescriptor(), m_resolved.c_str()) != 0) {
+            step(errno);
         }
     }
     if (targetFd >= 0) {
         ::close(targetFd);
     }
-    if (error != 0) {
+    if (!result.IsStored()) {
         Discard();
-        return error;
+        return result;
     }
     m_temporary.clear(); // in place now: nothing to discard
     std::fclose(m_stream);
@@ -315,7 +337,7 @@ int ReplacingFile::Commit(ReplaceMode mode) {
     m_fd = -1;
     // The directory is not synced: after a crash the rename may be lost, which leaves the old
     // file, still whole.
-    return 0;
+    return result;
 }
 
 void ReplacingFile::Discard() {
@@ -360,10 +382,11 @@ void HoldReplaceStepsFromEnvironment() {
     });
 }
 
-int ReplaceFileContents(const std::string& target, std::string_view text, ReplaceMode mode) {
+WriteResult ReplaceFileContents(const std::string& target, std::string_view text,
+                                ReplaceMode mode) {
     ReplacingFile file(target);
     if (const int error = file.Open(); error != 0) {
-        return error;
+        return WriteResult::FromError(error);
     }
     file.Write(text);
     return file.Commit(mode);

@@ -6,7 +6,7 @@
 //
 // What the file's owner set is kept:
 // - A target that is read-only (its owner's write permission is clear, which binds root too, or
-//   this process may not open it for writing) is never replaced: Commit yields kReadOnlyTarget.
+//   this process may not open it for writing) is never replaced: Commit yields ReadOnly.
 // - The new file carries the old one's permission bits, and its owner and group where this
 //   process may set them (a new name gets the ordinary mode an umask leaves).
 // - A target that is a symbolic link stays one: the file it points to is replaced, through a
@@ -14,6 +14,7 @@
 //   name a new file.
 
 #include "platform/system/ExclusiveFile.h"
+#include "platform/system/WriteResult.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -25,22 +26,10 @@
 enum class ReplaceMode {
     Replace,           // create or replace the target
     ReplaceUnlessHeld, // replace an existing target only: skip when someone holds it open with
-                       // no sharing, and never create one (see kTargetGone)
+                       // no sharing (Held), and never create one (Gone)
     CreateNew,         // create the target only if nothing of that name exists (EEXIST otherwise;
                        // a symbolic link, even one pointing nowhere, counts as existing)
 };
-
-// What Commit (and ReplaceFileContents) yield for a read-only target, which is left as it is:
-// the outcome of a file that cannot be opened for writing, not a failure of the write. No other
-// step yields it, short of a directory the system itself protects (an immutable one, or a
-// sticky one holding another user's file).
-inline constexpr int kReadOnlyTarget = EPERM;
-
-// What Commit yields under ReplaceUnlessHeld when the target is no longer there to replace: its
-// name leads nowhere, or (with an expected file set) to another file than the one expected. The
-// check is made with the target locked, and the lock is kept through the rename, so a removal
-// either comes before (and nothing is created) or waits for the new file.
-inline constexpr int kTargetGone = ESTALE;
 
 class ReplacingFile {
 public:
@@ -61,10 +50,15 @@ public:
     // whole by themselves (its length and digest): what a crash may leave in its place, a short
     // or empty file, is then passed over, never trusted.
     void SkipSync() { m_sync = false; }
-    // Flushes, syncs and puts the text in place. Yields 0 or the error number: kReadOnlyTarget
-    // for a read-only target, EWOULDBLOCK when ReplaceUnlessHeld found the target held. On any
-    // failure the target is untouched.
-    int Commit(ReplaceMode mode);
+    // Flushes, syncs and puts the text in place. Yields Stored; ReadOnly for a target that cannot
+    // be opened for writing (the outcome of the owner's choice, not a failure of the write);
+    // under ReplaceUnlessHeld, Held when someone holds the target, and Gone when the target is no
+    // longer there to replace: its name leads nowhere, or (with an expected file set) to another
+    // file than the one expected. That look is made with the target locked, and the lock is kept
+    // through the rename, so a removal either comes before (and nothing is created) or waits for
+    // the new file. Any other outcome is a failure with its error number, whatever the number.
+    // Unless stored, the target is untouched.
+    WriteResult Commit(ReplaceMode mode);
 
 private:
     void Discard();
@@ -79,9 +73,9 @@ private:
     bool m_sync = true;
 };
 
-// Writes the whole text to the file in one go with ReplacingFile. Yields 0 or the error number.
-int ReplaceFileContents(const std::string& target, std::string_view text,
-                        ReplaceMode mode = ReplaceMode::Replace);
+// Writes the whole text to the file in one go with ReplacingFile.
+WriteResult ReplaceFileContents(const std::string& target, std::string_view text,
+                                ReplaceMode mode = ReplaceMode::Replace);
 
 // The prefix of every temporary's name.
 inline constexpr std::string_view kTemporaryPrefix = ".vnttmp-";
