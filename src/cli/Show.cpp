@@ -25,12 +25,9 @@ public:
         command.footer("Prints the stored copy with the page's rules applied: what its checks\n"
                        "compare. This is how to try a rule before relying on it.");
     }
-    int Run(const VerbContext& context) override {
-        if (const std::optional<int> status = EnterRecordsFolder(context, false)) {
-            return *status;
-        }
-        return RunShow(m_target, m_raw, m_fetch);
-    }
+    VerbNeeds Needs() const override { return {FolderUse::Reads, true}; }
+    std::vector<std::string> NamedRecords() const override { return {m_target}; }
+    int Run(const VerbContext& /*context*/) override { return RunShow(m_target, m_raw, m_fetch); }
 
 private:
     std::string m_target;
