@@ -51,7 +51,7 @@ expect "varnolt-cli check --" "--jobs --timeout --quiet --diff --notify --json -
 expect "varnolt-cli check --timeout " ""
 expect "varnolt-cli add --" "--timeout --again --select --css --text --ignore --help"
 expect "varnolt-cli add --css " ""
-expect "varnolt-cli rules --" "--select --css --text --ignore --clear --help"
+expect "varnolt-cli rules --" "--select --css --text --ignore --add --clear --help"
 expect "varnolt-cli rules 2 --ignore " ""
 expect "varnolt-cli rules " "1 https://a.example/x 2 http://b.example/"
 expect "varnolt-cli show --" "--raw --raw-to-terminal --fetch --help"

@@ -12,12 +12,10 @@ PageAdd StoreFetchedPage(const std::string& url, FetchOutcome outcome, const Pag
     PageAdd add;
     switch (outcome.kind) {
     case FetchOutcome::Kind::Received: {
-        if (!rules.Empty()) {
-            if (const RuledPage seen = ApplyRules(rules, outcome.strPage); !seen.failure.empty()) {
-                add.result = PageAdd::Result::Failed;
-                add.reason = "The page " + url + " was not stored: " + seen.failure + ".";
-                break;
-            }
+        if (const std::string refusal = RulesRefusedFor(rules, outcome.strPage); !refusal.empty()) {
+            add.result = PageAdd::Result::Failed;
+            add.reason = "The page " + url + " was not stored: " + refusal + ".";
+            break;
         }
         // The copy's key is worked out before the page is handed to the record.
         const std::string copyKey = outcome.validators.Empty()

@@ -21,7 +21,7 @@ Selections SelectionsOf(const PageRules& rules) {
     Selections selections;
     for (const std::string& xpath : rules.select) {
         selections.xpaths.push_back(xpath);
-        selections.options.push_back("--select " + xpath);
+        selections.options.push_back(RuleOption(kSelectRule, xpath));
     }
     for (const std::string& selector : rules.css) {
         CssTranslation translated = CssToXPath(selector);
@@ -30,7 +30,7 @@ Selections SelectionsOf(const PageRules& rules) {
             return selections;
         }
         selections.xpaths.push_back(std::move(translated.xpath));
-        selections.options.push_back("--css " + selector);
+        selections.options.push_back(RuleOption(kCssRule, selector));
     }
     return selections;
 }
@@ -128,8 +128,8 @@ RuledPage ApplyRules(const PageRules& rules, std::string_view page, const RuleDe
     for (const std::string& pattern : rules.ignore) {
         patterns.emplace_back(pattern);
         if (!patterns.back().Valid()) {
-            ruled.failure =
-                "the rule --ignore " + pattern + " is no valid pattern: " + patterns.back().Error();
+            ruled.failure = "the rule " + RuleOption(kIgnoreRule, pattern) +
+                            " is no valid pattern: " + patterns.back().Error();
             return ruled;
         }
     }
@@ -138,9 +138,12 @@ RuledPage ApplyRules(const PageRules& rules, std::string_view page, const RuleDe
 }
 
 std::string RulesError(const PageRules& rules) {
+    if (std::string error = RuleValueError(rules); !error.empty()) {
+        return error;
+    }
     for (const std::string& xpath : rules.select) {
         if (std::string error = XPathError(xpath); !error.empty()) {
-            return "the rule --select " + xpath + " is no valid XPath: " + error;
+            return "the rule " + RuleOption(kSelectRule, xpath) + " is no valid XPath: " + error;
         }
     }
     const Selections selections = SelectionsOf(rules);
@@ -154,10 +157,21 @@ std::string RulesError(const PageRules& rules) {
     }
     for (const std::string& pattern : rules.ignore) {
         if (const LinePattern compiled(pattern); !compiled.Valid()) {
-            return "the rule --ignore " + pattern + " is no valid pattern: " + compiled.Error();
+            return "the rule " + RuleOption(kIgnoreRule, pattern) +
+                   " is no valid pattern: " + compiled.Error();
         }
     }
     return {};
+}
+
+std::string RulesRefusedFor(const PageRules& rules, std::string_view page) {
+    if (rules.Empty()) {
+        return {};
+    }
+    if (std::string error = RulesError(rules); !error.empty()) {
+        return error;
+    }
+    return ApplyRules(rules, page).failure;
 }
 
 std::string RulesEngineName() {

@@ -26,6 +26,11 @@ RuledPage ApplyRules(const PageRules& rules, std::string_view page,
 // XPath or pattern that is not valid, a CSS selector outside the subset).
 std::string RulesError(const PageRules& rules);
 
+// Why rules may not be kept for a page, or empty when they may: rules that cannot be applied, or
+// one that matches nothing on the page. Adding a page and setting its rules both try new rules
+// on the page this way, and refuse what it names.
+std::string RulesRefusedFor(const PageRules& rules, std::string_view page);
+
 // What ApplyRules gives for a page and its rules is kept between checks (records/SeenCopy.h)
 // under this name, with the versions of the program and the HTML parser: raise the number
 // whenever ApplyRules would give another text for the same page and rules.

@@ -41,12 +41,8 @@ public:
             "\n"
             "Exit status: 0 every page stored, 2 a page was not stored.");
     }
-    int Run(const VerbContext& context) override {
-        if (const std::optional<int> status = EnterRecordsFolder(context, true)) {
-            return *status;
-        }
-        return RunAdd(m_urls, m_options);
-    }
+    VerbNeeds Needs() const override { return {FolderUse::MayMake, false}; }
+    int Run(const VerbContext& /*context*/) override { return RunAdd(m_urls, m_options); }
 
 private:
     std::vector<std::string> m_urls;

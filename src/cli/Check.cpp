@@ -175,10 +175,8 @@ public:
             "130 stopped by Ctrl+C (the records whose lines were printed are checked, the\n"
             "others left as they were).");
     }
+    VerbNeeds Needs() const override { return {FolderUse::Reads, false}; }
     int Run(const VerbContext& context) override {
-        if (const std::optional<int> status = EnterRecordsFolder(context, false)) {
-            return *status;
-        }
         m_options.jobs = std::min(m_options.jobs, FetchesWithinOpenFiles(context.openFileLimit));
         return RunCheck(m_options);
     }

@@ -7,6 +7,7 @@
 #include "platform/system/RecordsFolder.h"
 #include "resources/Version.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <iostream>
 #include <sstream>
@@ -68,18 +69,28 @@ int WithOutputChecked(int status) {
 
 } // namespace
 
-std::optional<int> EnterRecordsFolder(const VerbContext& context, bool writing) {
+std::optional<int> OpenFolderFor(const Verb& verb, const VerbContext& context) {
+    const VerbNeeds needs = verb.Needs();
+    if (needs.folder == FolderUse::None) {
+        return std::nullopt;
+    }
     const std::string path = ChosenFolder(context.folder);
     if (path.empty()) {
         Complain("no folder of records: neither XDG_DATA_HOME nor HOME is set; use -C DIR");
         return kExitTrouble;
     }
-    if (writing) {
+    if (needs.folder == FolderUse::MayMake) {
         if (const int error = MakePrivateFolder(path); error != 0) {
             Complain("cannot make the folder of records " + path + ": " + SystemErrorWords(error));
             return kExitTrouble;
         }
     } else if (!context.folder && !PathExists(path)) {
+        if (needs.namesRecords) {
+            for (const std::string& target : verb.NamedRecords()) {
+                Complain(NoRecordWords(target));
+            }
+            return kExitTrouble;
+        }
         Complain("no pages yet: the Varnolt folder " + path + " is made by the first add");
         return kExitSame;
     }
@@ -90,6 +101,23 @@ std::optional<int> EnterRecordsFolder(const VerbContext& context, bool writing) 
     }
     return std::nullopt;
 }
+
+namespace {
+
+// The first word of the command line that is no option of the program's own: the verb asked
+// for, or empty when none is given.
+std::string VerbWord(const std::vector<std::string>& arguments) {
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        if (arguments[i] == "-C") {
+            ++i; // its folder
+        } else if (arguments[i].empty() || arguments[i].front() != '-') {
+            return arguments[i];
+        }
+    }
+    return {};
+}
+
+} // namespace
 
 int RunCli(const std::vector<std::string>& arguments) {
     VerbContext context;
@@ -109,6 +137,13 @@ int RunCli(const std::vector<std::string>& arguments) {
     for (const std::unique_ptr<Verb>& verb : verbs) {
         verb->Declare(*app.add_subcommand(verb->Name(), verb->Summary()));
     }
+    // A word that names no verb is told as such, not as an argument out of place.
+    if (const std::string word = VerbWord(arguments);
+        !word.empty() && std::none_of(verbs.begin(), verbs.end(),
+                                      [&](const auto& verb) { return word == verb->Name(); })) {
+        Complain(UnknownVerbWords(word));
+        return kExitTrouble;
+    }
 
     // CLI11 takes the arguments last first.
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
@@ -125,6 +160,9 @@ int RunCli(const std::vector<std::string>& arguments) {
     }
     for (const std::unique_ptr<Verb>& verb : verbs) {
         if (app.got_subcommand(verb->Name())) {
+            if (const std::optional<int> status = OpenFolderFor(*verb, context)) {
+                return WithOutputChecked(*status);
+            }
             return WithOutputChecked(verb->Run(context));
         }
     }

@@ -44,12 +44,16 @@ int RunRemove(const std::vector<std::string>& targets);
 
 // The record file a NUMBER or URL names, or none after saying why (what was not done: verb).
 std::optional<std::string> RecordFileOf(const std::string& target, const std::string& verb);
+// How a NUMBER or URL that names no record is told: "no record number 3", "no record for URL".
+std::string NoRecordWords(const std::string& target);
 
-// rules: shows a page's rules, one option a line (no change given), replaces them, or clears
-// them. New rules are tried before they are stored: one that cannot be applied is refused.
+// rules: shows a page's rules, one option a line (no change given), replaces them, adds to them,
+// or clears them. New rules are tried on the stored page before they are stored: one that cannot
+// be applied, or that matches nothing on it, is refused.
 struct RulesChange {
     bool clear = false;
-    std::optional<PageRules> rules; // set: replace the rules with these
+    bool add = false;               // the rules given join the page's own
+    std::optional<PageRules> rules; // set: replace the rules with these (or add them)
 };
 int RunRules(const std::string& target, const RulesChange& change);
 // show: what the comparison sees of a page: the stored copy with its rules applied; raw, the

@@ -36,13 +36,12 @@ public:
                        "them. Removed lines are red and added ones green on a terminal, unless\n"
                        "NO_COLOR is set. Exit status 0 when they do not differ, 1 when they do.");
     }
-    int Run(const VerbContext& context) override {
+    VerbNeeds Needs() const override { return {FolderUse::Reads, true}; }
+    std::vector<std::string> NamedRecords() const override { return {m_target}; }
+    int Run(const VerbContext& /*context*/) override {
         const char* noColour = std::getenv("NO_COLOR");
         m_options.colour =
             StandardOutputIsTerminal() && (noColour == nullptr || noColour[0] == '\0');
-        if (const std::optional<int> status = EnterRecordsFolder(context, false)) {
-            return *status;
-        }
         return RunDiff(m_target, m_options);
     }
 

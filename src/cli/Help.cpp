@@ -13,6 +13,7 @@ public:
     void Declare(CLI::App& command) override {
         command.add_option("VERB", m_verb, "the verb to explain");
     }
+    VerbNeeds Needs() const override { return {FolderUse::None, false}; }
     int Run(const VerbContext& /*context*/) override {
         if (m_verb.empty()) {
             return RunCli({"--help"});
@@ -22,7 +23,7 @@ public:
                 return RunCli({m_verb, "--help"});
             }
         }
-        Complain("no verb " + m_verb + " (see 'varnolt-cli --help')");
+        Complain(UnknownVerbWords(m_verb));
         return kExitTrouble;
     }
 

@@ -32,13 +32,11 @@ public:
                        "first beyond these limits (by default 20 versions and 50 MiB a page).\n"
                        "--keep 0 turns the history off. See 'log' and 'diff'.");
     }
-    int Run(const VerbContext& context) override {
-        const bool writing = m_keep || m_maxMiB;
-        if (const std::optional<int> status = EnterRecordsFolder(context, writing)) {
-            return *status;
-        }
-        return RunHistory(m_keep, m_maxMiB);
+    // Setting the history may make the folder; showing it only reads.
+    VerbNeeds Needs() const override {
+        return {m_keep || m_maxMiB ? FolderUse::MayMake : FolderUse::Reads, false};
     }
+    int Run(const VerbContext& /*context*/) override { return RunHistory(m_keep, m_maxMiB); }
 
 private:
     std::optional<int> m_keep;

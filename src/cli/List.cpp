@@ -28,12 +28,8 @@ public:
                        "title, separated by tabs, and \"rules\" in a fifth field for a page with\n"
                        "rules.");
     }
-    int Run(const VerbContext& context) override {
-        if (const std::optional<int> status = EnterRecordsFolder(context, false)) {
-            return *status;
-        }
-        return RunList(m_json);
-    }
+    VerbNeeds Needs() const override { return {FolderUse::Reads, false}; }
+    int Run(const VerbContext& /*context*/) override { return RunList(m_json); }
 
 private:
     bool m_json = false;

@@ -26,12 +26,9 @@ public:
             "since the version before it, as the page's checks compare them (its rules\n"
             "applied), separated by tabs; \"-\" for the oldest. See 'diff'.");
     }
-    int Run(const VerbContext& context) override {
-        if (const std::optional<int> status = EnterRecordsFolder(context, false)) {
-            return *status;
-        }
-        return RunLog(m_target, m_json);
-    }
+    VerbNeeds Needs() const override { return {FolderUse::Reads, true}; }
+    std::vector<std::string> NamedRecords() const override { return {m_target}; }
+    int Run(const VerbContext& /*context*/) override { return RunLog(m_target, m_json); }
 
 private:
     std::string m_target;

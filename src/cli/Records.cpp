@@ -133,7 +133,7 @@ std::optional<std::string> RecordFileOf(const std::string& target, const std::st
         std::string fileName = target + ".vnt";
         const FileKind kind = KindOfFile(fileName, false);
         if (kind == FileKind::Missing || kind == FileKind::Directory) {
-            Complain("no record number " + target);
+            Complain(NoRecordWords(target));
             return std::nullopt;
         }
         return fileName;
@@ -149,6 +149,10 @@ std::optional<std::string> RecordFileOf(const std::string& target, const std::st
         Complain(failure.GetErrorMessage() + " Nothing " + verb + " for " + target + ".");
         return std::nullopt;
     }
-    Complain("no record for " + target);
+    Complain(NoRecordWords(target));
     return std::nullopt;
+}
+
+std::string NoRecordWords(const std::string& target) {
+    return AllDigits(target) ? "no record number " + target : "no record for " + target;
 }

@@ -27,12 +27,9 @@ public:
             "\n"
             "Exit status: 0 every record deleted, 2 one was not.");
     }
-    int Run(const VerbContext& context) override {
-        if (const std::optional<int> status = EnterRecordsFolder(context, true)) {
-            return *status;
-        }
-        return RunRemove(m_targets);
-    }
+    VerbNeeds Needs() const override { return {FolderUse::Reads, true}; }
+    std::vector<std::string> NamedRecords() const override { return m_targets; }
+    int Run(const VerbContext& /*context*/) override { return RunRemove(m_targets); }
 
 private:
     std::vector<std::string> m_targets;

@@ -34,13 +34,12 @@ public:
             "\n"
             "Exit status: 0 the report was written, 2 it was not.");
     }
-    int Run(const VerbContext& context) override {
+    VerbNeeds Needs() const override { return {FolderUse::Reads, true}; }
+    std::vector<std::string> NamedRecords() const override { return m_targets; }
+    int Run(const VerbContext& /*context*/) override {
         // A relative FILE is taken from where the command was given, not the records' folder.
         if (!m_output.empty() && m_output.front() != '/') {
             m_output = CurrentFolder() + "/" + m_output;
-        }
-        if (const std::optional<int> status = EnterRecordsFolder(context, false)) {
-            return *status;
         }
         return RunReport(m_targets, m_output, m_open);
     }

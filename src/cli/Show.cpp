@@ -36,15 +36,14 @@ public:
                        "bytes as they are, to a pipe or file; to a terminal only with\n"
                        "--raw-to-terminal.");
     }
-    int Run(const VerbContext& context) override {
+    VerbNeeds Needs() const override { return {FolderUse::Reads, true}; }
+    std::vector<std::string> NamedRecords() const override { return {m_target}; }
+    int Run(const VerbContext& /*context*/) override {
         if (m_raw && !m_rawToTerminal && StandardOutputIsTerminal()) {
             Complain("--raw prints the page's bytes as they are, which may drive the terminal "
                      "(its title, screen, colours); send them to a pipe or a file, or add "
                      "--raw-to-terminal");
             return kExitTrouble;
-        }
-        if (const std::optional<int> status = EnterRecordsFolder(context, false)) {
-            return *status;
         }
         return RunShow(m_target, m_raw, m_fetch);
     }

@@ -24,20 +24,23 @@ std::vector<std::unique_ptr<Verb>> Verbs() {
 
 void DeclareRuleOptions(CLI::App& command, PageRules& rules) {
     // Each takes one value at a time and may be given again.
-    const auto repeated = [&](const char* name, std::vector<std::string>& into, const char* value,
-                              const char* help) {
-        command.add_option(name, into, help)
+    // Named as the rules file names them, so that a rule reads alike everywhere.
+    const auto repeated = [&](std::string_view name, std::vector<std::string>& into,
+                              const char* value, const char* help) {
+        command.add_option(RuleOption(name), into, help)
             ->type_name(value)
             ->expected(1)
             ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
             ->group("Rules");
     };
-    repeated("--select", rules.select, "XPATH",
+    repeated(kSelectRule, rules.select, "XPATH",
              "keep the parts an XPath 1.0 expression matches (several may be given)");
-    repeated("--css", rules.css, "SELECTOR", "the same with a CSS selector (of a subset)");
-    command.add_flag("--text", rules.text, "compare the text a person reads, not the markup")
+    repeated(kCssRule, rules.css, "SELECTOR", "the same with a CSS selector (of a subset)");
+    command
+        .add_flag(RuleOption(kTextRule), rules.text,
+                  "compare the text a person reads, not the markup")
         ->group("Rules");
-    repeated("--ignore", rules.ignore, "REGEX",
+    repeated(kIgnoreRule, rules.ignore, "REGEX",
              "leave out the lines a pattern matches (RE2; several may be given)");
 }
 

@@ -15,6 +15,15 @@
 #include <string_view>
 #include <vector>
 
+// The rules' names, as the rules file writes them; each is its option's name too ("--select").
+inline constexpr std::string_view kSelectRule = "select";
+inline constexpr std::string_view kCssRule = "css";
+inline constexpr std::string_view kTextRule = "text";
+inline constexpr std::string_view kIgnoreRule = "ignore";
+
+// A rule's option as it is written: "--select", or with its value "--select //p".
+std::string RuleOption(std::string_view name, std::string_view value = {});
+
 struct PageRules {
     std::vector<std::string> select; // XPath 1.0 expressions
     std::vector<std::string> css;    // CSS selectors (a subset, translated to XPath)
@@ -22,11 +31,17 @@ struct PageRules {
     std::vector<std::string> ignore; // lines matching any of these are left out
 
     bool Empty() const { return select.empty() && css.empty() && !text && ignore.empty(); }
+    // These rules and then those of more, each once (a rule given again is not repeated).
+    PageRules With(const PageRules& more) const;
     bool operator==(const PageRules&) const = default;
 };
 
 // The rules file of a record file.
 std::string RulesFileName(const std::string& recordFileName);
+
+// Empty when each rule's value can be kept in the rules file as it is; otherwise why not (a value
+// that is empty, or holds a line end, would read back as another rule or none).
+std::string RuleValueError(const PageRules& rules);
 
 // The file's text for the rules, and back. A line that names no rule is an error (returned as
 // its words, with the line's number); empty lines and lines starting with "#" are passed over.

@@ -115,8 +115,10 @@ std::string RecordWriteFailureText(int error) {
         return "the disk quota is used up";
     case EROFS:
         return "the disk is read-only";
+    case kReadOnlyTarget:
+        // What a target whose owner made it read-only yields; the folder may be writable.
+        return "the file is read-only";
     case EACCES:
-    case EPERM:
         return "the folder may not be written to";
     case EIO:
         return "the disk reported an input/output error";

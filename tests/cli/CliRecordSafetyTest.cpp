@@ -212,13 +212,26 @@ TEST_F(CliRecordSafety, ARecordNumberIsTheFilesNameLeadingZerosIncluded) {
     EXPECT_TRUE(FileExists("1.vnt"));
 }
 
-// A stamp that cannot be written is said, and the check still runs.
+// A stamp that cannot be written is said, with the true reason, and the check still runs.
 TEST_F(CliRecordSafety, ACheckStampThatCannotBeWrittenIsReported) {
     WriteRecords(1);
     std::filesystem::create_directory("time.ini");
     const CliRun run = Run({"check"});
     EXPECT_EQ(run.exitStatus, 2);
     EXPECT_THAT(run.err, HasSubstr("could not be noted in time.ini"));
+    EXPECT_EQ(run.out, "UPDATE " + m_pages.Url(1) + "\n");
+}
+
+// A read-only stamp in a folder that may be written to is told as what it is.
+TEST_F(CliRecordSafety, AReadOnlyCheckStampIsToldAsReadOnly) {
+    WriteRecords(1);
+    WriteWholeFile("time.ini", "1:1:2020");
+    std::filesystem::permissions("time.ini", std::filesystem::perms::owner_read);
+    const CliRun run = Run({"check"});
+    EXPECT_EQ(run.exitStatus, 2);
+    EXPECT_THAT(run.err, HasSubstr("could not be noted in time.ini: the file is read-only"));
+    EXPECT_THAT(run.err, ::testing::Not(HasSubstr("folder")));
+    EXPECT_EQ(ReadWholeFile("time.ini"), "1:1:2020");
     EXPECT_EQ(run.out, "UPDATE " + m_pages.Url(1) + "\n");
 }
 

@@ -95,9 +95,13 @@ TEST_F(CliRules, NoiseIsNoChangeUnderRulesButARealChangeIs) {
 
 TEST_F(CliRules, ARuleThatMatchesNothingIsAnErrorWithTheRuleNamed) {
     AddBoth();
+    // Such a rule is not taken; one kept from before the page lost what it matched fails the
+    // check.
     const CliRun set = Run({"rules", "1", "--select", "//div[@id='price']"});
-    EXPECT_EQ(set.exitStatus, 0) << set.err;
-    EXPECT_EQ(set.out, "--select //div[@id='price']\n");
+    EXPECT_EQ(set.exitStatus, 2);
+    EXPECT_THAT(set.err,
+                HasSubstr("the rule --select //div[@id='price'] matches nothing on this page"));
+    WriteWholeFile("1.vnt.rules", "select //div[@id='price']\n");
 
     const CliRun run = Run({"check"});
     EXPECT_EQ(run.exitStatus, 2);
@@ -113,6 +117,68 @@ TEST_F(CliRules, ARuleThatMatchesNothingIsAnErrorWithTheRuleNamed) {
     EXPECT_THAT(add.err, HasSubstr("the rule --css #price matches nothing on this page"));
     EXPECT_FALSE(FileExists("3.vnt"));
     EXPECT_EQ(ReadWholeFile("name.ini"), before);
+}
+
+// A rule refused leaves the rules file as it was, byte for byte (and makes none for a page
+// without rules); nothing is stored for the page either.
+TEST_F(CliRules, RefusedRulesLeaveTheRulesFileAsItWas) {
+    AddBoth();
+    const std::string rules = ReadWholeFile("1.vnt.rules");
+    const std::string stored = ReadWholeFile("1.vnt");
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string error;
+    };
+    const Case cases[] = {
+        {{"--css", "#nosuch"}, "the rule --css #nosuch matches nothing on this page"},
+        {{"--add", "--css", "#nosuch"}, "the rule --css #nosuch matches nothing on this page"},
+        {{"--text", "--select", "//nosuch"}, "the rule --select //nosuch matches nothing"},
+        {{"--ignore", "^a\n^b"}, "the rule --ignore cannot hold a line end"},
+        {{"--add", "--select", "//p\r"}, "the rule --select cannot hold a line end"},
+        {{"--ignore", ""}, "the rule --ignore needs a value"},
+        {{"--add"}, "--add needs the rules to add"},
+        {{"--add", "--clear"}, "--clear takes no rules beside it"},
+    };
+    for (const char* record : {"1", "2"}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(record) + " " + c.arguments.back());
+            std::vector<std::string> arguments{"rules", record};
+            arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+            const CliRun run = Run(arguments);
+            EXPECT_EQ(run.exitStatus, 2);
+            EXPECT_EQ(run.out, "");
+            EXPECT_THAT(run.err, HasSubstr(c.error));
+            EXPECT_EQ(ReadWholeFile("1.vnt.rules"), rules);
+            EXPECT_FALSE(FileExists("2.vnt.rules"));
+        }
+    }
+    EXPECT_EQ(ReadWholeFile("1.vnt"), stored);
+    // A page is not added with a rule its rules file cannot keep.
+    const CliRun add = Run({"add", "--again", "--ignore", "x\ny", m_page.Url()});
+    EXPECT_EQ(add.exitStatus, 2);
+    EXPECT_THAT(add.err, HasSubstr("the rule --ignore cannot hold a line end"));
+    EXPECT_FALSE(FileExists("3.vnt"));
+}
+
+// --add extends the page's rules; rules that replace others print both sets.
+TEST_F(CliRules, AddExtendsTheRulesAndAReplacementShowsBeforeAndAfter) {
+    AddBoth();
+    CliRun run = Run({"rules", "1", "--add", "--ignore", "^Note", "--text"});
+    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_EQ(run.out, "--css div.body\n--text\n--ignore ^Tip [0-9]+:\n--ignore ^Note\n");
+    EXPECT_EQ(Run({"rules", "1"}).out, run.out);
+
+    run = Run({"rules", "2", "--add", "--text"});
+    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_EQ(run.out, "--text\n") << "a page without rules gets the rules given";
+
+    run = Run({"rules", "1", "--css", "div.body"});
+    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_EQ(run.out, "before:\n--css div.body\n--text\n--ignore ^Tip [0-9]+:\n--ignore "
+                       "^Note\nafter:\n--css div.body\n");
+    EXPECT_EQ(Run({"rules", "1"}).out, "--css div.body\n");
+    // The same rules again replace nothing.
+    EXPECT_EQ(Run({"rules", "1", "--css", "div.body"}).out, "--css div.body\n");
 }
 
 TEST_F(CliRules, RulesAreShownReplacedTriedAndCleared) {

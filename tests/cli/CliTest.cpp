@@ -517,10 +517,31 @@ TEST_F(Cli, HelpOnEveryLevelAndTheVersion) {
     EXPECT_EQ(RunCliProgram({"help", "check"}).out, RunCliProgram({"check", "--help"}).out);
     const CliRun unknown = RunCliProgram({"help", "watch"});
     EXPECT_EQ(unknown.exitStatus, 2);
-    EXPECT_EQ(unknown.err, "varnolt-cli: no verb watch (see 'varnolt-cli --help')\n");
+    EXPECT_EQ(unknown.err, "varnolt-cli: no verb 'watch' (see 'varnolt-cli --help')\n");
     const CliRun run = RunCliProgram({"--version"});
     EXPECT_EQ(run.exitStatus, 0);
     EXPECT_EQ(run.out, "varnolt-cli 1.0.0.1\n");
+}
+
+// A word that names no verb is said to be none, with the verb meant when one is near, wherever
+// it stands and whatever follows it.
+TEST_F(Cli, AnUnknownVerbIsNamedWithTheNearestVerb) {
+    const std::string folder = m_workingDirectory.Path();
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"chek"}, "no verb 'chek'; did you mean 'check'?"},
+        {{"-C", folder, "lsit", "--json"}, "no verb 'lsit'; did you mean 'list'?"},
+        {{"rmove", "1"}, "no verb 'rmove'; did you mean 'remove'?"},
+        {{"hist"}, "no verb 'hist'; did you mean 'history'?"},
+        {{"notify", "add", "X"}, "no verb 'notify' (see 'varnolt-cli --help')"},
+        {{"help", "chek"}, "no verb 'chek'; did you mean 'check'?"},
+    };
+    for (const auto& [arguments, words] : cases) {
+        SCOPED_TRACE(arguments.front());
+        const CliRun run = RunCliProgram(arguments);
+        EXPECT_EQ(run.exitStatus, 2);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err, "varnolt-cli: " + words + "\n");
+    }
 }
 
 // What add and remove say, as a table of (command, output, errors, exit status).

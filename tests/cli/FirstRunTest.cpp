@@ -1,13 +1,15 @@
 // varnolt-cli on a fresh account: the folder it chooses (the launcher's table), the Varnolt folder
-// made by the first verb that writes, and the reading verbs before it exists.
+// made by the first verb that writes, and every other verb before it exists.
 
 #include "CliProcess.h"
 #include "FolderChoiceCases.h"
+#include "cli/Verb.h"
 #include "support/LoopbackServer.h"
 #include "support/WorkingDirectory.h"
 
 #include <gmock/gmock.h>
 
+#include <algorithm>
 #include <filesystem>
 
 using ::testing::HasSubstr;
@@ -103,4 +105,81 @@ TEST_F(FirstRun, AFolderThatCannotBeMadeIsAnError) {
     EXPECT_EQ(run.exitStatus, 2);
     EXPECT_EQ(run.out, "");
     EXPECT_THAT(run.err, StartsWith("varnolt-cli: cannot make the folder of records " + inFile));
+}
+
+// What each verb of the table does before the Varnolt folder exists: the verbs that list find no
+// pages, those that name a record find none of it, only those that store make the folder.
+TEST_F(FirstRun, EveryVerbOnAFolderNotMadeYet) {
+    struct Case {
+        std::vector<std::string> arguments;
+        int exitStatus;
+        std::string err; // the start of what standard error says ("" for nothing)
+        bool makesFolder;
+    };
+    const std::string url = m_server.Url("/first");
+    const std::vector<Case> cases = {
+        {{"check"}, 0, "varnolt-cli: no pages yet", false},
+        {{"list"}, 0, "varnolt-cli: no pages yet", false},
+        {{"history"}, 0, "varnolt-cli: no pages yet", false},
+        {{"help"}, 0, "", false},
+        {{"remove", "3"}, 2, "varnolt-cli: no record number 3\n", false},
+        {{"remove", "3", url},
+         2,
+         "varnolt-cli: no record number 3\nvarnolt-cli: no record for " + url + "\n",
+         false},
+        {{"rules", "3"}, 2, "varnolt-cli: no record number 3\n", false},
+        {{"rules", "3", "--text"}, 2, "varnolt-cli: no record number 3\n", false},
+        {{"show", url}, 2, "varnolt-cli: no record for " + url + "\n", false},
+        {{"log", "3"}, 2, "varnolt-cli: no record number 3\n", false},
+        {{"diff", "3"}, 2, "varnolt-cli: no record number 3\n", false},
+        {{"report", "3"}, 2, "varnolt-cli: no record number 3\n", false},
+        {{"history", "--keep", "5"}, 0, "", true},
+        {{"add", url}, 0, "", true},
+    };
+    // Every verb of the table is tried.
+    for (const std::unique_ptr<Verb>& verb : Verbs()) {
+        EXPECT_TRUE(std::any_of(cases.begin(), cases.end(),
+                                [&](const Case& c) { return c.arguments.front() == verb->Name(); }))
+            << "no case for " << verb->Name();
+    }
+    const std::string home = m_workingDirectory.Path() + "/home";
+    const std::map<std::string, std::optional<std::string>> fresh = {
+        {"HOME", home}, {"XDG_DATA_HOME", std::nullopt}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments.front() + " " + c.arguments.back());
+        fs::remove_all(home);
+        fs::create_directory(home);
+        const CliRun run = RunCliProgram(c.arguments, fresh);
+        EXPECT_EQ(run.exitStatus, c.exitStatus) << run.err;
+        EXPECT_THAT(run.err, StartsWith(c.err));
+        if (c.err.empty() || c.err.back() == '\n') {
+            EXPECT_EQ(run.err, c.err);
+        }
+        if (c.exitStatus != 0) {
+            EXPECT_EQ(run.out, "");
+        }
+        EXPECT_EQ(fs::exists(home + "/.local"), c.makesFolder);
+    }
+}
+
+// A folder given with -C that is missing is an error to every verb that works in one, and is
+// never made by one that only reads.
+TEST_F(FirstRun, AMissingFolderGivenIsNeverMadeByAVerbThatReads) {
+    const std::string missing = m_workingDirectory.Path() + "/missing";
+    const std::vector<std::vector<std::string>> verbs = {
+        {"check"},       {"list"},       {"history"},
+        {"remove", "3"}, {"rules", "3"}, {"rules", "3", "--text"},
+        {"show", "3"},   {"log", "3"},   {"diff", "3"},
+        {"report", "3"},
+    };
+    for (std::vector<std::string> arguments : verbs) {
+        SCOPED_TRACE(arguments.front());
+        arguments.insert(arguments.begin(), {"-C", missing});
+        const CliRun run = RunCliProgram(arguments);
+        EXPECT_EQ(run.exitStatus, 2);
+        EXPECT_EQ(run.out, "");
+        EXPECT_THAT(run.err,
+                    StartsWith("varnolt-cli: cannot use the folder of records " + missing));
+        EXPECT_FALSE(fs::exists(missing));
+    }
 }

@@ -1,6 +1,7 @@
 #include "records/RecordWriter.h"
 #include "platform/system/ExclusiveFile.h"
 #include "platform/system/LocalDate.h"
+#include "platform/system/ReplacingFile.h"
 #include "platform/system/StdioFile.h"
 #include "records/DateStamp.h"
 #include "records/RecordCounter.h"
@@ -229,6 +230,7 @@ TEST_F(RecordWriterTest, FailureReasonsAreInPlainWords) {
     EXPECT_EQ(RecordWriteFailureText(EDQUOT), "the disk quota is used up");
     EXPECT_EQ(RecordWriteFailureText(EROFS), "the disk is read-only");
     EXPECT_EQ(RecordWriteFailureText(EACCES), "the folder may not be written to");
+    EXPECT_EQ(RecordWriteFailureText(kReadOnlyTarget), "the file is read-only");
     EXPECT_EQ(RecordWriteFailureText(EIO), "the disk reported an input/output error");
     EXPECT_EQ(RecordWriteFailureText(kNoRecordNumberLeft),
               "no record number is left to hand out (name.ini is at its largest)");
