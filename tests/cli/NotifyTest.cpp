@@ -251,7 +251,7 @@ TEST_F(Notify, NamesTheChangedPagesAndAClickOpensTheRunsReport) {
     for (int i = 0; i < 1000 && !FileExists(folder + "/opened"); ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    const std::string report = folder + "/cache/varnolt/last-check.html";
+    const std::string report = folder + "/cache/varnolt/check-1.html";
     ASSERT_TRUE(FileExists(folder + "/opened")) << "the click opened nothing";
     EXPECT_EQ(ReadWholeFile(folder + "/opened"), report);
     const std::string html = ReadWholeFile(report);
