@@ -19,6 +19,7 @@
 #include "runstate/Tick.h"
 #include "vnt.h"
 
+#include <cctype>
 #include <string>
 #include <utility>
 #include <vector>
@@ -290,18 +291,16 @@ void CVntDlg::OnShowChanges() {
         return;
     }
     const std::string strReport = CachedReportPath("report.html");
-    if (strReport.empty()) {
-        AfxMessageBox("There is no place for the report: neither XDG_CACHE_HOME nor HOME is set.",
-                      MB_OK | MB_ICONEXCLAMATION);
+    if (const std::string failure = WriteChangeReport(strReport, {ReadLastChange(strRecordFile)});
+        !failure.empty()) {
+        // The words begin a sentence here.
+        std::string strText = failure + ".";
+        strText.front() =
+            static_cast<char>(std::toupper(static_cast<unsigned char>(strText.front())));
+        AfxMessageBox(strText, MB_OK | MB_ICONEXCLAMATION);
         return;
     }
-    if (const int error =
-            WriteReportFile(strReport, ChangeReportHtml({ReadLastChange(strRecordFile)}));
-        error != 0) {
-        AfxMessageBox(ReportWriteFailure(strReport, error), MB_OK | MB_ICONEXCLAMATION);
-        return;
-    }
-    ShellExecuteA(nullptr, "open", strReport.c_str(), nullptr, nullptr, SW_SHOW);
+    OpenChangeReport(strReport);
 }
 
 // Go to Quorvane: opens the maker's web site. It works in every state.

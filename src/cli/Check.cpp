@@ -101,17 +101,14 @@ std::string ChangedPagesBody(const std::vector<PageChange>& pages) {
     return body;
 }
 
-// After a check with changes: the report of that run's changes, written to the cache folder
-// for the notification's click to open. Its path, or empty (after saying why) when it could not
-// be written.
+// After a check with changes: the report of that run's changes, under a name of its own in the
+// cache folder for the notification's click to open. Its path, or empty (after saying why) when
+// it could not be written.
 std::string WriteRunReport(const std::vector<PageChange>& pages) {
-    const std::string path = CachedReportPath("last-check.html");
+    std::string failure;
+    const std::string path = WriteCheckReport(pages, failure);
     if (path.empty()) {
-        return {};
-    }
-    if (const int error = WriteReportFile(path, ChangeReportHtml(pages)); error != 0) {
-        Complain(ReportWriteFailure(path, error));
-        return {};
+        Complain(failure);
     }
     return path;
 }

@@ -7,7 +7,6 @@
 #include "cli/Commands.h"
 #include "cli/Verb.h"
 #include "platform/console/Console.h"
-#include "platform/system/Shell.h"
 
 #include <iostream>
 
@@ -32,7 +31,13 @@ public:
             "Without --output it goes to $XDG_CACHE_HOME/varnolt/report.html (or\n"
             "~/.cache/varnolt/report.html), replacing the last one. Prints the file's path.\n"
             "\n"
-            "Exit status: 0 the report was written, 2 it was not.");
+            "FILE is written as other tools write a file: created or emptied in place.\n"
+            "A symbolic link in a folder anyone may write to (/tmp), another user's file\n"
+            "there, or anything that is not a regular file (a FIFO, a device, a folder)\n"
+            "is refused.\n"
+            "\n"
+            "Exit status: 0 the report was written, 2 it was not, or a page's change\n"
+            "could not be read (the report says so in its place).");
     }
     VerbNeeds Needs() const override { return {FolderUse::Reads, true}; }
     std::vector<std::string> NamedRecords() const override { return m_targets; }
@@ -54,28 +59,32 @@ private:
 
 int RunReport(const std::vector<std::string>& targets, const std::string& output, bool open) {
     std::vector<PageChange> pages;
+    bool unreadable = false;
     for (const std::string& target : targets) {
         const std::optional<std::string> fileName = RecordFileOf(target, "reported");
         if (!fileName) {
             return kExitTrouble; // a report without a page asked for is not the one wanted
         }
         pages.push_back(ReadLastChange(*fileName));
+        // Shown in the report in the change's place, and said here: the report is not whole.
+        if (!pages.back().failure.empty()) {
+            Complain(*fileName + ": " + OneLine(pages.back().failure));
+            unreadable = true;
+        }
     }
     const std::string path = output.empty() ? CachedReportPath("report.html") : output;
-    if (path.empty()) {
-        Complain("no place for the report: neither XDG_CACHE_HOME nor HOME is set; use --output");
-        return kExitTrouble;
-    }
-    if (const int error = WriteReportFile(path, ChangeReportHtml(pages)); error != 0) {
-        Complain(ReportWriteFailure(path, error));
+    if (const std::string failure = WriteChangeReport(path, pages); !failure.empty()) {
+        Complain(path.empty() ? failure + "; use --output" : failure);
         return kExitTrouble;
     }
     std::cout << path << '\n';
-    if (open && ShellExecuteA(nullptr, "open", path.c_str(), nullptr, nullptr, SW_SHOW) <= 32) {
-        Complain("the desktop's opener (xdg-open) could not be started for " + path);
-        return kExitTrouble;
+    if (open) {
+        if (const std::string failure = OpenChangeReport(path); !failure.empty()) {
+            Complain(failure);
+            return kExitTrouble;
+        }
     }
-    return kExitSame;
+    return unreadable ? kExitTrouble : kExitSame;
 }
 
 std::unique_ptr<Verb> ReportVerb() {

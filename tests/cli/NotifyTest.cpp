@@ -1,6 +1,7 @@
 // --notify on a private session bus, with a stand-in notification service in the test.
 
 #include "CliProcess.h"
+#include "platform/console/Notification.h"
 #include "support/LoopbackServer.h"
 #include "support/WorkingDirectory.h"
 
@@ -11,9 +12,12 @@
 #include <atomic>
 #include <csignal>
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <mutex>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -61,6 +65,7 @@ struct Notification {
     std::string summary;
     std::string body;
     std::vector<std::string> actions;
+    std::string sender; // the bus name of the connection that showed it
 };
 
 // Owns org.freedesktop.Notifications on the bus and records each Notify call.
@@ -80,10 +85,11 @@ public:
                   sd_bus_request_name(m_bus, "org.freedesktop.Notifications", 0) >= 0;
         m_thread = std::thread([this] {
             while (!m_stop) {
+                EmitAsked();
                 if (sd_bus_process(m_bus, nullptr) > 0) {
                     continue;
                 }
-                sd_bus_wait(m_bus, 50 * 1000);
+                sd_bus_wait(m_bus, 20 * 1000);
             }
         });
     }
@@ -97,8 +103,51 @@ public:
         std::lock_guard lock(m_guard);
         return m_received;
     }
+    // A person's click on notification `id` (its number in Received, from 1), or its closing:
+    // the signal goes, as some services send it, to the connection that showed it alone.
+    void Click(std::uint32_t id) { Ask(id, true); }
+    void Close(std::uint32_t id) { Ask(id, false); }
 
 private:
+    struct Asked {
+        std::uint32_t id;
+        bool click;
+    };
+    void Ask(std::uint32_t id, bool click) {
+        std::lock_guard lock(m_guard);
+        m_asked.push_back({id, click});
+    }
+    // On the service's own thread: the bus connection is not shared between threads.
+    void EmitAsked() {
+        std::vector<Asked> asked;
+        {
+            std::lock_guard lock(m_guard);
+            asked.swap(m_asked);
+        }
+        for (const Asked& one : asked) {
+            std::string sender;
+            {
+                std::lock_guard lock(m_guard);
+                sender = m_received.at(one.id - 1).sender;
+            }
+            Emit(m_bus, sender, one.id, one.click);
+        }
+    }
+    static void Emit(sd_bus* bus, const std::string& destination, std::uint32_t id, bool click) {
+        sd_bus_message* signal = nullptr;
+        sd_bus_message_new_signal(bus, &signal, "/org/freedesktop/Notifications",
+                                  "org.freedesktop.Notifications",
+                                  click ? "ActionInvoked" : "NotificationClosed");
+        sd_bus_message_set_destination(signal, destination.c_str());
+        if (click) {
+            sd_bus_message_append(signal, "us", id, "default");
+        } else {
+            sd_bus_message_append(signal, "uu", id, 2u); // closed by the user
+        }
+        sd_bus_send(bus, signal, nullptr);
+        sd_bus_message_unref(signal);
+    }
+
     static int OnNotify(sd_bus_message* call, void* self, sd_bus_error*) {
         const char* app = nullptr;
         std::uint32_t replaces = 0;
@@ -112,7 +161,7 @@ private:
         if (sd_bus_message_read_strv(call, &actions) < 0) {
             return -EINVAL;
         }
-        Notification received{app, icon, summary, body, {}};
+        Notification received{app, icon, summary, body, {}, sd_bus_message_get_sender(call)};
         for (char** action = actions; action != nullptr && *action != nullptr; ++action) {
             received.actions.emplace_back(*action);
             std::free(*action);
@@ -127,9 +176,7 @@ private:
         }
         const int replied = sd_bus_reply_method_return(call, "u", id);
         if (service.m_clickEach) {
-            sd_bus_emit_signal(sd_bus_message_get_bus(call), "/org/freedesktop/Notifications",
-                               "org.freedesktop.Notifications", "ActionInvoked", "us", id,
-                               "default");
+            Emit(sd_bus_message_get_bus(call), received.sender, id, true);
         }
         return replied;
     }
@@ -154,6 +201,7 @@ private:
     std::thread m_thread;
     std::mutex m_guard;
     std::vector<Notification> m_received;
+    std::vector<Asked> m_asked;
 };
 
 class Notify : public InTempDirectory {};
@@ -235,7 +283,8 @@ TEST_F(Notify, NamesTheChangedPagesAndAClickOpensTheRunsReport) {
     const CliRun run =
         RunCliProgram({"-C", folder, "check", "--quiet", "--notify"},
                       WithRecordingOpener(folder, {{"DBUS_SESSION_BUS_ADDRESS", bus.Address()},
-                                                   {"XDG_CACHE_HOME", folder + "/cache"}}));
+                                                   {"XDG_CACHE_HOME", folder + "/cache"},
+                                                   {"INVOCATION_ID", std::nullopt}}));
     EXPECT_EQ(run.exitStatus, 1) << run.err;
     EXPECT_EQ(run.err, "");
     const std::vector<Notification> received = service.Received();
@@ -251,10 +300,227 @@ TEST_F(Notify, NamesTheChangedPagesAndAClickOpensTheRunsReport) {
     for (int i = 0; i < 1000 && !FileExists(folder + "/opened"); ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    const std::string report = folder + "/cache/varnolt/last-check.html";
+    const std::string report = folder + "/cache/varnolt/check-1.html";
     ASSERT_TRUE(FileExists(folder + "/opened")) << "the click opened nothing";
     EXPECT_EQ(ReadWholeFile(folder + "/opened"), report);
     const std::string html = ReadWholeFile(report);
     EXPECT_THAT(html, ::testing::HasSubstr("Prices &amp; &quot;deals&quot; &gt; &#39;all&#39;"));
     EXPECT_THAT(html, ::testing::HasSubstr("<h2>Page 7</h2>"));
+}
+
+namespace {
+
+// The processes awaiting clicks for the folder: their command line names the folder after the
+// waiting argument. A process that has ended (a zombie) has no command line.
+int WaitersFor(const std::string& folder) {
+    int waiters = 0;
+    DIR* processes = ::opendir("/proc");
+    while (const dirent* entry = processes != nullptr ? ::readdir(processes) : nullptr) {
+        std::string line;
+        try {
+            line = ReadWholeFile(std::string("/proc/") + entry->d_name + "/cmdline");
+        } catch (...) {
+            continue;
+        }
+        if (line.find(std::string(kNotificationWaiterArgument) + '\0' + folder + '\0') !=
+            std::string::npos) {
+            ++waiters;
+        }
+    }
+    if (processes != nullptr) {
+        ::closedir(processes);
+    }
+    return waiters;
+}
+
+// Waits (at most ten seconds) for what another process does; true once it holds.
+template <typename Condition> bool Eventually(Condition condition) {
+    for (int i = 0; i < 1000; ++i) {
+        if (condition()) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return condition();
+}
+
+// What the recording opener was last given (and forgets it), or empty when it was given nothing.
+std::string TakeOpened(const std::string& folder) {
+    const std::string file = folder + "/opened";
+    if (!Eventually([&] { return FileExists(file); })) {
+        return {};
+    }
+    const std::string opened = ReadWholeFile(file);
+    std::filesystem::remove(file);
+    return opened;
+}
+
+// What the page holds at its Nth fetch: one word.
+std::string Mark(int fetch) {
+    return "mark" + std::to_string(fetch) + "mark";
+}
+
+// Records whose page changes at every fetch, checked with a
+// private bus, a stand-in service that clicks nothing of itself, and a recording opener.
+class NotifyWaiter : public InTempDirectory {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_service.Ready()) << "no private session bus (dbus-daemon)";
+        m_server.Routes().Get("/page", [this](const httplib::Request&, httplib::Response& r) {
+            r.set_content("<title>T</title>" + Mark(++m_fetches), "text/html");
+        });
+        m_server.Start();
+        WriteWholeFile("1.vnt", m_server.Url("/page") + "|T|1:1:2025*stored");
+    }
+    void TearDown() override {
+        // No waiting process outlives its test.
+        for (std::uint32_t id = 1; id <= m_service.Received().size(); ++id) {
+            m_service.Close(id);
+        }
+        EXPECT_TRUE(Eventually([this] { return WaitersFor(m_cache) == 0; }));
+    }
+    CliRun Check(std::map<std::string, std::optional<std::string>> extra = {}) {
+        std::map<std::string, std::optional<std::string>> environment =
+            WithRecordingOpener(m_folder, {{"DBUS_SESSION_BUS_ADDRESS", m_bus.Address()},
+                                           {"XDG_CACHE_HOME", m_folder + "/cache"},
+                                           {"INVOCATION_ID", std::nullopt}});
+        for (auto& [name, value] : extra) {
+            environment[name] = value;
+        }
+        return RunCliProgram({"-C", m_folder, "check", "--quiet", "--notify"}, environment);
+    }
+
+    std::string m_folder = m_workingDirectory.Path();
+    std::string m_cache = m_folder + "/cache/varnolt";
+    PrivateSessionBus m_bus{m_folder};
+    NotificationService m_service{m_bus.Address()};
+    LoopbackServer m_server;
+    std::atomic<int> m_fetches{0};
+};
+
+} // namespace
+
+// The waiting process ends on whichever comes first of a click, the closing and its time-out;
+// only the click opens anything.
+TEST_F(NotifyWaiter, EndsOnTheClickTheClosingOrItsTimeOut) {
+    enum class End { Click, Close, TimeOut };
+    const struct {
+        End end;
+        const char* waitMs;
+    } cases[] = {{End::Click, "600000"}, {End::Close, "600000"}, {End::TimeOut, "300"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.end));
+        const std::size_t shownBefore = m_service.Received().size();
+        const CliRun run = Check({{kClickWaitVariable, c.waitMs}});
+        ASSERT_EQ(run.exitStatus, 1) << run.err;
+        ASSERT_EQ(m_service.Received().size(), shownBefore + 1);
+        const auto id = static_cast<std::uint32_t>(shownBefore + 1);
+        if (c.end != End::TimeOut) {
+            EXPECT_EQ(WaitersFor(m_cache), 1) << "nothing awaits the click";
+        }
+        if (c.end == End::Click) {
+            m_service.Click(id);
+        } else if (c.end == End::Close) {
+            m_service.Close(id);
+        }
+        EXPECT_TRUE(Eventually([this] { return WaitersFor(m_cache) == 0; }));
+        if (c.end == End::Click) {
+            EXPECT_EQ(TakeOpened(m_folder), m_cache + "/check-" + std::to_string(id) + ".html");
+        } else {
+            EXPECT_FALSE(FileExists(m_folder + "/opened"));
+        }
+    }
+}
+
+// Checks in a row share one waiting process, which holds all their notifications: each click
+// opens the report of its own check, and once none is on screen it ends.
+TEST_F(NotifyWaiter, FiveChecksLeaveOneWaiterAndEachClickOpensItsOwnChecksReport) {
+    for (int i = 1; i <= 5; ++i) {
+        const CliRun run = Check();
+        ASSERT_EQ(run.exitStatus, 1) << run.err;
+        EXPECT_EQ(WaitersFor(m_cache), 1) << "after check " << i;
+    }
+    ASSERT_EQ(m_service.Received().size(), 5u);
+    // Not in the order shown.
+    for (const std::uint32_t id : {3u, 1u, 5u, 2u}) {
+        m_service.Click(id);
+        const std::string opened = TakeOpened(m_folder);
+        ASSERT_EQ(opened, m_cache + "/check-" + std::to_string(id) + ".html") << id;
+        // Check N fetched the Nth page.
+        const std::string html = ReadWholeFile(opened);
+        EXPECT_THAT(html, ::testing::HasSubstr(Mark(static_cast<int>(id)))) << id;
+        EXPECT_THAT(html, ::testing::Not(::testing::HasSubstr(Mark(static_cast<int>(id) + 1))))
+            << id;
+    }
+    EXPECT_EQ(WaitersFor(m_cache), 1) << "the fourth is still on screen";
+    m_service.Close(4);
+    EXPECT_TRUE(Eventually([this] { return WaitersFor(m_cache) == 0; }));
+    EXPECT_FALSE(FileExists(m_folder + "/opened"));
+}
+
+// Run by the service manager (the hourly timer's unit), the check leaves no process in its own
+// unit: the waiting process is started through systemd-run in a scope of its own.
+TEST_F(NotifyWaiter, UnderTheServiceManagerTheWaiterRunsInAScopeOfItsOwn) {
+    // A stand-in systemd-run: notes its arguments and runs the command after "--".
+    const std::string bin = m_folder + "/scope-bin";
+    std::filesystem::create_directory(bin);
+    WriteWholeFile(bin + "/systemd-run", "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"" + m_folder +
+                                             "/scope-arguments\"\nwhile [ \"$1\" != -- ]; do "
+                                             "shift; done\nshift\nexec \"$@\"\n");
+    std::filesystem::permissions(bin + "/systemd-run", std::filesystem::perms::owner_all);
+    std::map<std::string, std::optional<std::string>> environment =
+        WithRecordingOpener(m_folder, {});
+    const CliRun run = Check(
+        {{"INVOCATION_ID", "0123456789abcdef"}, {"PATH", bin + ":" + environment["PATH"].value()}});
+    ASSERT_EQ(run.exitStatus, 1) << run.err;
+    EXPECT_EQ(run.err, "");
+    const std::string arguments = ReadWholeFile(m_folder + "/scope-arguments");
+    EXPECT_THAT(arguments, ::testing::StartsWith("--user\n--scope\n"));
+    EXPECT_THAT(arguments, ::testing::HasSubstr(std::string(kNotificationWaiterArgument) + "\n" +
+                                                m_cache + "\n"));
+    m_service.Click(1);
+    EXPECT_EQ(TakeOpened(m_folder), m_cache + "/check-1.html");
+}
+
+// Whatever bears the name a check's report would take is left as it is: the report takes the
+// next name, and the click opens it.
+TEST_F(NotifyWaiter, ACheckReportNeverWritesOverWhatIsAlreadyThere) {
+    std::filesystem::create_directories(m_cache);
+    const std::string victim = m_folder + "/victim";
+    WriteWholeFile(victim, "mine");
+    const std::string taken = m_cache + "/check-1.html";
+    const struct {
+        const char* what;
+        std::function<bool()> plant;
+        std::filesystem::file_type kind;
+    } cases[] = {
+        {"link to another file", [&] { return ::symlink(victim.c_str(), taken.c_str()) == 0; },
+         std::filesystem::file_type::symlink},
+        {"dangling link",
+         [&] { return ::symlink((m_folder + "/nowhere").c_str(), taken.c_str()) == 0; },
+         std::filesystem::file_type::symlink},
+        {"FIFO", [&] { return ::mkfifo(taken.c_str(), 0600) == 0; },
+         std::filesystem::file_type::fifo},
+        {"directory", [&] { return ::mkdir(taken.c_str(), 0700) == 0; },
+         std::filesystem::file_type::directory},
+    };
+    std::uint32_t shown = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const auto& entry : std::filesystem::directory_iterator(m_cache)) {
+            if (entry.path().filename().string().rfind("notifications.", 0) != 0) {
+                std::filesystem::remove_all(entry.path());
+            }
+        }
+        ASSERT_TRUE(c.plant());
+        const CliRun run = Check();
+        ASSERT_EQ(run.exitStatus, 1) << run.err;
+        EXPECT_EQ(std::filesystem::symlink_status(taken).type(), c.kind);
+        EXPECT_EQ(ReadWholeFile(victim), "mine");
+        EXPECT_FALSE(FileExists(m_folder + "/nowhere"));
+        m_service.Click(++shown);
+        const std::string opened = TakeOpened(m_folder);
+        EXPECT_EQ(opened, m_cache + "/check-2.html");
+        EXPECT_THAT(ReadWholeFile(opened), ::testing::HasSubstr(Mark(static_cast<int>(shown))));
+    }
 }

@@ -1,6 +1,7 @@
 #include "platform/console/Console.h"
 
 #include "platform/system/ExclusiveFile.h"
+#include "platform/system/ApplicationName.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -117,13 +118,8 @@ int EnterFolder(const std::string& path) {
 }
 
 std::string OwnProgramFolder() {
-    std::string path(PATH_MAX, '\0');
-    const ssize_t length = ::readlink("/proc/self/exe", path.data(), path.size());
-    if (length <= 0 || static_cast<std::size_t>(length) >= path.size()) {
-        return {};
-    }
-    path.resize(static_cast<std::size_t>(length));
-    return path.substr(0, path.rfind('/'));
+    const std::string& path = OwnProgramPath();
+    return path.empty() ? std::string() : path.substr(0, path.rfind('/'));
 }
 
 int ReplaceWithProgram(const std::string& path) {
