@@ -189,8 +189,8 @@ void CVntDlg::OnOK() {
 void CVntDlg::OnStart() {
     m_listPages.ResetContent();
     StartCheckAll();
-    if (const int error = WriteLastCheck(); error != 0) {
-        AfxMessageBox(LastCheckFailureMessage(error), MB_OK | MB_ICONEXCLAMATION);
+    if (const WriteResult stamp = WriteLastCheck(); !stamp.IsStored()) {
+        AfxMessageBox(LastCheckFailureMessage(stamp), MB_OK | MB_ICONEXCLAMATION);
     }
 }
 

@@ -195,9 +195,9 @@ DeadlineRule CliDeadlineRule(int timeoutSeconds) {
 int RunCheck(const CheckOptions& options) {
     CatchStopSignals();
     // As the window's Start: the day of the check is noted whatever follows.
-    const int stampError = WriteLastCheck();
-    if (stampError != 0) {
-        Complain(LastCheckFailureMessage(stampError));
+    const WriteResult stamp = WriteLastCheck();
+    if (!stamp.IsStored()) {
+        Complain(LastCheckFailureMessage(stamp));
     }
 
     bool folderReadable = false;
@@ -333,7 +333,7 @@ int RunCheck(const CheckOptions& options) {
             Complain("no desktop notification: " + problem);
         }
     }
-    if (failed > 0 || stampError != 0) {
+    if (failed > 0 || !stamp.IsStored()) {
         return kExitTrouble;
     }
     return changed > 0 ? kExitChanged : kExitSame;

@@ -11,13 +11,13 @@ namespace {
 constexpr const char* kStampFile = "time.ini";
 }
 
-int WriteLastCheck() {
-    return ReplaceFileContents(kStampFile, DateStamp()).ErrorNumber();
+WriteResult WriteLastCheck() {
+    return ReplaceFileContents(kStampFile, DateStamp());
 }
 
-std::string LastCheckFailureMessage(int error) {
+std::string LastCheckFailureMessage(const WriteResult& result) {
     return std::string("The day of this check could not be noted in ") + kStampFile + ": " +
-           RecordWriteFailureText(error) + ".";
+           WriteFailureText(result) + ".";
 }
 
 void ReadLastCheck(std::string& strLastCheck) {

@@ -115,10 +115,8 @@ std::string RecordWriteFailureText(int error) {
         return "the disk quota is used up";
     case EROFS:
         return "the disk is read-only";
-    case kReadOnlyTarget:
-        // What a target whose owner made it read-only yields; the folder may be writable.
-        return "the file is read-only";
     case EACCES:
+    case EPERM: // a sticky or immutable folder, or an immutable file
         return "the folder may not be written to";
     case EIO:
         return "the disk reported an input/output error";
@@ -129,6 +127,22 @@ std::string RecordWriteFailureText(int error) {
     default:
         return SystemErrorText(error);
     }
+}
+
+std::string WriteFailureText(const WriteResult& result) {
+    switch (result.GetKind()) {
+    case WriteResult::Kind::ReadOnly:
+        // The file's owner made it read-only; the folder itself may well be writable.
+        return "the file is read-only";
+    case WriteResult::Kind::Held:
+        return "the file is held open by another program";
+    case WriteResult::Kind::Gone:
+        return "the file is no longer there";
+    case WriteResult::Kind::Stored:
+    case WriteResult::Kind::Failed:
+        break;
+    }
+    return RecordWriteFailureText(result.Error());
 }
 
 void InjectRecordWriteFailureForTesting(int error) {

@@ -50,6 +50,8 @@ WriteResult RewriteRecord(std::string url, std::string page, std::string recordF
 
 // The reason a write failed, in plain words for a message box ("the disk is full").
 std::string RecordWriteFailureText(int error);
+// The same for any write that did not store its file, read-only, held and gone included.
+std::string WriteFailureText(const WriteResult& result);
 
 // Test seam: while error is not 0, every record write fails with it once the record's text has
 // gone to its temporary file (which is then removed), as a full disk would; 0 ends it.

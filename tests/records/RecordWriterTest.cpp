@@ -230,7 +230,8 @@ TEST_F(RecordWriterTest, FailureReasonsAreInPlainWords) {
     EXPECT_EQ(RecordWriteFailureText(EDQUOT), "the disk quota is used up");
     EXPECT_EQ(RecordWriteFailureText(EROFS), "the disk is read-only");
     EXPECT_EQ(RecordWriteFailureText(EACCES), "the folder may not be written to");
-    EXPECT_EQ(RecordWriteFailureText(kReadOnlyTarget), "the file is read-only");
+    EXPECT_EQ(WriteFailureText(WriteResult::ReadOnly()), "the file is read-only");
+    EXPECT_EQ(WriteFailureText(WriteResult::FromError(ENOSPC)), "the disk is full");
     EXPECT_EQ(RecordWriteFailureText(EIO), "the disk reported an input/output error");
     EXPECT_EQ(RecordWriteFailureText(kNoRecordNumberLeft),
               "no record number is left to hand out (name.ini is at its largest)");

@@ -1,11 +1,12 @@
 #include "platform/system/NamedFile.h"
 
+#include "platform/system/ExclusiveFile.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 
 namespace {
 
@@ -13,7 +14,7 @@ constexpr mode_t kAnyoneMayWrite = S_IWOTH;
 constexpr const char* kSharedLinkWords = "it is a symbolic link in a folder anyone may write to";
 
 NamedFileFailure Failure(int error, std::string reason = {}) {
-    return {error, reason.empty() ? std::string(std::strerror(error)) : std::move(reason)};
+    return {error, reason.empty() ? SystemErrorText(error) : std::move(reason)};
 }
 
 std::string FolderOf(const std::string& path) {
