@@ -4,6 +4,8 @@
 // reads. The parser never touches the network, loads no DTD and expands no entity beyond HTML's
 // own named characters.
 
+#include "platform/system/PageLimits.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -26,7 +28,7 @@ struct HtmlSelection {
 
 // The largest page that rules are applied to; a larger one is a failure, not a parse that could
 // take the process's memory.
-inline constexpr std::size_t kLargestRuledPageBytes = std::size_t{64} << 20;
+inline constexpr auto kLargestRuledPageBytes = static_cast<std::size_t>(kRuledPageByteLimit);
 
 // Parses the page and keeps what the expressions select (the whole document when there are
 // none); with visibleText, the kept parts become the text a person reads: scripts, styles,
