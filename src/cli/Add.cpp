@@ -15,9 +15,6 @@
 
 namespace {
 
-// Pages of one add fetched at once (at most kMostPerHost from one host).
-constexpr int kAddFetchesAtOnce = 20;
-
 class Add final : public Verb {
 public:
     const char* Name() const override { return "add"; }
@@ -98,8 +95,10 @@ int RunAdd(const std::vector<std::string>& urls, const AddOptions& options) {
     int status = kExitSame;
     const SteadyMillisecondClock clock;
     // The pages come side by side, and are stored and reported in the order they were given.
-    FetchPagesInOrder(toFetch, clock, CliDeadlineRule(options.timeoutSeconds),
-                      TransferLimits{kAddFetchesAtOnce, kMostPerHost},
+    // Held ahead within a check's bounds, at the command line's number of fetches at once.
+    CheckLimits limits;
+    limits.fetchesAtOnce = kCommandLineFetchesAtOnce;
+    FetchPagesInOrder(toFetch, clock, CliDeadlineRule(options.timeoutSeconds), limits,
                       [&](std::size_t index, FetchOutcome outcome) {
                           sayWatchedUpTo(places[index]);
                           const std::string& url = toFetch[index];
