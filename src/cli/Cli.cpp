@@ -4,6 +4,7 @@
 #include "cli/Verb.h"
 #include "platform/console/Console.h"
 #include "platform/system/RecordsFolder.h"
+#include "platform/system/ReplacingFile.h"
 #include "resources/Version.h"
 
 #include <cerrno>
@@ -86,6 +87,10 @@ std::optional<int> EnterRecordsFolder(const VerbContext& context, bool writing) 
     if (const int error = OpenRecordsFolder(path); error != 0) {
         Complain("cannot use the folder of records " + path + ": " + SystemErrorWords(error));
         return kExitTrouble;
+    }
+    if (writing) {
+        // Once a run, before the verb writes: what a crashed writer left.
+        RemoveLeftoverTemporaries();
     }
     return std::nullopt;
 }

@@ -5,6 +5,7 @@
 #include "jobs/JobStart.h"
 #include "jobs/WindowFetchTiming.h"
 #include "platform/framework/MessageBox.h"
+#include "platform/system/ReplacingFile.h"
 #include "runstate/RunState.h"
 
 #include <chrono>
@@ -43,6 +44,8 @@ void StartAddPage(const std::string& strUrl) {
 }
 
 unsigned AddPageJob(void* /*unused*/) {
+    // Once an add, not at each write: what a crashed writer left.
+    RemoveLeftoverTemporaries();
     const PageAdd add = StoreFetchedPage(g_strAddUrl, FetchTheAddedPage(g_strAddUrl));
     if (!add.line.empty()) {
         g_strStatus.Post(add.line);

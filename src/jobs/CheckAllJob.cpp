@@ -5,6 +5,7 @@
 #include "jobs/WindowFetchTiming.h"
 #include "platform/framework/MessageBox.h"
 #include "platform/system/FileFind.h"
+#include "platform/system/ReplacingFile.h"
 #include "records/RecordRead.h"
 #include "runstate/RunState.h"
 
@@ -107,6 +108,8 @@ void RequestStop() {
 
 unsigned CheckAllJob(void* /*unused*/) {
     g_bStoreFailureShown = false;
+    // Once a check, not at each write: what a crashed writer left.
+    RemoveLeftoverTemporaries();
     {
         EnumeratedRecords records;
         if (const int error = records.FolderError(); error != 0) {
