@@ -426,12 +426,22 @@ void HoldReplaceStepsFromEnvironment() {
         }
         const std::string line =
             step == ReplaceStep::BeforeLockingTarget ? "before-lock\n" : "locked\n";
-        if (std::FILE* reached = std::fopen((dir + "/reached").c_str(), "w")) {
+        // A stop signal may interrupt the waits (its handler does not restart them): the step
+        // is held all the same, so that a test may signal the program while it waits.
+        const auto open = [](const std::string& path, const char* mode) {
+            std::FILE* file = nullptr;
+            while ((file = std::fopen(path.c_str(), mode)) == nullptr && errno == EINTR) {
+            }
+            return file;
+        };
+        if (std::FILE* reached = open(dir + "/reached", "w")) {
             std::fputs(line.c_str(), reached);
             std::fclose(reached);
         }
-        if (std::FILE* go = std::fopen((dir + "/go").c_str(), "r")) {
-            std::fgetc(go);
+        if (std::FILE* go = open(dir + "/go", "r")) {
+            while (std::fgetc(go) == EOF && std::ferror(go) != 0 && errno == EINTR) {
+                std::clearerr(go);
+            }
             std::fclose(go);
         }
     });
