@@ -387,7 +387,7 @@ void BM_StalledFirstRecordWithThousandBehind(benchmark::State& state) {
         std::int64_t mostHeld = 0;
         std::size_t results = 0;
         {
-            CheckRun run(records, clock, {27000, std::nullopt}, CheckLimits{}, nullptr);
+            CheckRun run(records, clock, {kReadTimeOutMs, std::nullopt}, CheckLimits{}, nullptr);
             const auto drive = [&] {
                 run.FetchAhead();
                 run.Drive(std::chrono::milliseconds(10));

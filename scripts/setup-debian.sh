@@ -20,7 +20,7 @@ packages=(
 )
 # Only the benchmarks compare with these (make bench sets VNT_BENCH_PACKAGES=1).
 if [[ "${VNT_BENCH_PACKAGES:-0}" == 1 ]]; then
-    packages+=(urlwatch python3-html2text)
+    packages+=(urlwatch python3-html2text strace)
 fi
 
 missing=()

@@ -2,6 +2,7 @@
 
 #include "jobs/JobExit.h"
 #include "platform/system/RecordsFolder.h"
+#include "platform/system/ReplacingFile.h"
 #include "records/Catalogue.h"
 #include "resources/Resources.h"
 #include "vntDlg.h"
@@ -23,6 +24,7 @@ BOOL CVntApp::InitApplication() {
     // The records are those of the folder the program was started in, opened once, so that no
     // thread depends on the working directory. Where it cannot be opened, the page list says why.
     OpenRecordsFolder(".");
+    RemoveLeftoverTemporaries();
     // The record files are read while the toolkit starts; the window's list then only finishes
     // the reading.
     StartReadingPageList();

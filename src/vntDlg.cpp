@@ -9,6 +9,7 @@
 #include "platform/framework/MessageBox.h"
 #include "platform/framework/PaintDC.h"
 #include "platform/framework/ResourceTypes.h"
+#include "platform/system/PageLimits.h"
 #include "platform/system/Shell.h"
 #include "records/Catalogue.h"
 #include "records/LastCheck.h"
@@ -113,7 +114,7 @@ BOOL CVntDlg::OnInitDialog() {
     SetIcon(m_hIcon, TRUE);
     SetIcon(m_hIcon, FALSE);
 
-    SetTimer(0, 100, nullptr);
+    SetTimer(0, static_cast<UINT>(kTickMs), nullptr);
     ReadLastCheck(m_strLastCheck);
     m_strCheckDate = m_strLastCheck;
     m_strUrl = "http://";

@@ -62,21 +62,19 @@ constexpr std::string_view kHead =
 // byte as its Latin-1 character; carriage returns dropped, and every other control character but
 // the tab and the line end shown as U+FFFD, which no HTML reader takes for markup.
 std::string ReadableText(std::string_view bytes) {
-    const bool utf8 = IsUtf8(bytes);
+    // Control characters are single bytes in UTF-8 as in Latin-1: they are found after decoding.
+    const std::string decoded = Utf8OrLatin1(bytes);
     std::string text;
-    text.reserve(bytes.size());
-    for (const char byte : bytes) {
+    text.reserve(decoded.size());
+    for (const char byte : decoded) {
         const auto c = static_cast<unsigned char>(byte);
         if (c == '\r') {
             continue;
         }
         if ((c < 0x20 && c != '\t' && c != '\n') || c == 0x7F) {
             text += "\xEF\xBF\xBD";
-        } else if (c < 0x80 || utf8) {
-            text += byte;
         } else {
-            text += static_cast<char>(0xC0 | (c >> 6));
-            text += static_cast<char>(0x80 | (c & 0x3F));
+            text += byte;
         }
     }
     return text;

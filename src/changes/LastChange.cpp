@@ -1,30 +1,31 @@
 #include "changes/LastChange.h"
 
-#include "check/RuledPage.h"
+#include "changes/SeenVersion.h"
 #include "platform/system/LocalTime.h"
 #include "records/PageHistory.h"
 #include "records/PageRules.h"
 
 #include <optional>
+#include <utility>
 
 namespace {
 
 // A version as the comparison sees it; the failure (naming the version) instead when it could
 // not be read or its rules cannot be applied.
-std::optional<ReportVersion> SeenVersion(RecordReading<StoredRecord>& read,
+std::optional<ReportVersion> SeenVersion(RecordReading<StoredRecord> read,
                                          const PageVersion& version, const PageRules& rules,
                                          const char* which, std::string& failure) {
-    if (!read.value) {
-        failure = std::string("the ") + which + " version cannot be read" +
-                  (read.Failed() ? ": " + read.failure : std::string());
-        return std::nullopt;
-    }
-    const RuledPage seen = ApplyRules(rules, TakeStoredPage(std::move(*read.value)));
-    if (!seen.failure.empty()) {
+    SeenVersionText seen = SeenTextOf(std::move(read), rules);
+    if (seen.rulesFailed) {
         failure = std::string("on the ") + which + " version, " + seen.failure;
         return std::nullopt;
     }
-    return ReportVersion{LocalDateTimeText(version.storedAt), seen.text};
+    if (!seen.text) {
+        failure = std::string("the ") + which + " version cannot be read" +
+                  (seen.failure.empty() ? std::string() : ": " + seen.failure);
+        return std::nullopt;
+    }
+    return ReportVersion{LocalDateTimeText(version.storedAt), std::move(*seen.text)};
 }
 
 } // namespace
@@ -47,16 +48,16 @@ PageChange ReadLastChange(const std::string& recordFileName) {
         change.failure = rules.failure;
         return change;
     }
-    std::optional<ReportVersion> after =
-        SeenVersion(newest, versions.value->front(), rules.rules, "newest", change.failure);
+    std::optional<ReportVersion> after = SeenVersion(std::move(newest), versions.value->front(),
+                                                     rules.rules, "newest", change.failure);
     if (!after) {
         return change;
     }
     change.after = std::move(*after);
     if (versions.value->size() > 1) {
         const PageVersion& earlier = (*versions.value)[1];
-        RecordReading<StoredRecord> read = ReadPageVersion(earlier);
-        change.before = SeenVersion(read, earlier, rules.rules, "earlier", change.failure);
+        change.before =
+            SeenVersion(ReadPageVersion(earlier), earlier, rules.rules, "earlier", change.failure);
     }
     return change;
 }

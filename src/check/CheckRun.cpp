@@ -4,12 +4,9 @@
 #include "records/CopyValidators.h"
 #include "records/RecordRead.h"
 
-#include <limits>
 #include <utility>
 
 namespace {
-
-constexpr std::int64_t kUnlimited = std::numeric_limits<std::int64_t>::max();
 
 // The two places a check touches a record: its address when the record is admitted (the file is
 // only read), and the whole record, compared and perhaps rewritten, when its result is taken.
@@ -78,22 +75,11 @@ RecordResult CheckRecord(const std::string& fileName, const std::string& url, Fe
 
 CheckRun::CheckRun(RecordSource& source, const FetchClock& clock, DeadlineRule rule,
                    CheckLimits limits, CheckProgress* progress)
-    : m_limits(limits), m_clock(clock), m_rule(rule), m_progress(progress), m_source(source),
-      m_fetches(TransferLimits{limits.fetchesAtOnce, limits.perHost}, clock, rule, progress) {}
-
-CheckRun::~CheckRun() {
-    for (const PageAhead& page : m_pages) {
-        if (!page.outcome && !page.unreadable) {
-            m_fetches.Abandon(page.id);
-        }
-    }
-}
+    : m_clock(clock), m_rule(rule), m_progress(progress), m_source(source),
+      m_pages(clock, rule, limits, progress) {}
 
 void CheckRun::FetchAhead() {
-    while (!m_sourceEnded &&
-           m_fetches.Unfinished() < static_cast<std::size_t>(m_limits.fetchesAtOnce) &&
-           m_pages.size() < m_limits.mostAhead &&
-           (m_pages.empty() || HeldAheadBytes() < m_limits.heldAheadBytes)) {
+    while (!m_sourceEnded && m_pages.Admits()) {
         std::optional<std::string> fileName = m_source.NextRecord();
         if (!fileName) {
             m_sourceEnded = true;
@@ -104,102 +90,71 @@ void CheckRun::FetchAhead() {
         // has its failure for a result, in its turn.
         RecordReading<std::string> url = AddressOfRecord(*fileName);
         if (url.Failed()) {
-            PageAhead page;
-            page.unreadable = RecordReadFailure(*fileName, std::move(url.failure));
-            page.fileName = std::move(*fileName);
-            m_pages.push_back(std::move(page));
+            RecordAhead record;
+            record.unreadable = RecordReadFailure(*fileName, std::move(url.failure));
+            record.fileName = std::move(*fileName);
+            m_pages.AdmitSettled();
+            m_records.push_back(std::move(record));
             continue;
         }
         if (!url.value) {
             ++m_done;
             continue;
         }
-        PageAhead page;
-        page.fileName = std::move(*fileName);
-        page.url = std::move(*url.value);
+        RecordAhead record;
+        record.fileName = std::move(*fileName);
+        record.url = std::move(*url.value);
         PageValidators validators;
         if (!m_wholePages) {
-            if (std::optional<KeptValidators> kept = ReadCopyValidators(page.fileName)) {
-                page.sentCopyKey = std::move(kept->copyKey);
+            if (std::optional<KeptValidators> kept = ReadCopyValidators(record.fileName)) {
+                record.sentCopyKey = std::move(kept->copyKey);
                 validators = std::move(kept->validators);
             }
         }
-        page.id = m_fetches.Add(page.url, validators);
-        m_fetches.SetBodyAllowance(page.id, m_pages.empty() ? kUnlimited : m_limits.aheadAllowance);
-        m_pages.push_back(std::move(page));
+        m_pages.Admit(record.url, validators);
+        m_records.push_back(std::move(record));
     }
 }
 
 void CheckRun::Drive(std::chrono::milliseconds slice) {
-    for (FinishedFetch& finished : m_fetches.Drive(slice)) {
-        if (PageAhead* page = Find(finished.id)) {
-            page->outcome = std::move(finished.outcome);
-        }
-    }
+    m_pages.Drive(slice);
 }
 
 std::optional<CheckedRecord> CheckRun::TakeInHand(bool keepPages) {
-    PageAhead page = std::move(m_pages.front());
-    m_pages.pop_front();
+    RecordAhead record = std::move(m_records.front());
+    m_records.pop_front();
+    std::optional<FetchOutcome> outcome = m_pages.TakeInHand();
     ++m_done;
-    if (page.unreadable) {
-        AllowInHandItsWholePage();
+    if (record.unreadable) {
+        m_pages.AllowInHandItsWholePage();
         CheckedRecord result;
-        result.fileName = std::move(page.fileName);
-        result.check = std::move(*page.unreadable);
+        result.fileName = std::move(record.fileName);
+        result.check = std::move(*record.unreadable);
         return result;
     }
-    const FetchOutcome::Kind kind = page.outcome->kind;
+    const FetchOutcome::Kind kind = outcome->kind;
     if ((kind == FetchOutcome::Kind::Received || kind == FetchOutcome::Kind::NotModified) &&
         m_progress != nullptr) {
         m_progress->InHandReceived();
     }
     CheckedRecord result;
-    RecordResult taken = CheckRecord(page.fileName, page.url, std::move(*page.outcome),
-                                     RuleDeadlineFrom(m_clock, m_rule), page.sentCopyKey,
+    RecordResult taken = CheckRecord(record.fileName, record.url, std::move(*outcome),
+                                     RuleDeadlineFrom(m_clock, m_rule), record.sentCopyKey,
                                      keepPages ? &result.storedPage : nullptr,
                                      keepPages ? &result.newPage : nullptr);
     if (taken.unearned) {
         // The record stays in hand, its page fetched again whole; it has no result yet.
         --m_done;
-        page.outcome.reset();
-        page.sentCopyKey.clear();
-        page.id = m_fetches.Add(page.url);
-        m_pages.push_front(std::move(page));
+        record.sentCopyKey.clear();
+        m_pages.AdmitInHandAgain(record.url);
+        m_records.push_front(std::move(record));
     }
-    AllowInHandItsWholePage();
+    m_pages.AllowInHandItsWholePage();
     if (!taken.check) {
         return std::nullopt;
     }
-    result.fileName = std::move(page.fileName);
-    result.url = std::move(page.url);
+    result.fileName = std::move(record.fileName);
+    result.url = std::move(record.url);
     result.check = std::move(*taken.check);
     return result;
-}
-
-void CheckRun::AllowInHandItsWholePage() {
-    // Only now, with the page and record just compared let go, may the next page take all the
-    // memory it needs.
-    if (!m_pages.empty() && !m_pages.front().outcome && !m_pages.front().unreadable) {
-        m_fetches.SetBodyAllowance(m_pages.front().id, kUnlimited);
-    }
-}
-
-std::int64_t CheckRun::HeldAheadBytes() const {
-    std::int64_t held = 0;
-    for (std::size_t i = 1; i < m_pages.size(); ++i) {
-        const PageAhead& page = m_pages[i];
-        held += page.outcome ? static_cast<std::int64_t>(page.outcome->strPage.size())
-                             : m_fetches.BodyBytes(page.id);
-    }
-    return held;
-}
-
-CheckRun::PageAhead* CheckRun::Find(FetchId id) {
-    for (PageAhead& page : m_pages) {
-        if (page.id == id && !page.outcome && !page.unreadable) {
-            return &page;
-        }
-    }
-    return nullptr;
 }

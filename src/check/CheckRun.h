@@ -18,14 +18,11 @@
 // "not modified" without sending the page; that answer counts only for the copy the validators
 // came with, and a record found to hold another copy by then is fetched again whole.
 //
-// Memory stays bounded whatever the order pages arrive in: at most `mostAhead` records are
-// between admission and their result, a page ahead of the one in hand holds at most
-// `aheadAllowance` bytes of its body (its transfer pauses there), and new records are admitted
-// only while the pages ahead hold less than `heldAheadBytes` together.
+// Memory stays bounded whatever the order pages arrive in: the records' pages are admitted
+// through PagesAhead, within its CheckLimits.
 
 #include "check/CheckPage.h"
-#include "check/TimedFetches.h"
-#include "platform/system/PageLimits.h"
+#include "check/PagesAhead.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -39,20 +36,6 @@ public:
     virtual ~RecordSource() = default;
     // The next record file's name, or none when every one has been given.
     virtual std::optional<std::string> NextRecord() = 0;
-};
-
-// The bounds of a check; both programs keep these, the command line with its own --jobs.
-struct CheckLimits {
-    // Pages fetched at once, and at most this many from one host.
-    int fetchesAtOnce = 8;
-    int perHost = kMostPerHost;
-    // Records between their admission and their result, at most.
-    std::size_t mostAhead = 64;
-    // A page fetched ahead of the one in hand holds at most `aheadAllowance` of its body until it
-    // is in hand, and new records are admitted only while the pages ahead hold less than
-    // `heldAheadBytes` together: a check of large pages holds about one page at a time.
-    std::int64_t heldAheadBytes = std::int64_t{2} * 1024 * 1024;
-    std::int64_t aheadAllowance = std::int64_t{256} * 1024;
 };
 
 // What a front end shows of a check besides its results.
@@ -77,7 +60,7 @@ public:
     CheckRun(RecordSource& source, const FetchClock& clock, DeadlineRule rule, CheckLimits limits,
              CheckProgress* progress);
     // Abandons every page ahead: their records are not read again, not compared, not written.
-    ~CheckRun();
+    ~CheckRun() = default;
     CheckRun(const CheckRun&) = delete;
     CheckRun& operator=(const CheckRun&) = delete;
 
@@ -87,13 +70,11 @@ public:
     // result, in its turn.
     void FetchAhead();
     // No record is left to take.
-    bool Finished() const { return m_pages.empty() && m_sourceEnded; }
+    bool Finished() const { return m_records.empty() && m_sourceEnded; }
     // The record in hand has its page (or its failure) and may be taken.
-    bool InHandReady() const {
-        return !m_pages.empty() && (m_pages.front().outcome || m_pages.front().unreadable);
-    }
+    bool InHandReady() const { return m_pages.InHandReady(); }
     // Some page is still being fetched.
-    bool Fetching() const { return m_fetches.Unfinished() > 0; }
+    bool Fetching() const { return m_pages.Fetching(); }
     // Drives the fetches for up to `slice`.
     void Drive(std::chrono::milliseconds slice);
     // Reads the record in hand, compares it with its page and rewrites it when the page changed
@@ -106,38 +87,33 @@ public:
     // Fetches every page whole from now on: no request carries the validators of a stored copy.
     void FetchWholePages() { m_wholePages = true; }
     // See TimedFetches::RestartTiming.
-    void RestartTiming() { m_fetches.RestartTiming(); }
+    void RestartTiming() { m_pages.RestartTiming(); }
 
     // Records admitted whose result is not taken yet, the one in hand included.
-    std::size_t Ahead() const { return m_pages.size(); }
+    std::size_t Ahead() const { return m_records.size(); }
     // Body bytes held by the pages ahead of the one in hand.
-    std::int64_t HeldAheadBytes() const;
+    std::int64_t HeldAheadBytes() const { return m_pages.HeldAheadBytes(); }
     // Records taken from the source and done with: passed over, or their result taken.
     std::size_t Done() const { return m_done; }
 
 private:
-    struct PageAhead {
+    // A record admitted; its page is the place of the same turn in m_pages.
+    struct RecordAhead {
         std::string fileName;
         std::string url;
-        FetchId id = 0;
-        std::optional<FetchOutcome> outcome;
         // The copy whose validators the request carried; empty when it carried none.
         std::string sentCopyKey;
         // Set instead of a fetch when the record could not even be read for its address.
         std::optional<PageCheck> unreadable;
     };
 
-    PageAhead* Find(FetchId id);
-    // Lets the page now in hand receive its whole body.
-    void AllowInHandItsWholePage();
-
-    CheckLimits m_limits;
+    // The clock and rule of the fetches, which also bound the rules' work on each page.
     const FetchClock& m_clock;
     DeadlineRule m_rule;
     CheckProgress* m_progress;
     RecordSource& m_source;
-    TimedFetches m_fetches;
-    std::deque<PageAhead> m_pages; // in the source's order; the first is in hand
+    PagesAhead m_pages;
+    std::deque<RecordAhead> m_records; // in the source's order; the first is in hand
     bool m_sourceEnded = false;
     bool m_wholePages = false;
     std::size_t m_done = 0;

@@ -16,9 +16,6 @@
 
 namespace {
 
-// Pages of one add fetched at once (at most kMostPerHost from one host).
-constexpr int kAddFetchesAtOnce = 20;
-
 class Add final : public Verb {
 public:
     const char* Name() const override { return "add"; }
@@ -41,7 +38,7 @@ public:
             "\n"
             "Exit status: 0 every page stored, 2 a page was not stored.");
     }
-    VerbNeeds Needs() const override { return {FolderUse::MayMake, false}; }
+    VerbNeeds Needs() const override { return {FolderUse::MayMake, false, true}; }
     int Run(const VerbContext& /*context*/) override { return RunAdd(m_urls, m_options); }
 
 private:
@@ -95,8 +92,10 @@ int RunAdd(const std::vector<std::string>& urls, const AddOptions& options) {
     int status = kExitSame;
     const SteadyMillisecondClock clock;
     // The pages come side by side, and are stored and reported in the order they were given.
-    FetchPagesInOrder(toFetch, clock, CliDeadlineRule(options.timeoutSeconds),
-                      TransferLimits{kAddFetchesAtOnce, kMostPerHost},
+    // Held ahead within a check's bounds, at the command line's number of fetches at once.
+    CheckLimits limits;
+    limits.fetchesAtOnce = kCommandLineFetchesAtOnce;
+    FetchPagesInOrder(toFetch, clock, CliDeadlineRule(options.timeoutSeconds), limits,
                       [&](std::size_t index, FetchOutcome outcome) {
                           sayWatchedUpTo(places[index]);
                           const std::string& url = toFetch[index];

@@ -27,9 +27,6 @@ namespace {
 
 // How long one wait lasts before a stop request is looked at again (a signal ends it early).
 constexpr std::chrono::milliseconds kWaitSlice(100);
-// A page's body that receives nothing for this long once its answer has begun is "Time Out",
-// as a read of 270 of the window's ticks of 100 ms is.
-constexpr std::int64_t kReadTimeOutMs = 27000;
 constexpr std::int64_t kMillisecondsPerSecond = 1000;
 
 // The records by record number.
@@ -138,7 +135,8 @@ public:
     void Declare(CLI::App& command) override {
         command
             .add_option("-j,--jobs", m_options.jobs,
-                        "fetch at most N pages at once (never more than 6 from one host)")
+                        "fetch at most N pages at once (never more than " +
+                            std::to_string(kMostPerHost) + " from one host)")
             ->type_name("N")
             ->check(WholeNumberFromOne("pages", std::numeric_limits<int>::max()))
             ->capture_default_str();
@@ -172,7 +170,7 @@ public:
             "130 stopped by Ctrl+C (the records whose lines were printed are checked, the\n"
             "others left as they were).");
     }
-    VerbNeeds Needs() const override { return {FolderUse::Reads, false}; }
+    VerbNeeds Needs() const override { return {FolderUse::Reads, false, true}; }
     int Run(const VerbContext& context) override {
         m_options.jobs = std::min(m_options.jobs, FetchesWithinOpenFiles(context.openFileLimit));
         return RunCheck(m_options);

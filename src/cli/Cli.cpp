@@ -5,6 +5,7 @@
 #include "platform/console/Console.h"
 #include "platform/console/TerminalText.h"
 #include "platform/system/RecordsFolder.h"
+#include "platform/system/ReplacingFile.h"
 #include "resources/Version.h"
 
 #include <algorithm>
@@ -98,6 +99,10 @@ std::optional<int> OpenFolderFor(const Verb& verb, const VerbContext& context) {
     if (const int error = OpenRecordsFolder(path); error != 0) {
         Complain("cannot use the folder of records " + path + ": " + SystemErrorWords(error));
         return kExitTrouble;
+    }
+    if (needs.writesRecords) {
+        // Once a run, before the verb writes: what a crashed writer left.
+        RemoveLeftoverTemporaries();
     }
     return std::nullopt;
 }

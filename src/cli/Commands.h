@@ -3,6 +3,7 @@
 // directory), and the parts they share.
 
 #include "check/TimedFetches.h"
+#include "platform/system/PageLimits.h"
 #include "records/PageHistory.h"
 #include "records/PageRules.h"
 
@@ -13,11 +14,8 @@
 #include <string>
 #include <vector>
 
-// The longest one page may take in all, by default, in seconds.
-constexpr int kDefaultTimeoutSeconds = 120;
-
 struct CheckOptions {
-    int jobs = 20;
+    int jobs = kCommandLineFetchesAtOnce;
     int timeoutSeconds = kDefaultTimeoutSeconds;
     bool quiet = false;
     bool diff = false;
@@ -32,9 +30,9 @@ struct AddOptions {
     bool again = false; // add an address watched already all the same
 };
 
-// The rule every page of the command line is fetched by: a body that receives nothing for 27 s
-// once its answer has begun (the window's 270 ticks of 100 ms), or a page still arriving after
-// `timeoutSeconds`, is "Time Out".
+// The rule every page of the command line is fetched by: a body that receives nothing for
+// kReadTimeOutMs once its answer has begun (the window's read rule), or a page still arriving
+// after `timeoutSeconds`, is "Time Out".
 DeadlineRule CliDeadlineRule(int timeoutSeconds);
 
 int RunCheck(const CheckOptions& options);
@@ -57,8 +55,10 @@ struct RulesChange {
 };
 int RunRules(const std::string& target, const RulesChange& change);
 // show: what the comparison sees of a page: the stored copy with its rules applied; raw, the
-// stored page as it is; fetch, the page as fetched now (nothing is stored).
-int RunShow(const std::string& target, bool raw, bool fetch);
+// stored page as it is; fetch, the page as fetched now by the check's deadline rule (nothing is
+// stored).
+int RunShow(const std::string& target, bool raw, bool fetch,
+            int timeoutSeconds = kDefaultTimeoutSeconds);
 // report: writes the last change of each page to output (the cache folder's report.html when
 // empty), prints its path and, with open, hands it to the desktop's opener.
 int RunReport(const std::vector<std::string>& targets, const std::string& output, bool open);

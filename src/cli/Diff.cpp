@@ -7,13 +7,12 @@
 #include "platform/console/Terminal.h"
 #include "platform/console/TerminalText.h"
 #include "platform/system/LocalTime.h"
+#include "platform/system/PageLimits.h"
 
 #include <cstdlib>
 #include <iostream>
 
 namespace {
-
-constexpr int kMostVersions = 1000000;
 
 class Diff final : public Verb {
 public:
@@ -25,11 +24,11 @@ public:
         command.add_option("URL|NUMBER", m_target, "the record's number or address")->required();
         command.add_option("--from", m_options.from, "the version before (2: the one replaced)")
             ->type_name("K")
-            ->check(WholeNumberFromOne("versions", kMostVersions))
+            ->check(WholeNumberFromOne("versions", kMostKeptVersions))
             ->capture_default_str();
         command.add_option("--to", m_options.to, "the version after (1: the stored copy)")
             ->type_name("K")
-            ->check(WholeNumberFromOne("versions", kMostVersions))
+            ->check(WholeNumberFromOne("versions", kMostKeptVersions))
             ->capture_default_str();
         command.footer("A unified diff of the two versions as the page's checks compare them (its\n"
                        "rules applied; letter case ignored). Versions are numbered as 'log' lists\n"

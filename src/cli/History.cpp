@@ -3,6 +3,7 @@
 #include "cli/Cli.h"
 #include "cli/Commands.h"
 #include "cli/Verb.h"
+#include "platform/system/PageLimits.h"
 #include "records/PageHistory.h"
 #include "records/RecordWriter.h"
 
@@ -11,7 +12,6 @@
 
 namespace {
 
-constexpr int kMostVersions = 1000000;
 constexpr std::uint64_t kMiB = std::uint64_t{1} << 20;
 
 class History final : public Verb {
@@ -23,7 +23,7 @@ public:
     void Declare(CLI::App& command) override {
         command.add_option("--keep", m_keep, "keep N earlier versions of each page (0: none)")
             ->type_name("N")
-            ->check(CLI::Range(0, kMostVersions));
+            ->check(CLI::Range(0, kMostKeptVersions));
         command.add_option("--max-mib", m_maxMiB, "let each page's versions take at most M MiB")
             ->type_name("M")
             ->check(CLI::Range(std::uint64_t{0}, std::uint64_t{1} << 40));

@@ -70,20 +70,7 @@ std::vector<std::string> RecordFilesInOrder(bool& folderReadable) {
 }
 
 std::string ShownText(std::string_view bytes) {
-    std::string shown;
-    if (IsUtf8(bytes)) {
-        shown.assign(bytes);
-    } else {
-        for (const char byte : bytes) {
-            const auto c = static_cast<unsigned char>(byte);
-            if (c < 0x80) {
-                shown += byte;
-            } else {
-                shown += static_cast<char>(0xC0 | (c >> 6));
-                shown += static_cast<char>(0x80 | (c & 0x3F));
-            }
-        }
-    }
+    std::string shown = Utf8OrLatin1(bytes);
     std::replace_if(
         shown.begin(), shown.end(), [](char c) { return c == '\t' || c == '\r' || c == '\n'; },
         ' ');

@@ -1,16 +1,19 @@
 // varnolt-cli show: what the checks compare of a page, to try a rule before relying on it.
 
+#include "check/AddRun.h"
+#include "check/CheckPage.h"
 #include "check/RuledPage.h"
 #include "cli/Cli.h"
 #include "cli/Commands.h"
 #include "cli/Verb.h"
-#include "fetch/PageFetch.h"
 #include "platform/console/Terminal.h"
 #include "platform/console/TerminalText.h"
 #include "records/PageRules.h"
 #include "records/RecordRead.h"
 
 #include <iostream>
+#include <optional>
+#include <utility>
 
 namespace {
 
@@ -30,6 +33,7 @@ public:
         command.add_flag("--fetch", m_fetch,
                          "use the page as fetched now instead of the stored copy (nothing is "
                          "stored)");
+        DeclareTimeout(command, m_timeoutSeconds);
         command.footer("Prints the stored copy with the page's rules applied: what its checks\n"
                        "compare. This is how to try a rule before relying on it. Controls in the\n"
                        "page are shown (ESC as ^[), line ends and tabs kept. --raw prints the\n"
@@ -45,7 +49,7 @@ public:
                      "--raw-to-terminal");
             return kExitTrouble;
         }
-        return RunShow(m_target, m_raw, m_fetch);
+        return RunShow(m_target, m_raw, m_fetch, m_timeoutSeconds);
     }
 
 private:
@@ -53,11 +57,21 @@ private:
     bool m_raw = false;
     bool m_fetch = false;
     bool m_rawToTerminal = false;
+    int m_timeoutSeconds = kDefaultTimeoutSeconds;
 };
+
+// The page as a check would fetch it now: on the same deadline rule, so that it ends.
+FetchOutcome FetchAsChecked(const std::string& url, int timeoutSeconds) {
+    const SteadyMillisecondClock clock;
+    std::optional<FetchOutcome> fetched;
+    FetchPagesInOrder({url}, clock, CliDeadlineRule(timeoutSeconds), CheckLimits{},
+                      [&](std::size_t, FetchOutcome outcome) { fetched = std::move(outcome); });
+    return std::move(*fetched);
+}
 
 } // namespace
 
-int RunShow(const std::string& target, bool raw, bool fetch) {
+int RunShow(const std::string& target, bool raw, bool fetch, int timeoutSeconds) {
     const std::optional<std::string> fileName = RecordFileOf(target, "shown");
     if (!fileName) {
         return kExitTrouble;
@@ -70,11 +84,16 @@ int RunShow(const std::string& target, bool raw, bool fetch) {
     const std::string url(record.value->fields.url);
     std::string page = TakeStoredPage(std::move(*record.value));
     if (fetch) {
-        FetchOutcome fetched = PageFetch(url);
+        FetchOutcome fetched = FetchAsChecked(url, timeoutSeconds);
         if (fetched.kind != FetchOutcome::Kind::Received) {
-            Complain(
-                "the page " + url + " could not be fetched" +
-                (fetched.strErrorMessage.empty() ? std::string() : ": " + fetched.strErrorMessage));
+            std::string reason = fetched.strErrorMessage;
+            if (fetched.kind == FetchOutcome::Kind::TimedOut) {
+                reason = "Time Out";
+            } else if (fetched.kind == FetchOutcome::Kind::BadStatus) {
+                reason = StatusReason(fetched.nStatus);
+            }
+            Complain("the page " + url + " could not be fetched" +
+                     (reason.empty() ? std::string() : ": " + reason));
             return kExitTrouble;
         }
         page = std::move(fetched.strPage);

@@ -26,6 +26,8 @@ struct VerbNeeds {
     // Its arguments name records (by number or address): in a Varnolt folder not made yet none of
     // them exists, which is an error, never "no pages".
     bool namesRecords = false;
+    // It writes records: what a crashed writer left in the folder is cleared once, before it runs.
+    bool writesRecords = false;
 };
 
 // What every verb may need from the command line as a whole.

@@ -5,6 +5,7 @@
 
 #include <charconv>
 #include <limits>
+#include <string>
 
 std::vector<std::unique_ptr<Verb>> Verbs() {
     std::vector<std::unique_ptr<Verb>> verbs;
@@ -63,7 +64,8 @@ void DeclareTimeout(CLI::App& command, int& seconds) {
     command
         .add_option("--timeout", seconds,
                     "a page still arriving after SECONDS is Time Out, as is one whose body "
-                    "receives nothing for 27 s")
+                    "receives nothing for " +
+                        std::to_string(kReadTimeOutMs / 1000) + " s")
         ->type_name("SECONDS")
         ->check(WholeNumberFromOne("seconds", std::numeric_limits<int>::max() / 1000))
         ->capture_default_str();

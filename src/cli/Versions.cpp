@@ -1,6 +1,6 @@
 // The versions of one page as the log and diff verbs show them: what the comparison sees of each.
 
-#include "check/RuledPage.h"
+#include "changes/SeenVersion.h"
 #include "cli/Commands.h"
 #include "records/RecordRead.h"
 
@@ -33,20 +33,16 @@ std::optional<PageVersions> VersionsOf(const std::string& target, const std::str
 }
 
 std::optional<std::string> SeenVersion(const PageVersions& page, const PageVersion& version) {
-    RecordReading<StoredRecord> record = ReadPageVersion(version);
-    if (!record.value) {
-        Complain(record.failure);
-        return std::nullopt;
-    }
-    std::string stored = TakeStoredPage(std::move(*record.value));
-    if (page.rules.Empty()) {
-        return stored;
-    }
-    RuledPage seen = ApplyRules(page.rules, stored);
-    if (!seen.failure.empty()) {
+    SeenVersionText seen = SeenTextOf(ReadPageVersion(version), page.rules);
+    if (seen.rulesFailed) {
         // A copy kept from before the rules were set may lack what they select: said, not hidden.
         Complain("version " + std::to_string(version.number) + ": " + seen.failure);
         return std::nullopt;
     }
-    return std::move(seen.text);
+    if (!seen.text) {
+        Complain("version " + std::to_string(version.number) + " cannot be read" +
+                 (seen.failure.empty() ? std::string() : ": " + seen.failure));
+        return std::nullopt;
+    }
+    return std::move(*seen.text);
 }

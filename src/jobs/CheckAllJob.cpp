@@ -2,9 +2,10 @@
 
 #include "check/CheckRun.h"
 #include "jobs/JobStart.h"
-#include "jobs/WindowReadWatch.h"
+#include "jobs/WindowFetchTiming.h"
 #include "platform/framework/MessageBox.h"
 #include "platform/system/FileFind.h"
+#include "platform/system/ReplacingFile.h"
 #include "records/RecordRead.h"
 #include "runstate/RunState.h"
 
@@ -22,22 +23,13 @@ constexpr std::chrono::milliseconds kSlotWait(50);
 // hand, so that a line is posted within this time of the window taking the one before.
 constexpr std::chrono::milliseconds kDriveSlice(10);
 
-// The check's own bounds: 8 pages at once, at most kMostPerHost from one host.
+// The check's own bounds: kWindowFetchesAtOnce pages at once, at most kMostPerHost from one host.
 constexpr CheckLimits kCheckLimits{};
-// A read that takes as many of the window's ticks as a single fetch's ends its page as
-// "Time Out".
-constexpr DeadlineRule kTickRule{kReadTimeOutTicks, std::nullopt, kTicksPerSecond};
 
 // Whether this check has shown its box for a record that could not be stored, read or compared
 // under its rules: only the first such failure of a check shows one. Used by the job's thread
 // only.
 bool g_bStoreFailureShown = false;
-
-// The window's clock: its ticks since the process started.
-class WindowTicks final : public FetchClock {
-public:
-    std::int64_t Now() const override { return g_nTicks.load(); }
-};
 
 // The records in the order the folder enumerates them.
 class EnumeratedRecords final : public RecordSource {
@@ -61,25 +53,12 @@ private:
     bool m_more = false;
 };
 
-// The progress bar: each read begun by any fetch moves it on the window's next tick, and it drops
-// back once the page in hand has come in whole, as after a single fetch.
-class WindowBar final : public CheckProgress {
-public:
-    void ReadsBegun(std::int64_t reads) override {
-        g_nChunksRead += static_cast<std::int32_t>(reads);
-    }
-    void InHandReceived() override {
-        g_nChunksRead = 0;
-        g_nChunksShown = 0;
-    }
-};
-
 // Checks the records, posting their lines, until the last or a stop.
 void CheckRecords(EnumeratedRecords& records) {
     {
         const WindowTicks ticks;
         WindowBar bar;
-        CheckRun run(records, ticks, kTickRule, kCheckLimits, &bar);
+        CheckRun run(records, ticks, kWindowDeadline, kCheckLimits, &bar);
         for (;;) {
             run.FetchAhead();
             if (run.Finished()) {
@@ -129,6 +108,8 @@ void RequestStop() {
 
 unsigned CheckAllJob(void* /*unused*/) {
     g_bStoreFailureShown = false;
+    // Once a check, not at each write: what a crashed writer left.
+    RemoveLeftoverTemporaries();
     {
         EnumeratedRecords records;
         if (const int error = records.FolderError(); error != 0) {

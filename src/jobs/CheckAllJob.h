@@ -4,10 +4,11 @@
 // stored copy ignoring letter case, rewrites the record when it changed, and reports exactly one
 // line per record. "Stop" ends the check between records.
 //
-// The job runs the shared check (CheckRun) on its one thread: up to 8 pages fetched at once (at
-// most 6 from one host) ahead of the record it reports, each record's line posted in the order
-// the records are enumerated, one at a time into the empty slot, and a record rewritten only as
-// its line is posted. A read time-out is counted in the window's ticks for each fetch on its own.
+// The job runs the shared check (CheckRun) on its one thread: up to kWindowFetchesAtOnce pages
+// fetched at once (at most kMostPerHost from one host) ahead of the record it reports, each
+// record's line posted in the order the records are enumerated, one at a time into the empty slot,
+// and a record rewritten only as its line is posted. A read time-out is counted in the window's
+// ticks for each fetch on its own.
 
 #include "check/CheckPage.h"
 

@@ -1,6 +1,7 @@
 #include "records/PageHistory.h"
 
 #include "platform/system/Folders.h"
+#include "platform/system/PageLimits.h"
 #include "platform/system/ReplacingFile.h"
 
 #include <algorithm>
@@ -157,7 +158,7 @@ RecordReading<HistoryLimits> ReadHistoryLimits() {
         std::uint64_t value = 0;
         const bool given =
             equals != std::string_view::npos && SettingValue(line.substr(equals + 1), value);
-        if (key == "keep" && given && value <= 1000000) {
+        if (key == "keep" && given && value <= static_cast<std::uint64_t>(kMostKeptVersions)) {
             limits.keep = static_cast<int>(value);
         } else if (key == "maxBytes" && given) {
             limits.maxBytes = value;

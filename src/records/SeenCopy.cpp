@@ -1,6 +1,7 @@
 #include "records/SeenCopy.h"
 
 #include "platform/system/ContentDigest.h"
+#include "platform/system/PageLimits.h"
 #include "platform/system/RecordsFolder.h"
 #include "platform/system/ReplacingFile.h"
 
@@ -14,9 +15,9 @@ namespace {
 constexpr std::string_view kFirstLine = "varnolt seen copy 1\n";
 constexpr std::string_view kSeenWord = "seen ";
 constexpr std::size_t kDigestDigits = 64;
-// The seen text of the largest page rules apply to, in markup, stays well below this; a larger
-// file is no seen file of ours.
-constexpr std::uintmax_t kLargestSeenFile = std::uintmax_t{256} << 20;
+// The seen text of the largest page rules apply to, in markup, stays well below the largest page
+// a fetch accepts; a larger file is no seen file of ours.
+constexpr auto kLargestSeenFile = static_cast<std::uintmax_t>(kPageByteLimit);
 
 } // namespace
 

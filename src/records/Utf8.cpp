@@ -15,3 +15,21 @@ bool IsUtf8(std::string_view bytes) {
     }
     return true;
 }
+
+std::string Utf8OrLatin1(std::string_view bytes) {
+    if (IsUtf8(bytes)) {
+        return std::string(bytes);
+    }
+    std::string text;
+    text.reserve(bytes.size() + bytes.size() / 4);
+    for (const char byte : bytes) {
+        const auto c = static_cast<unsigned char>(byte);
+        if (c < 0x80) {
+            text += byte;
+        } else {
+            text += static_cast<char>(0xC0 | (c >> 6));
+            text += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return text;
+}

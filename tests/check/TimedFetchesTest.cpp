@@ -3,6 +3,7 @@
 
 #include "check/TimedFetches.h"
 #include "check/AddRun.h"
+#include "support/LoopbackServer.h"
 #include "support/RawSocketServer.h"
 #include "support/ScopedEnvironment.h"
 
@@ -136,7 +137,7 @@ TEST_F(TimedFetchesTest, AddingEndsEveryWaitAndKeepsTheOrderOfTheAddresses) {
         std::vector<std::size_t> order;
         std::vector<Kind> kinds;
         FetchPagesInOrder(
-            urls, clock, c.rule, TransferLimits{8, 6},
+            urls, clock, c.rule, CheckLimits{8, 6},
             [&](std::size_t index, FetchOutcome outcome) {
                 order.push_back(index);
                 kinds.push_back(outcome.kind);
@@ -151,5 +152,73 @@ TEST_F(TimedFetchesTest, AddingEndsEveryWaitAndKeepsTheOrderOfTheAddresses) {
             expectedOrder[i] = i;
         }
         EXPECT_EQ(order, expectedOrder);
+    }
+}
+
+// Adding many pages behind a first one that stalls holds no more than a check would: the fast
+// pages are admitted only up to the run's limits, so the stalled page is still awaited (and
+// times out by the rule) with few of them fetched, and then every outcome comes in order, each
+// page paused ahead received whole. The fast site lets the stalled page go as soon as it has
+// served more pages than the limits allow, which only an unbounded add reaches.
+TEST_F(TimedFetchesTest, AddingBehindAStalledPageHoldsNoMoreThanTheLimits) {
+    constexpr std::size_t kBigPage = 100 * 1024;
+    struct Case {
+        const char* name;
+        std::string pathPrefix;
+        CheckLimits limits;
+        std::size_t pages;
+        int mostRequested; // fast pages the limits let be fetched while the first stalls
+    };
+    const Case cases[] = {
+        {"many small pages: the count binds", "/small/", {8, 6, 16, 2 << 20, 64 << 10}, 200, 15},
+        // Paused pages hold their fetch places; finished ones their bytes.
+        {"large pages: the bytes bind",
+         "/big/",
+         {8, 6, 64, 300 << 10, 64 << 10},
+         40,
+         8 - 1 + static_cast<int>((300 << 10) / kBigPage) + 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RawSocketServer stalled(Behaviour());
+        std::atomic<int> requested{0};
+        LoopbackServer site;
+        site.Routes().Get(
+            R"(/.*)", [&](const httplib::Request& request, httplib::Response& response) {
+                if (++requested > c.mostRequested) {
+                    stalled.Release();
+                }
+                const bool big = request.path.starts_with("/big/");
+                response.set_content(big ? std::string(kBigPage, 'b') : "small", "text/html");
+            });
+        site.Start();
+        std::vector<std::string> urls{stalled.Url("/stalled")};
+        for (std::size_t i = 1; i <= c.pages; ++i) {
+            urls.push_back(site.Url(c.pathPrefix + std::to_string(i)));
+        }
+        const TickingClock clock;
+        int requestedWhileStalled = -1;
+        std::vector<std::size_t> order;
+        FetchPagesInOrder(
+            urls, clock, {200, std::nullopt}, c.limits,
+            [&](std::size_t index, FetchOutcome outcome) {
+                if (index == 0) {
+                    requestedWhileStalled = requested.load();
+                    EXPECT_EQ(outcome.kind, Kind::TimedOut) << "let go by too many fast pages";
+                } else {
+                    EXPECT_EQ(outcome.kind, Kind::Received);
+                    EXPECT_EQ(outcome.strPage.size(),
+                              c.pathPrefix == "/big/" ? kBigPage : std::size_t{5});
+                }
+                order.push_back(index);
+            },
+            2ms);
+        stalled.Release();
+        EXPECT_GE(requestedWhileStalled, 1);
+        EXPECT_LE(requestedWhileStalled, c.mostRequested);
+        ASSERT_EQ(order.size(), urls.size());
+        for (std::size_t i = 0; i < order.size(); ++i) {
+            EXPECT_EQ(order[i], i);
+        }
     }
 }

@@ -10,7 +10,11 @@
 #include <condition_variable>
 #include <csignal>
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <mutex>
+#include <optional>
+#include <sys/stat.h>
 #include <thread>
 
 using ::testing::HasSubstr;
@@ -110,7 +114,17 @@ TEST_F(CheckStop, RecordsRewrittenAreExactlyThoseWhoseLinesWerePrinted) {
                 WriteWholeFile(std::to_string(i + 1) + ".vnt", stored.back());
             }
 
-            CliProcess process({"-C", m_workingDirectory.Path(), "check"});
+            // The rewrite of record 1 is held once its new text is written, until the test lets
+            // it go.
+            std::map<std::string, std::optional<std::string>> environment;
+            if (c.point == Point::WhileRewriting) {
+                std::filesystem::create_directory("hold");
+                ASSERT_EQ(::mkfifo("hold/reached", 0600), 0);
+                ASSERT_EQ(::mkfifo("hold/go", 0600), 0);
+                environment = {{"VARNOLT_TEST_HOLD_REPLACE", "1.vnt"},
+                               {"VARNOLT_TEST_HOLD_DIR", m_workingDirectory.Path() + "/hold"}};
+            }
+            CliProcess process({"-C", m_workingDirectory.Path(), "check"}, environment);
             const auto giveUp = std::chrono::steady_clock::now() + 30s;
             switch (c.point) {
             case Point::BeforeAnyResult:
@@ -129,15 +143,17 @@ TEST_F(CheckStop, RecordsRewrittenAreExactlyThoseWhoseLinesWerePrinted) {
                 }
                 break;
             case Point::WhileRewriting:
-                // The temporary of the record being rewritten appears: stop at once. (Should
-                // the rewrite be over before it is seen, the stop comes after its line.)
-                while (!TemporaryPresent() && ReadWholeFile("1.vnt") == stored[0] &&
-                       std::chrono::steady_clock::now() < giveUp) {
-                    std::this_thread::yield();
-                }
+                // The new text of the record in hand is written and about to replace it.
+                ASSERT_EQ(NextHeldStep(), "before-lock");
                 break;
             }
             process.Signal(signalNumber);
+            if (c.point == Point::WhileRewriting) {
+                // The rewrite goes on to its end: the signal stops the check after its line.
+                std::ofstream("hold/go") << 'g';
+                EXPECT_EQ(NextHeldStep(), "locked");
+                std::ofstream("hold/go") << 'g';
+            }
             const CliRun run = process.Finish();
             site.Open();
 

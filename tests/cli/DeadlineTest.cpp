@@ -81,6 +81,20 @@ TEST_F(Deadline, AnAddedPageStillArrivingAfterTheTimeoutIsTimeOut) {
     EXPECT_FALSE(FileExists("2.vnt"));
 }
 
+// show --fetch keeps the check's deadline: a page still arriving is no reason to wait for ever,
+// and the failure says why.
+TEST_F(Deadline, AShownPageStillArrivingAfterTheTimeoutIsTimeOut) {
+    RawSocketServer dripping(Dripping());
+    WriteWholeFile("1.vnt", dripping.Url("/drip") + "|T|1:1:2025*old");
+
+    const CliRun run = RunCliProgram(In({"show", "1", "--fetch", "--timeout", "1"}));
+
+    EXPECT_EQ(run.exitStatus, 2) << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "varnolt-cli: the page " + dripping.Url("/drip") +
+                           " could not be fetched: Time Out\n");
+}
+
 // The first page is held until the second has been fetched: both were on the way together, and
 // still the first is stored first.
 TEST_F(Deadline, AddFetchesSideBySideAndStoresInTheOrderGiven) {

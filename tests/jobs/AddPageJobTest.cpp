@@ -1,6 +1,7 @@
 #include "jobs/AddPageJob.h"
 #include "JobFixture.h"
 #include "jobs/CheckAllJob.h"
+#include "platform/system/PageLimits.h"
 
 #include <gmock/gmock.h>
 
@@ -86,6 +87,22 @@ TEST_F(AddPageJobTest, AddingAWatchedUrlAgainStoresASecondRecord) {
     StartAddPage(site.Url("/a"));
     WaitForJobToEnd();
     EXPECT_EQ(ReadWholeFile("1.vnt"), ReadWholeFile("2.vnt"));
+}
+
+// The add keeps the check's read rule: a body the server holds open ends as "Time Out" once the
+// window's clock has run the rule's ticks, without waiting for the server, and stores nothing.
+TEST_F(AddPageJobTest, ABodyHeldPastTheReadRuleIsATimeOutWithoutWaitingForTheServer) {
+    HeldPage held;
+    StartAddPage(held.Url());
+    WaitUntil([&] { return held.Requests() == 1 && g_nChunksRead.load() > 0; });
+    for (std::int64_t tick = 0; tick < kReadTimeOutTicks; ++tick) {
+        Tick();
+    }
+    WaitUntil([] { return g_bWorkerBusy.load() == 0; });
+    held.Release();
+    WaitForJobToEnd();
+    EXPECT_THAT(window.lines, ElementsAre("Time Out"));
+    EXPECT_FALSE(FileExists("1.vnt"));
 }
 
 } // namespace

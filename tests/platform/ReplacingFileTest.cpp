@@ -6,8 +6,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <string>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -107,3 +116,71 @@ TEST_F(ReplacingFileFailure, ADirectoryThatCannotBeWrittenIsNoReadOnlyTarget) {
 }
 
 } // namespace
+
+// The names in the working directory, sorted.
+std::vector<std::string> NamesHere() {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(".")) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class ReplacingFileTemporary : public InTempDirectory {};
+
+// Where the file system makes files without a name, the text is written into one: nothing new
+// is named in the folder until the commit, a discarded write leaves nothing, and every mode still
+// puts the text in place.
+TEST_F(ReplacingFileTemporary, TheTextIsWrittenWithoutANameUntilItIsPutInPlace) {
+    const int probe = ::open(".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (probe < 0) {
+        GTEST_SKIP() << "this file system makes no file without a name: " << std::strerror(errno);
+    }
+    ::close(probe);
+    const std::pair<ReplaceMode, const char*> modes[] = {
+        {ReplaceMode::Replace, "replace"},
+        {ReplaceMode::ReplaceUnlessHeld, "replace unless held"},
+        {ReplaceMode::CreateNew, "create new"},
+    };
+    for (const auto& [mode, name] : modes) {
+        SCOPED_TRACE(name);
+        std::filesystem::remove("new");
+        WriteWholeFile("target", kOld);
+        {
+            ReplacingFile discarded("target");
+            ASSERT_EQ(discarded.Open(), 0);
+            discarded.Write("never put in place");
+            EXPECT_EQ(NamesHere(), std::vector<std::string>{"target"});
+        }
+        EXPECT_EQ(NamesHere(), std::vector<std::string>{"target"});
+        const std::string target = mode == ReplaceMode::CreateNew ? "new" : "target";
+        ReplacingFile file(target);
+        ASSERT_EQ(file.Open(), 0);
+        file.Write("new text");
+        EXPECT_EQ(NamesHere(), std::vector<std::string>{"target"});
+        ASSERT_EQ(file.Commit(mode), 0);
+        EXPECT_EQ(ReadWholeFile(target), "new text");
+        EXPECT_EQ(NamesHere().size(), mode == ReplaceMode::CreateNew ? 2u : 1u);
+    }
+}
+
+// Leftovers of a crash are removed once a run, not by every write; one a live writer holds
+// locked is left alone.
+TEST_F(ReplacingFileTemporary, LeftoversAreRemovedOnceARunAndNotByEachWrite) {
+    const std::string leftover = std::string(kTemporaryPrefix) + "1.vnt-abc123";
+    const std::string held = std::string(kTemporaryPrefix) + "2.vnt-def456";
+    WriteWholeFile(leftover, "half a record");
+    WriteWholeFile(held, "being written");
+    const int holder = ::open(held.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+
+    ASSERT_EQ(ReplaceFileContents("1.vnt", "record"), 0);
+    EXPECT_EQ(NamesHere(), (std::vector<std::string>{leftover, held, "1.vnt"}))
+        << "a write looked through the folder";
+
+    RemoveLeftoverTemporaries();
+    EXPECT_EQ(NamesHere(), (std::vector<std::string>{held, "1.vnt"}));
+    ::close(holder);
+}

@@ -148,8 +148,9 @@ TEST_F(RecordWriterTest, RewriteSkipsARecordHeldOpenForReading) {
     EXPECT_EQ(ReadWholeFile("1.vnt"), "http://e.test/|untitle|8:12:2025*new");
 }
 
-TEST_F(RecordWriterTest, LeftoverTemporariesAreRemovedByTheNextWriteAndNeverListed) {
+TEST_F(RecordWriterTest, LeftoverTemporariesAreRemovedOnceARunAndNeverListed) {
     WriteWholeFile(".vnttmp-5.vnt-abc123", "half a record");
+    RemoveLeftoverTemporaries();
     WriteNewRecord("http://e.test/", "page");
     EXPECT_EQ(DirectoryNames(), (std::vector<std::string>{"1.vnt", "name.ini"}));
 }

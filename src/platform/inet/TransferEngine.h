@@ -33,8 +33,8 @@
 using TransferId = std::uint64_t;
 
 struct TransferLimits {
-    int maxTotal = 8;              // transfers running at once
-    int maxPerHost = kMostPerHost; // transfers running at once to one host name
+    int maxTotal = kWindowFetchesAtOnce; // transfers running at once
+    int maxPerHost = kMostPerHost;       // transfers running at once to one host name
 };
 
 // How far a transfer has come, for a caller that times or shows it.

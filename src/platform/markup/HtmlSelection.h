@@ -4,6 +4,8 @@
 // reads. The parser never touches the network, loads no DTD and expands no entity beyond HTML's
 // own named characters.
 
+#include "platform/system/PageLimits.h"
+
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -29,7 +31,7 @@ struct HtmlSelection {
 
 // The largest page that rules are applied to; a larger one is a failure, not a parse that could
 // take the process's memory.
-inline constexpr std::size_t kLargestRuledPageBytes = std::size_t{64} << 20;
+inline constexpr auto kLargestRuledPageBytes = static_cast<std::size_t>(kRuledPageByteLimit);
 
 // Asked now and then during the work (never while the page is parsed): true ends it as out of
 // time. Empty: no limit.

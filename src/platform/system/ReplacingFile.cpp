@@ -178,18 +178,27 @@ int CarryOverOwnership(int fd, const struct stat& old) {
     return VNT_CALL(fchmod, fd, old.st_mode & 07777) == 0 ? 0 : errno;
 }
 
-// Creates a new private file (0600) named prefix followed by six random letters, in the records
-// folder. Yields its descriptor, or -1 with errno set.
-int CreateTemporary(const std::string& prefix, std::string& name) {
+// Tries for a free temporary name before giving up with EEXIST.
+constexpr int kNameAttempts = 100;
+
+// prefix followed by six random letters.
+std::string RandomName(const std::string& prefix) {
     static constexpr char kLetters[] =
         "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     thread_local std::mt19937_64 random{std::random_device{}()};
     std::uniform_int_distribution<std::size_t> pick(0, sizeof kLetters - 2);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        name = prefix;
-        for (int i = 0; i < 6; ++i) {
-            name += kLetters[pick(random)];
-        }
+    std::string name = prefix;
+    for (int i = 0; i < 6; ++i) {
+        name += kLetters[pick(random)];
+    }
+    return name;
+}
+
+// Creates a new private file (0600) named prefix followed by six random letters, in the records
+// folder. Yields its descriptor, or -1 with errno set.
+int CreateTemporary(const std::string& prefix, std::string& name) {
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        name = RandomName(prefix);
         const int fd = VNT_CALL(openat, RecordsFolderDescriptor(), name.c_str(),
                                 O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (fd >= 0 || errno != EEXIST) {
@@ -200,7 +209,29 @@ int CreateTemporary(const std::string& prefix, std::string& name) {
     return -1;
 }
 
+// Creates a private file (0600) without a name in the directory, which no crash can leave
+// behind. Yields its descriptor, or -1 with errno set: EOPNOTSUPP, EISDIR or EINVAL where the
+// file system or the system makes none. Naming it later goes through /proc/self/fd (linking the
+// descriptor itself needs a privilege), so without that there are none either.
+int CreateNamelessFile(const std::string& directory) {
+    static const bool procFds = ::access("/proc/self/fd", X_OK) == 0;
+    if (!procFds) {
+        errno = EOPNOTSUPP;
+        return -1;
+    }
+    return VNT_CALL(openat, RecordsFolderDescriptor(), directory.c_str(),
+                    O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+}
+
+bool NamelessFilesRefused(int error) {
+    return error == EOPNOTSUPP || error == EISDIR || error == EINVAL;
+}
+
 } // namespace
+
+void RemoveLeftoverTemporaries() {
+    RemoveLeftoverTemporaries(".");
+}
 
 ReplacingFile::ReplacingFile(std::string target) : m_target(std::move(target)) {}
 
@@ -214,13 +245,35 @@ int ReplacingFile::Open() {
         return error;
     }
     const std::string directory = DirectoryOf(m_resolved);
-    RemoveLeftoverTemporaries(directory);
+    // The records folder's own leftovers go once a run (RemoveLeftoverTemporaries), never at
+    // each write; a folder that a symbolic link leads to is looked at here.
+    if (directory != ".") {
+        RemoveLeftoverTemporaries(directory);
+    }
 
     const std::string base = std::filesystem::path(m_resolved).filename().string();
-    const std::string prefix = directory + "/" + std::string(kTemporaryPrefix) + base + "-";
+    m_prefix = directory + "/" + std::string(kTemporaryPrefix) + base + "-";
+    // A file without a name first: it gets one only just before it is put in place.
+    if (const int fd = CreateNamelessFile(directory); fd >= 0) {
+        // Locked now, so that once named no cleaner takes it for a leftover.
+        int locked = 0;
+        do {
+            locked = VNT_CALL(flock, fd, LOCK_EX);
+        } while (locked != 0 && errno == EINTR);
+        if (locked != 0) {
+            const int error = errno;
+            ::close(fd);
+            return error;
+        }
+        m_fd = fd;
+        m_nameless = true;
+        return OpenStream();
+    } else if (!NamelessFilesRefused(errno)) {
+        return errno;
+    }
     std::string temporary;
     for (;;) {
-        const int fd = CreateTemporary(prefix, temporary);
+        const int fd = CreateTemporary(m_prefix, temporary);
         if (fd < 0) {
             return errno;
         }
@@ -245,6 +298,10 @@ int ReplacingFile::Open() {
         ::close(fd);
     }
     m_temporary = temporary; // private (0600) while it is written
+    return OpenStream();
+}
+
+int ReplacingFile::OpenStream() {
     m_stream = VNT_CALL(fdopen, m_fd, "w");
     if (m_stream == nullptr) {
         const int error = errno;
@@ -317,6 +374,9 @@ WriteResult ReplacingFile::Commit(ReplaceMode mode) {
         }
     }
     if (result.IsStored()) {
+        step(NameTemporary());
+    }
+    if (result.IsStored()) {
         if (mode == ReplaceMode::CreateNew) {
             step(RenameNoReplace(m_temporary, m_target));
         } else if (VNT_CALL(renameat, RecordsFolderDescriptor(), m_temporary.c_str(),
@@ -340,6 +400,26 @@ WriteResult ReplacingFile::Commit(ReplaceMode mode) {
     return result;
 }
 
+int ReplacingFile::NameTemporary() {
+    if (!m_nameless) {
+        return 0;
+    }
+    const std::string self = "/proc/self/fd/" + std::to_string(m_fd);
+    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+        std::string name = RandomName(m_prefix);
+        if (VNT_CALL(linkat, AT_FDCWD, self.c_str(), RecordsFolderDescriptor(), name.c_str(),
+                     AT_SYMLINK_FOLLOW) == 0) {
+            m_temporary = std::move(name);
+            m_nameless = false;
+            return 0;
+        }
+        if (errno != EEXIST) {
+            return errno;
+        }
+    }
+    return EEXIST;
+}
+
 void ReplacingFile::Discard() {
     if (!m_temporary.empty()) {
         RemoveFileName(m_temporary);
@@ -352,6 +432,7 @@ void ReplacingFile::Discard() {
     }
     m_stream = nullptr;
     m_fd = -1;
+    m_nameless = false;
 }
 
 void SetReplaceStepHookForTesting(ReplaceStepHook hook) {
@@ -371,12 +452,22 @@ void HoldReplaceStepsFromEnvironment() {
         }
         const std::string line =
             step == ReplaceStep::BeforeLockingTarget ? "before-lock\n" : "locked\n";
-        if (std::FILE* reached = std::fopen((dir + "/reached").c_str(), "w")) {
+        // A stop signal may interrupt the waits (its handler does not restart them): the step
+        // is held all the same, so that a test may signal the program while it waits.
+        const auto open = [](const std::string& path, const char* mode) {
+            std::FILE* file = nullptr;
+            while ((file = std::fopen(path.c_str(), mode)) == nullptr && errno == EINTR) {
+            }
+            return file;
+        };
+        if (std::FILE* reached = open(dir + "/reached", "w")) {
             std::fputs(line.c_str(), reached);
             std::fclose(reached);
         }
-        if (std::FILE* go = std::fopen((dir + "/go").c_str(), "r")) {
-            std::fgetc(go);
+        if (std::FILE* go = open(dir + "/go", "r")) {
+            while (std::fgetc(go) == EOF && std::ferror(go) != 0 && errno == EINTR) {
+                std::clearerr(go);
+            }
             std::fclose(go);
         }
     });

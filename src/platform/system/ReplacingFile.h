@@ -1,8 +1,11 @@
 #pragma once
 // Whole-file writes that never leave a file short, empty or half-written. The text goes to a
-// temporary file beside the target (a hidden name that never matches "*.vnt"), which is flushed,
-// synced and then renamed into place. A failed write removes the temporary and leaves the target
-// exactly as it was. Temporaries left by a crash are removed by the next write in the directory.
+// temporary file beside the target, which is flushed, synced and then renamed into place. A failed
+// write removes the temporary and leaves the target exactly as it was. Where the file system
+// allows, the temporary has no name while it is written (a crash then leaves nothing behind) and
+// is given one (a hidden name that never matches "*.vnt") just before the rename; elsewhere it
+// is named from the start. Temporaries a crash left in the records folder are removed by
+// RemoveLeftoverTemporaries, once a run, not by each write.
 //
 // What the file's owner set is kept:
 // - A target that is read-only (its owner's write permission is clear, which binds root too, or
@@ -62,10 +65,17 @@ public:
 
 private:
     void Discard();
+    // Puts a stream over the open temporary. Yields 0 or the error number.
+    int OpenStream();
+    // Gives a temporary without a name its hidden name beside the target. Yields 0 or the error
+    // number.
+    int NameTemporary();
 
     std::string m_target;
-    std::string m_resolved; // the file the target names once symbolic links are followed
-    std::string m_temporary;
+    std::string m_resolved;  // the file the target names once symbolic links are followed
+    std::string m_temporary; // the temporary's name; empty while it has none
+    std::string m_prefix;    // where its name is made: beside the target, hidden
+    bool m_nameless = false; // the temporary exists but has no name yet
     std::FILE* m_stream = nullptr;
     int m_fd = -1;
     int m_writeError = 0;
@@ -79,6 +89,10 @@ WriteResult ReplaceFileContents(const std::string& target, std::string_view text
 
 // The prefix of every temporary's name.
 inline constexpr std::string_view kTemporaryPrefix = ".vnttmp-";
+
+// Removes the temporaries in the records folder that no writer holds (a crash left them): called
+// once a run, where a folder is opened for writing and as a check or an add begins.
+void RemoveLeftoverTemporaries();
 
 // Test seam: the steps of a ReplaceUnlessHeld commit at which a test may act (remove the target,
 // say) while the writer waits for it. The hook runs on the writer's thread with the target's
