@@ -159,7 +159,7 @@ TEST_F(ReplacingFileTemporary, TheTextIsWrittenWithoutANameUntilItIsPutInPlace) 
         ASSERT_EQ(file.Open(), 0);
         file.Write("new text");
         EXPECT_EQ(NamesHere(), std::vector<std::string>{"target"});
-        ASSERT_EQ(file.Commit(mode), 0);
+        ASSERT_EQ(file.Commit(mode), WriteResult::Stored());
         EXPECT_EQ(ReadWholeFile(target), "new text");
         EXPECT_EQ(NamesHere().size(), mode == ReplaceMode::CreateNew ? 2u : 1u);
     }
@@ -176,7 +176,7 @@ TEST_F(ReplacingFileTemporary, LeftoversAreRemovedOnceARunAndNotByEachWrite) {
     ASSERT_GE(holder, 0);
     ASSERT_EQ(::flock(holder, LOCK_EX), 0);
 
-    ASSERT_EQ(ReplaceFileContents("1.vnt", "record"), 0);
+    ASSERT_EQ(ReplaceFileContents("1.vnt", "record"), WriteResult::Stored());
     EXPECT_EQ(NamesHere(), (std::vector<std::string>{leftover, held, "1.vnt"}))
         << "a write looked through the folder";
 
