@@ -3,6 +3,7 @@
 #include "platform/system/ContentDigest.h"
 #include "platform/system/RecordsFolder.h"
 #include "platform/system/ReplacingFile.h"
+#include "records/RecordFiles.h"
 
 #include <cerrno>
 #include <charconv>
@@ -21,7 +22,7 @@ constexpr std::uintmax_t kLargestSeenFile = std::uintmax_t{256} << 20;
 } // namespace
 
 std::string SeenFileName(const std::string& recordFileName) {
-    return recordFileName + ".seen";
+    return SideFileName(recordFileName, SideFile::Seen);
 }
 
 std::string SeenCopyKey(std::string_view engine, std::string_view rulesText,

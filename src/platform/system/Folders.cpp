@@ -99,39 +99,58 @@ int LinkFileAs(const std::string& existing, const std::string& newName,
     return 0;
 }
 
-int RemoveFile(const std::string& name) {
-    return ::unlinkat(RecordsFolderDescriptor(), name.c_str(), 0) == 0 ? 0 : errno;
-}
+namespace {
 
-int RemoveFolder(const std::string& name) {
-    const int fd = ::openat(RecordsFolderDescriptor(), name.c_str(),
-                            O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0) {
+// A tree deeper than this is no history of ours; its removal stops there and says so.
+constexpr int kDeepestTree = 16;
+
+// Removes the name in parent and, for a folder, everything in it first. Yields the first error
+// met (the removal goes on past it, so as much goes as can); 0 when all went.
+int RemoveTreeAt(int parent, const char* name, int depth) {
+    struct stat info {};
+    if (::fstatat(parent, name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
         return errno == ENOENT ? 0 : errno;
     }
-    DIR* dir = ::fdopendir(fd);
-    if (dir == nullptr) {
-        const int error = errno;
-        ::close(fd);
-        return error;
+    if (!S_ISDIR(info.st_mode)) {
+        return ::unlinkat(parent, name, 0) == 0 || errno == ENOENT ? 0 : errno;
     }
+    struct stat parentInfo {};
+    // Another file system mounted here is never entered: its folder fails to go (EBUSY).
+    const bool sameDisk =
+        ::fstatat(parent, ".", &parentInfo, 0) == 0 && parentInfo.st_dev == info.st_dev;
     int error = 0;
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string_view entryName = entry->d_name;
-        if (entryName == "." || entryName == "..") {
-            continue;
-        }
-        if (::unlinkat(fd, entry->d_name, 0) != 0 && errno != ENOENT && error == 0) {
+    if (sameDisk && depth >= kDeepestTree) {
+        error = ELOOP;
+    } else if (sameDisk) {
+        const int fd = ::openat(parent, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
+        DIR* dir = fd < 0 ? nullptr : ::fdopendir(fd);
+        if (dir == nullptr) {
             error = errno;
+            if (fd >= 0) {
+                ::close(fd);
+            }
+        } else {
+            while (const dirent* entry = ::readdir(dir)) {
+                const std::string_view entryName = entry->d_name;
+                if (entryName == "." || entryName == "..") {
+                    continue;
+                }
+                const int inner = RemoveTreeAt(fd, entry->d_name, depth + 1);
+                error = error == 0 ? inner : error;
+            }
+            ::closedir(dir);
         }
     }
-    ::closedir(dir);
-    if (error != 0) {
-        return error;
+    if (::unlinkat(parent, name, AT_REMOVEDIR) != 0 && errno != ENOENT && error == 0) {
+        error = errno;
     }
-    return ::unlinkat(RecordsFolderDescriptor(), name.c_str(), AT_REMOVEDIR) == 0 || errno == ENOENT
-               ? 0
-               : errno;
+    return error;
+}
+
+} // namespace
+
+int RemoveTree(const std::string& name) {
+    return RemoveTreeAt(RecordsFolderDescriptor(), name.c_str(), 0);
 }
 
 int RemoveEmptyFolder(const std::string& name) {

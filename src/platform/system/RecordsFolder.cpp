@@ -1,5 +1,7 @@
 #include "platform/system/RecordsFolder.h"
 
+#include "platform/system/ExclusiveFile.h"
+
 #include <atomic>
 #include <cerrno>
 #include <fcntl.h>
@@ -57,6 +59,14 @@ std::FILE* OpenFileForReading(const std::string& name) {
     const int fd = ::openat(RecordsFolderDescriptor(), name.c_str(),
                             O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) {
+        return nullptr;
+    }
+    // Only a regular file is read: a directory, FIFO or device named like a file of ours is none.
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        const int error = S_ISDIR(info.st_mode) ? EISDIR : kNotRegularFile;
+        ::close(fd);
+        errno = error;
         return nullptr;
     }
     std::FILE* file = ::fdopen(fd, "rb");
