@@ -2,6 +2,7 @@
 
 #include "check/CheckPage.h"
 #include "check/RuledPage.h"
+#include "records/RecordFiles.h"
 #include "records/RecordWriter.h"
 
 #include <utility>
