@@ -16,11 +16,13 @@
 #include "records/LineAddress.h"
 #include "records/PageHistory.h"
 #include "records/PageRules.h"
+#include "records/RecordFiles.h"
 #include "resources/MakerSite.h"
 #include "runstate/Tick.h"
 #include "vnt.h"
 
 #include <cctype>
+#include <cerrno>
 #include <string>
 #include <utility>
 #include <vector>
@@ -244,7 +246,15 @@ void CVntDlg::OnDeleteUrl() {
     }
     // Only a lookup that matched names a file: m_strRecordFile still holds an earlier match.
     if (LookUpLine(strLine)) {
-        RemoveRecord(m_strRecordFile);
+        // A record held elsewhere stays by design; any other file that stays is told.
+        std::vector<RemovalFailure> failures;
+        if (RemoveRecord(m_strRecordFile, &failures) != EWOULDBLOCK && !failures.empty()) {
+            std::string message = "The page's files could not all be deleted:";
+            for (const RemovalFailure& failure : failures) {
+                message += "\n" + RemovalFailureText(failure) + ".";
+            }
+            AfxMessageBox(message, MB_OK | MB_ICONEXCLAMATION);
+        }
     }
     UpdateData(FALSE);
     m_listPages.DeleteString(static_cast<UINT>(nIndex));

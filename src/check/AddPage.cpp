@@ -4,6 +4,7 @@
 #include "check/CopyValidation.h"
 #include "check/RuledPage.h"
 #include "records/CopyValidators.h"
+#include "records/RecordFiles.h"
 #include "records/RecordWriter.h"
 
 #include <utility>

@@ -5,7 +5,7 @@
 #include "cli/Verb.h"
 #include "platform/console/TerminalText.h"
 #include "platform/system/ExclusiveFile.h"
-#include "records/PageRules.h"
+#include "records/RecordFiles.h"
 #include "records/RecordRead.h"
 
 #include <cerrno>
@@ -22,8 +22,10 @@ public:
             ->required();
         command.footer(
             "Deletes the record with that number, or the first record with that address\n"
-            "(letter case ignored), with its rules, and prints \"removed NUMBER URL\". A record\n"
-            "another program holds open is not deleted.\n"
+            "(letter case ignored), with its rules and history, and prints \"removed NUMBER "
+            "URL\".\n"
+            "A record another program holds open is not deleted; a file of the record that\n"
+            "cannot be deleted is named with the reason.\n"
             "\n"
             "Exit status: 0 every record deleted, 2 one was not.");
     }
@@ -47,16 +49,23 @@ int RunRemove(const std::vector<std::string>& targets) {
         }
         // What it watched, to say what went: its address, when it can still be read.
         const std::optional<std::string> url = ReadRecordUrl(*fileName).value;
-        const int error = RemoveRecord(*fileName);
-        if (error == 0) {
-            std::cout << "removed " << RecordLabel(*fileName)
-                      << (url ? " " + VisibleLine(ShownText(*url)) : std::string()) << '\n';
-        } else if (error == EWOULDBLOCK) {
+        std::vector<RemovalFailure> failures;
+        const int error = RemoveRecord(*fileName, &failures);
+        if (error == EWOULDBLOCK) {
             Complain(*fileName +
                      " is held open by another program (a check running?); not removed");
             status = kExitTrouble;
-        } else if (error != 0 && error != ENOENT) {
-            Complain("cannot remove " + *fileName + ": " + SystemErrorText(error));
+            continue;
+        }
+        // Gone before this removal came to it: someone else removed it, nothing to say.
+        const bool recordFailed = !failures.empty() && failures.front().fileName == *fileName;
+        if (error != ENOENT && !recordFailed) {
+            std::cout << "removed " << RecordLabel(*fileName)
+                      << (url ? " " + VisibleLine(ShownText(*url)) : std::string()) << '\n';
+        }
+        // Each file of the record that stayed is named with its reason.
+        for (const RemovalFailure& failure : failures) {
+            Complain("cannot remove " + failure.fileName + ": " + SystemErrorText(failure.error));
             status = kExitTrouble;
         }
     }

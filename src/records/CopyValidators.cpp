@@ -3,6 +3,7 @@
 #include "platform/system/ContentDigest.h"
 #include "platform/system/RecordsFolder.h"
 #include "platform/system/ReplacingFile.h"
+#include "records/RecordFiles.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -10,7 +11,6 @@
 
 namespace {
 
-constexpr std::string_view kSuffix = ".validators";
 constexpr std::string_view kFirstLine = "varnolt validators 1\n";
 constexpr std::string_view kCopyWord = "copy ";
 constexpr std::string_view kEtagWord = "etag ";
@@ -40,7 +40,7 @@ std::optional<std::string_view> TakeLine(std::string_view& text, std::string_vie
 } // namespace
 
 std::string ValidatorsFileName(const std::string& recordFileName) {
-    return recordFileName + std::string(kSuffix);
+    return SideFileName(recordFileName, SideFile::Validators);
 }
 
 std::string CopyKey(std::string_view url, std::string_view page, std::string_view rulesText) {

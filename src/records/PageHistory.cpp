@@ -2,7 +2,11 @@
 
 #include "platform/system/Folders.h"
 #include "platform/system/PageLimits.h"
+#include "platform/system/RecordsFolder.h"
 #include "platform/system/ReplacingFile.h"
+#include "records/RecordFiles.h"
+#include "records/SettingLines.h"
+#include "records/SmallFileRead.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -17,6 +21,8 @@ namespace {
 // a serial number within that second. Fixed widths, so the names sort as the times do.
 constexpr std::size_t kVersionNameLength = 24;
 constexpr int kLargestSerial = 9999;
+// The history setting is a few lines; anything this large is no setting.
+constexpr std::size_t kLargestSettingFile = 1 << 20;
 
 struct VersionStamp {
     std::int64_t storedAt = 0;
@@ -71,6 +77,17 @@ std::optional<VersionStamp> ParseVersionName(std::string_view name) {
     }
     const sys_seconds time = sys_days{date} + hours{*hour} + minutes{*minute} + seconds{*second};
     return VersionStamp{time.time_since_epoch().count(), *serial};
+}
+
+// True when the file holds exactly head and then page (read only when the sizes agree).
+bool SameText(const std::string& fileName, std::string_view head, std::string_view page = {}) {
+    const RecordReading<std::string> read =
+        ReadSmallFile(fileName, head.size() + page.size(), "the version");
+    if (!read.value || read.value->size() != head.size() + page.size()) {
+        return false;
+    }
+    const std::string_view text = *read.value;
+    return text.substr(0, head.size()) == head && text.substr(head.size()) == page;
 }
 
 struct KeptFile {
@@ -131,42 +148,34 @@ int SyncKept(const std::string& recordFileName, const std::string& folder, bool 
 } // namespace
 
 RecordReading<HistoryLimits> ReadHistoryLimits() {
-    if (!FileStatus(kHistorySettingFile)) {
-        return {HistoryLimits{}, {}};
-    }
     const std::string name = kHistorySettingFile;
-    const std::optional<std::string> text = ReadWholeRecord(name);
-    if (!text) {
-        return {std::nullopt, "the history setting " + name + " cannot be read"};
+    RecordReading<std::string> text =
+        ReadSmallFile(name, kLargestSettingFile, "the history setting");
+    if (!text.value) {
+        if (text.Failed()) {
+            return {std::nullopt, std::move(text.failure)};
+        }
+        return {HistoryLimits{}, {}}; // no setting: the defaults
     }
     HistoryLimits limits;
-    std::string_view rest = *text;
-    int number = 0;
-    while (!rest.empty()) {
-        const std::size_t end = rest.find('\n');
-        std::string_view line = rest.substr(0, end);
-        rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
-        ++number;
-        if (!line.empty() && line.back() == '\r') {
-            line.remove_suffix(1);
-        }
-        if (line.empty() || line.front() == '#') {
-            continue;
-        }
-        const std::size_t equals = line.find('=');
-        const std::string_view key = line.substr(0, equals);
-        std::uint64_t value = 0;
-        const bool given =
-            equals != std::string_view::npos && SettingValue(line.substr(equals + 1), value);
-        if (key == "keep" && given && value <= static_cast<std::uint64_t>(kMostKeptVersions)) {
-            limits.keep = static_cast<int>(value);
-        } else if (key == "maxBytes" && given) {
-            limits.maxBytes = value;
-        } else {
-            return {std::nullopt, "the history setting " + name + " cannot be understood: line " +
-                                      std::to_string(number) +
-                                      " is no setting: " + std::string(line)};
-        }
+    const std::string wrong =
+        ForEachSettingLine(*text.value, [&](std::string_view line) -> std::string {
+            const std::size_t equals = line.find('=');
+            const std::string_view key = line.substr(0, equals);
+            std::uint64_t value = 0;
+            const bool given =
+                equals != std::string_view::npos && SettingValue(line.substr(equals + 1), value);
+            if (key == "keep" && given && value <= static_cast<std::uint64_t>(kMostKeptVersions)) {
+                limits.keep = static_cast<int>(value);
+            } else if (key == "maxBytes" && given) {
+                limits.maxBytes = value;
+            } else {
+                return "is no setting: " + std::string(line);
+            }
+            return {};
+        });
+    if (!wrong.empty()) {
+        return {std::nullopt, "the history setting " + name + " cannot be understood: " + wrong};
     }
     return {limits, {}};
 }
@@ -182,7 +191,7 @@ int WriteHistoryLimits(const HistoryLimits& limits) {
 }
 
 std::string HistoryFolderName(const std::string& recordFileName) {
-    return recordFileName + ".history";
+    return SideFileName(recordFileName, SideFile::History);
 }
 
 RecordReading<std::vector<PageVersion>> ListPageVersions(const std::string& recordFileName) {
@@ -198,8 +207,19 @@ RecordReading<std::vector<PageVersion>> ListPageVersions(const std::string& reco
         return {std::nullopt, std::move(kept.failure)};
     }
     for (const KeptFile& file : *kept.value) {
-        versions.push_back({static_cast<int>(versions.size()) + 1, folder + "/" + file.name,
-                            file.stamp.storedAt, file.bytes});
+        const PageVersion& newer = versions.back();
+        const std::string fileName = folder + "/" + file.name;
+        // A copy kept for a replacement that never came (the program was killed in between) is
+        // the same copy of the same moment as the version after it: it is no version of its own.
+        if (file.stamp.storedAt == newer.storedAt && file.bytes == newer.bytes) {
+            const RecordReading<std::string> newerText =
+                ReadSmallFile(newer.fileName, newer.bytes, "the version");
+            if (newerText.value && SameText(fileName, *newerText.value)) {
+                continue;
+            }
+        }
+        versions.push_back(
+            {static_cast<int>(versions.size()) + 1, fileName, file.stamp.storedAt, file.bytes});
     }
     return {std::move(versions), {}};
 }
@@ -230,15 +250,28 @@ int StoreKeptVersion(const std::string& recordFileName, std::string_view head,
     if (kept.Failed()) {
         return listError;
     }
-    // Named for when the copy was stored; never before the newest kept one, so that the names
-    // keep their order even when the clock was set back.
+    // Named for when the copy was stored, whatever other names the folder holds (one named in
+    // the future, say); copies of one second are told apart by a serial above theirs.
     const std::optional<FolderEntry> record = FileStatus(recordFileName);
     VersionStamp stamp{record ? record->modifiedAt : 0, 0};
+    // A copy kept already whose record was not replaced after all (the program was killed in
+    // between) is this copy: it is not kept twice. Only the newest can be one, and it is read only
+    // when its size agrees.
     if (!kept.value->empty()) {
-        const VersionStamp& newest = kept.value->front().stamp;
-        if (stamp.storedAt <= newest.storedAt) {
-            stamp = {newest.storedAt, newest.serial + 1};
+        const KeptFile& newest = kept.value->front();
+        if (newest.bytes == head.size() + page.size() &&
+            SameText(folder + "/" + newest.name, head, page)) {
+            keptAs = folder + "/" + newest.name;
+            return SyncKept(recordFileName, folder, made, keptAs);
         }
+    }
+    for (const KeptFile& file : *kept.value) {
+        if (file.stamp.storedAt == stamp.storedAt) {
+            stamp.serial = std::max(stamp.serial, file.stamp.serial + 1);
+        }
+    }
+    if (stamp.serial > kLargestSerial) {
+        stamp.serial = 0; // a second full of names: the first free one is taken below
     }
     bool linking = readFrom.has_value();
     while (stamp.serial <= kLargestSerial) {
@@ -280,7 +313,7 @@ void DropKeptVersion(const std::string& recordFileName, const std::string& keptA
     if (keptAs.empty()) {
         return;
     }
-    RemoveFile(keptAs);
+    RemoveFileName(keptAs);
     // A history made only for this copy goes with it (one that holds other versions stays).
     RemoveEmptyFolder(HistoryFolderName(recordFileName));
 }
@@ -300,7 +333,7 @@ int PruneVersions(const std::string& recordFileName, const HistoryLimits& limits
     const std::size_t keep = static_cast<std::size_t>(std::max(limits.keep, 0));
     while (!files.empty() && (files.size() > keep || total > limits.maxBytes)) {
         // An oldest version that stays is still counted: no newer one goes in its place.
-        if (const int error = RemoveFile(folder + "/" + files.back().name);
+        if (const int error = RemoveFileName(folder + "/" + files.back().name);
             error != 0 && error != ENOENT) {
             return error;
         }

@@ -1,18 +1,13 @@
 #include "records/PageRules.h"
 
-#include "platform/system/ExclusiveFile.h"
-#include "platform/system/Folders.h"
 #include "platform/system/RecordsFolder.h"
 #include "platform/system/ReplacingFile.h"
-#include "records/CopyValidators.h"
-#include "records/PageHistory.h"
 #include "records/SeenCopy.h"
+#include "records/SettingLines.h"
+#include "records/SmallFileRead.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
-#include <sstream>
-#include <system_error>
 #include <utility>
 
 namespace {
@@ -66,7 +61,7 @@ std::string RuleValueError(const PageRules& rules) {
 }
 
 std::string RulesFileName(const std::string& recordFileName) {
-    return recordFileName + ".rules";
+    return SideFileName(recordFileName, SideFile::Rules);
 }
 
 std::string RulesFileText(const PageRules& rules) {
@@ -89,23 +84,7 @@ std::string RulesFileText(const PageRules& rules) {
 
 PageRules ParseRulesFileText(std::string_view text, std::string& error) {
     PageRules rules;
-    error.clear();
-    int number = 0;
-    while (!text.empty()) {
-        const std::size_t end = text.find('\n');
-        std::string_view line = text.substr(0, end);
-        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-        ++number;
-        if (!line.empty() && line.back() == '\r') {
-            line.remove_suffix(1);
-        }
-        if (line.empty() || line.front() == '#') {
-            continue;
-        }
-        if (line.find('\0') != std::string_view::npos) {
-            error = "line " + std::to_string(number) + " holds a NUL byte";
-            return {};
-        }
+    error = ForEachSettingLine(text, [&](std::string_view line) -> std::string {
         const std::size_t space = line.find(' ');
         const std::string_view word = line.substr(0, space);
         const std::string value(space == std::string_view::npos ? std::string_view()
@@ -119,37 +98,23 @@ PageRules ParseRulesFileText(std::string_view text, std::string& error) {
         } else if (word == kIgnoreRule && !value.empty()) {
             rules.ignore.push_back(value);
         } else {
-            error = "line " + std::to_string(number) + " is no rule: " + std::string(line);
-            return {};
+            return "is no rule: " + std::string(line);
         }
-    }
-    return rules;
+        return {};
+    });
+    return error.empty() ? rules : PageRules{};
 }
 
 RulesReading ReadRecordRules(const std::string& recordFileName) {
     const std::string fileName = RulesFileName(recordFileName);
     RulesReading reading;
-    std::FILE* file = OpenFileForReading(fileName);
-    if (file == nullptr) {
-        if (KindOfFile(fileName, true) != FileKind::Missing) {
-            reading.failure = "the rules file " + fileName + " cannot be read";
-        }
-        return reading;
-    }
-    std::string text(kLargestRulesFile + 1, '\0');
-    text.resize(std::fread(text.data(), 1, text.size(), file));
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed) {
-        reading.failure = "the rules file " + fileName + " cannot be read";
-        return reading;
-    }
-    if (text.size() > kLargestRulesFile) {
-        reading.failure = "the rules file " + fileName + " is too large to be rules";
+    RecordReading<std::string> text = ReadSmallFile(fileName, kLargestRulesFile, "the rules file");
+    if (!text.value) {
+        reading.failure = std::move(text.failure);
         return reading;
     }
     std::string error;
-    reading.rules = ParseRulesFileText(text, error);
+    reading.rules = ParseRulesFileText(*text.value, error);
     if (!error.empty()) {
         reading.failure = "the rules file " + fileName + " cannot be understood: " + error;
     }
@@ -165,17 +130,6 @@ int WriteRecordRules(const std::string& recordFileName, const PageRules& rules) 
         return error == ENOENT ? 0 : error;
     }
     return ReplaceFileContents(fileName, RulesFileText(rules)).ErrorNumber();
-}
-
-int RemoveRecord(const std::string& recordFileName) {
-    const int error = RemoveFileUnlessHeld(recordFileName);
-    if (error == 0 || error == ENOENT) {
-        RemoveFileName(RulesFileName(recordFileName));
-        RemoveFolder(HistoryFolderName(recordFileName));
-        RemoveFileName(SeenFileName(recordFileName));
-        RemoveFileName(ValidatorsFileName(recordFileName));
-    }
-    return error;
 }
 
 std::vector<std::string> RuleOptions(const PageRules& rules) {

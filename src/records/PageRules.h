@@ -11,6 +11,8 @@
 // The file is written whole through a temporary, like every file of the folder; it never matches
 // the record pattern, so the page list passes it over. The record itself is unchanged by rules.
 
+#include "records/RecordFiles.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -63,10 +65,3 @@ int WriteRecordRules(const std::string& recordFileName, const PageRules& rules);
 
 // Each rule as its option is written ("--select //p", "--text"), in the order they apply.
 std::vector<std::string> RuleOptions(const PageRules& rules);
-
-// Removes a record and what is kept beside it (its rules, what its checks saw, its history), unless
-// someone holds the record open with no sharing. Yields 0 or the error number of the record's
-// removal (EWOULDBLOCK when it is held: then nothing is removed). Files left by a record removed
-// earlier go
-// too.
-int RemoveRecord(const std::string& recordFileName);

@@ -6,6 +6,7 @@
 #include "records/DateStamp.h"
 #include "records/PageTitle.h"
 #include "records/RecordCounter.h"
+#include "records/RecordFiles.h"
 #include "records/RecordRead.h"
 #include "records/RecordText.h"
 
@@ -15,6 +16,9 @@
 namespace {
 
 std::atomic<int> g_injectedWriteFailure{0};
+
+// How many numbers in a row an add passes over for leftovers that will not go.
+constexpr int kMostNumbersUncleared = 8;
 
 // Writes one record into place.
 WriteResult WriteRecordFile(const std::string& fileName, const std::string& url,
@@ -75,12 +79,24 @@ std::string RecordFileName(std::int64_t number) {
 int WriteNewRecord(std::string url, std::string page, std::string* storedAs) {
     std::optional<std::int64_t> number = NextRecordNumber();
     int error = 0;
+    int uncleared = 0;
     while (number) {
         const std::string fileName = RecordFileName(*number);
         // Any name counts as taken, even a link that leads nowhere or in a loop; an unreadable
         // directory lets the write itself fail.
         const FileKind kind = KindOfFile(fileName, false);
         if (kind == FileKind::Missing || kind == FileKind::Unknown) {
+            // What a record of this number left (a counter reset, a removal cut short) goes
+            // before the name is taken, so that the new page never starts with another's rules
+            // or history. A number whose leftovers will not go is passed over like a taken one,
+            // but only a few: then the folder is at fault, and the add fails with the reason.
+            if (const int clearing = ClearLeftovers(fileName); clearing != 0) {
+                if (++uncleared == kMostNumbersUncleared) {
+                    return clearing;
+                }
+                number = NextNumberAfter(*number);
+                continue;
+            }
             error = WriteRecordFile(fileName, url, page, ReplaceMode::CreateNew).ErrorNumber();
             if (error != EEXIST) {
                 break; // written, or failed: nothing stored, the counter stays

@@ -17,7 +17,8 @@ inline constexpr int kNoRecordNumberLeft = EOVERFLOW;
 
 // Stores a newly added page under the next record number. Never replaces an existing file: when
 // the number handed out is taken by a name of any kind (a record, a directory, a link, even one
-// that leads nowhere), the next free one is used. The counter in "name.ini" moves on
+// that leads nowhere), the next free one is used. What a record of that number left beside it
+// (rules, history, ...) is removed before the name is taken. The counter in "name.ini" moves on
 // only once the record is stored. Yields 0, kNoRecordNumberLeft, or the system error number of
 // the failed write (ENOSPC, EDQUOT, EACCES, EROFS, EIO, ...; EFBIG for a record larger than
 // any record may be); nothing is stored then.

@@ -4,6 +4,7 @@
 #include "platform/system/PageLimits.h"
 #include "platform/system/RecordsFolder.h"
 #include "platform/system/ReplacingFile.h"
+#include "records/RecordFiles.h"
 
 #include <cerrno>
 #include <charconv>
@@ -22,7 +23,7 @@ constexpr auto kLargestSeenFile = static_cast<std::uintmax_t>(kPageByteLimit);
 } // namespace
 
 std::string SeenFileName(const std::string& recordFileName) {
-    return recordFileName + ".seen";
+    return SideFileName(recordFileName, SideFile::Seen);
 }
 
 std::string SeenCopyKey(std::string_view engine, std::string_view rulesText,

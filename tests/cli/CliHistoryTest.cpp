@@ -14,10 +14,13 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <iostream>
 #include <map>
 #include <mutex>
 #include <poll.h>
 #include <sstream>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -239,6 +242,111 @@ TEST_F(CliHistory, APageWhoseCopyCannotBeKeptFailsAndStays) {
     EXPECT_EQ(check.out, "Error " + m_page.Url() + "\n");
     EXPECT_THAT(check.err, HasSubstr("its earlier copy could not be kept"));
     EXPECT_EQ(ReadWholeFile("1.vnt"), before);
+}
+
+// remove takes every file of the record whatever each has become, and names each one that stays
+// with its reason (exit 2).
+TEST_F(CliHistory, RemoveTakesTheHistoryWhateverItIsOrSaysWhyNot) {
+    struct Case {
+        const char* name;
+        std::function<bool()> make; // false: the case cannot be set up here
+        int exitStatus;
+        const char* complaint;
+    };
+    const Case cases[] = {
+        {"history is a link",
+         [] {
+             std::filesystem::create_directory("elsewhere");
+             std::filesystem::create_directory_symlink("elsewhere", "1.vnt.history");
+             return true;
+         },
+         0, ""},
+        {"history is a file",
+         [] {
+             WriteWholeFile("1.vnt.history", "x");
+             return true;
+         },
+         0, ""},
+        {"history holds a folder",
+         [] {
+             std::filesystem::create_directories("1.vnt.history/inner");
+             WriteWholeFile("1.vnt.history/inner/x", "x");
+             return true;
+         },
+         0, ""},
+        {"rules and seen copy",
+         [] {
+             WriteWholeFile("1.vnt.rules", "text\n");
+             WriteWholeFile("1.vnt.seen", "seen");
+             return true;
+         },
+         0, ""},
+        {"history holds another disk",
+         [] {
+             std::filesystem::create_directories("1.vnt.history/mounted");
+             return ::mount("tmpfs", "1.vnt.history/mounted", "tmpfs", MS_NOSUID | MS_NODEV,
+                            "size=64k") == 0;
+         },
+         2, "cannot remove 1.vnt.history: Device or resource busy\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteWholeFile("1.vnt", m_page.Url() + "|T|1:1:2025*page");
+        if (!c.make()) {
+            std::filesystem::remove_all("1.vnt.history");
+            std::cout << "skipped: " << c.name << " (cannot mount a tmpfs here)\n";
+            continue;
+        }
+        const CliRun remove = Run({"remove", "1"});
+        ::umount2("1.vnt.history/mounted", MNT_DETACH);
+        EXPECT_EQ(remove.exitStatus, c.exitStatus) << remove.err;
+        EXPECT_EQ(remove.out, "removed 1 " + m_page.Url() + "\n");
+        EXPECT_THAT(remove.err, ::testing::EndsWith(c.complaint));
+        EXPECT_FALSE(std::filesystem::exists("1.vnt"));
+        EXPECT_FALSE(std::filesystem::exists("1.vnt.rules"));
+        EXPECT_FALSE(std::filesystem::exists("1.vnt.seen"));
+        EXPECT_EQ(std::filesystem::exists(std::filesystem::symlink_status("1.vnt.history")),
+                  c.exitStatus != 0);
+        std::filesystem::remove_all("1.vnt.history");
+    }
+    EXPECT_TRUE(std::filesystem::is_directory("elsewhere"));
+}
+
+// A history setting that is no regular file is refused with its reason by history and by a check
+// that would keep a copy, never read as the defaults; a FIFO is never waited on.
+TEST_F(CliHistory, AHistorySettingThatIsNoFileIsRefused) {
+    CheckIn({"one\n"});
+    const std::string before = ReadWholeFile("1.vnt");
+    m_page.Set("two\n");
+    struct Kind {
+        const char* name;
+        std::function<void()> make;
+        const char* reason;
+    };
+    const Kind kinds[] = {
+        {"a folder", [] { std::filesystem::create_directory("history.ini"); }, "it is a folder"},
+        {"a FIFO", [] { ASSERT_EQ(::mkfifo("history.ini", 0600), 0); }, "it is no regular file"},
+        {"a link to nothing", [] { std::filesystem::create_symlink("nowhere", "history.ini"); },
+         "it is a link that leads nowhere"},
+        {"a link to /dev/zero", [] { std::filesystem::create_symlink("/dev/zero", "history.ini"); },
+         "it is no regular file"},
+    };
+    for (const Kind& kind : kinds) {
+        SCOPED_TRACE(kind.name);
+        kind.make();
+        const CliRun history = Run({"history"});
+        EXPECT_EQ(history.exitStatus, 2);
+        EXPECT_EQ(history.out, "");
+        EXPECT_THAT(history.err,
+                    HasSubstr("history.ini cannot be read: " + std::string(kind.reason)));
+        const CliRun check = Run({"check"});
+        EXPECT_EQ(check.exitStatus, 2);
+        EXPECT_EQ(check.out, "Error " + m_page.Url() + "\n");
+        EXPECT_THAT(check.err,
+                    HasSubstr("history.ini cannot be read: " + std::string(kind.reason)));
+        EXPECT_EQ(ReadWholeFile("1.vnt"), before);
+        std::filesystem::remove("history.ini");
+    }
 }
 
 } // namespace

@@ -95,7 +95,7 @@ TEST_F(FileCallFault, AFolderThatCannotBeListedIsNotRemovedInSilence) {
     {
         FailingCall failing("readdir", EIO);
         SKIP_WITHOUT_FAULT_POINTS(failing);
-        error = RemoveFolder("1.vnt.history");
+        error = RemoveTree("1.vnt.history");
     }
     EXPECT_EQ(error, EIO);
     EXPECT_TRUE(FileExists("1.vnt.history/a.vnt"));

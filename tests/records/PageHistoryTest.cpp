@@ -5,11 +5,12 @@
 #include "records/RecordWriter.h"
 #include "support/WorkingDirectory.h"
 
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 
 #include <filesystem>
 #include <functional>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -181,6 +182,90 @@ TEST_F(PageHistoryTest, SettingReadsBackAndABadOneIsNamed) {
         const RecordReading<HistoryLimits> read = ReadHistoryLimits();
         EXPECT_TRUE(read.Failed()) << bad;
         EXPECT_NE(read.failure.find("history.ini"), std::string::npos) << read.failure;
+    }
+}
+
+// A version named in the future never trips the ones after it: each is named for when its own copy
+// was stored, and every check goes on keeping its copy.
+TEST_F(PageHistoryTest, AVersionNamedInTheFutureDoesNotStopTheNextOnes) {
+    std::filesystem::create_directory("1.vnt.history");
+    const std::string future = "1.vnt.history/20991231-235959-9998.vnt";
+    WriteWholeFile(future, "http://e.test/|untitle|8:12:2025*from the future");
+    for (int i = 1; i <= 3; ++i) {
+        ASSERT_EQ(Replace("page " + std::to_string(i), HistoryLimits{}), 0) << i;
+    }
+    const std::vector<PageVersion> versions = ListPageVersions("1.vnt").value.value();
+    ASSERT_EQ(versions.size(), 5U);
+    EXPECT_EQ(versions[1].fileName, future);
+    for (std::size_t i = 2; i < versions.size(); ++i) {
+        EXPECT_LT(versions[i].storedAt, 4102444800) << "stored before 2100: " << i;
+    }
+}
+
+// A copy kept for a replacement that never came (a check killed in between) is not a version of
+// its own: the listing passes over it, and the next replacement keeps it once, not twice.
+TEST_F(PageHistoryTest, ACopyLeftByAKilledReplacementIsNotKeptTwice) {
+    for (const bool linked : {true, false}) {
+        SCOPED_TRACE(linked ? "the record's file under a second name" : "its text written");
+        std::filesystem::remove_all("1.vnt.history");
+        WriteWholeFile("1.vnt", "http://e.test/|untitle|8:12:2025*page 0");
+        RecordReading<StoredRecord> record = ReadRecordForCheck("1.vnt");
+        ASSERT_TRUE(record.value);
+        const std::string_view text = record.value->text;
+        const std::string_view page = record.value->fields.page;
+        std::string keptAs;
+        ASSERT_EQ(StoreKeptVersion("1.vnt", text.substr(0, text.size() - page.size()), page,
+                                   HistoryLimits{}, keptAs,
+                                   linked ? std::optional(record.value->file) : std::nullopt),
+                  0);
+        ASSERT_FALSE(keptAs.empty());
+        EXPECT_EQ(VersionPages(), std::vector<std::string>{"page 0"});
+
+        ASSERT_EQ(Replace("page 1", HistoryLimits{}), 0);
+        EXPECT_EQ(VersionPages(), (std::vector<std::string>{"page 1", "page 0"}));
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator("1.vnt.history"),
+                                std::filesystem::directory_iterator()),
+                  1);
+    }
+}
+
+// A setting or rules file that is no regular file is refused with what it is, never read as the
+// defaults or as no rules; a FIFO is never waited on.
+TEST_F(PageHistoryTest, ASettingThatIsNoFileIsRefusedWithItsReason) {
+    struct Kind {
+        const char* name;
+        std::function<void(const std::string&)> make;
+        const char* reason;
+    };
+    const Kind kinds[] = {
+        {"a folder", [](const std::string& n) { std::filesystem::create_directory(n); },
+         "it is a folder"},
+        {"a FIFO", [](const std::string& n) { ASSERT_EQ(::mkfifo(n.c_str(), 0600), 0); },
+         "it is no regular file"},
+        {"a link to nothing",
+         [](const std::string& n) { std::filesystem::create_symlink("nowhere", n); },
+         "it is a link that leads nowhere"},
+        {"a link to /dev/zero",
+         [](const std::string& n) { std::filesystem::create_symlink("/dev/zero", n); },
+         "it is no regular file"},
+    };
+    struct File {
+        std::string name;
+        std::function<std::string()> read; // the failure
+    };
+    const File files[] = {
+        {"history.ini", [] { return ReadHistoryLimits().failure; }},
+        {"1.vnt.rules", [] { return ReadRecordRules("1.vnt").failure; }},
+    };
+    for (const File& file : files) {
+        for (const Kind& kind : kinds) {
+            SCOPED_TRACE(file.name + " as " + kind.name);
+            kind.make(file.name);
+            EXPECT_THAT(file.read(),
+                        ::testing::AllOf(::testing::HasSubstr(file.name + " cannot be read: "),
+                                         ::testing::HasSubstr(kind.reason)));
+            std::filesystem::remove(file.name);
+        }
     }
 }
 

@@ -54,7 +54,8 @@ TEST_F(PageRulesFile, AFileMendedByHandIsUnderstoodOrRefusedWithItsLine) {
     }
     std::filesystem::remove("1.vnt.rules");
     std::filesystem::create_directory("1.vnt.rules");
-    EXPECT_EQ(ReadRecordRules("1.vnt").failure, "the rules file 1.vnt.rules cannot be read");
+    EXPECT_EQ(ReadRecordRules("1.vnt").failure,
+              "the rules file 1.vnt.rules cannot be read: it is a folder");
 }
 
 TEST_F(PageRulesFile, ThePageListPassesOverRulesFiles) {

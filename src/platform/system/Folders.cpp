@@ -107,20 +107,23 @@ int LinkFileAs(const std::string& existing, const std::string& newName,
     return error;
 }
 
-int RemoveFile(const std::string& name) {
-    return VNT_CALL(unlinkat, RecordsFolderDescriptor(), name.c_str(), 0) == 0 ? 0 : errno;
-}
+namespace {
 
-int RemoveFolder(const std::string& name) {
-    const int fd = VNT_CALL(openat, RecordsFolderDescriptor(), name.c_str(),
-                            O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0) {
-        return errno == ENOENT ? 0 : errno;
-    }
-    DIR* dir = VNT_CALL(fdopendir, fd);
+// A tree deeper than this is no history of ours; its removal stops there and says so.
+constexpr int kDeepestTree = 16;
+
+// Removes what a folder holds, name by name. Yields the first error met (the removal goes on past
+// it, so as much goes as can), a listing that could not be read to its end included.
+int RemoveTreeAt(int parent, const char* name, int depth);
+
+int RemoveEntriesOf(int parent, const char* name, int depth) {
+    const int fd = VNT_CALL(openat, parent, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
+    DIR* dir = fd < 0 ? nullptr : VNT_CALL(fdopendir, fd);
     if (dir == nullptr) {
         const int error = errno;
-        ::close(fd);
+        if (fd >= 0) {
+            ::close(fd);
+        }
         return error;
     }
     int error = 0;
@@ -137,18 +140,43 @@ int RemoveFolder(const std::string& name) {
         if (entryName == "." || entryName == "..") {
             continue;
         }
-        if (VNT_CALL(unlinkat, fd, entry->d_name, 0) != 0 && errno != ENOENT && error == 0) {
-            error = errno;
-        }
+        const int inner = RemoveTreeAt(fd, entry->d_name, depth + 1);
+        error = error == 0 ? inner : error;
     }
     ::closedir(dir);
-    if (error != 0) {
-        return error;
+    return error;
+}
+
+// Removes the name in parent and, for a folder, everything in it first. Yields the first error
+// met (the removal goes on past it, so as much goes as can); 0 when all went.
+int RemoveTreeAt(int parent, const char* name, int depth) {
+    struct stat info {};
+    if (VNT_CALL(fstatat, parent, name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
+        return errno == ENOENT ? 0 : errno;
     }
-    return VNT_CALL(unlinkat, RecordsFolderDescriptor(), name.c_str(), AT_REMOVEDIR) == 0 ||
-                   errno == ENOENT
-               ? 0
-               : errno;
+    if (!S_ISDIR(info.st_mode)) {
+        return VNT_CALL(unlinkat, parent, name, 0) == 0 || errno == ENOENT ? 0 : errno;
+    }
+    struct stat parentInfo {};
+    // Another file system mounted here is never entered: its folder fails to go (EBUSY).
+    const bool sameDisk =
+        ::fstatat(parent, ".", &parentInfo, 0) == 0 && parentInfo.st_dev == info.st_dev;
+    int error = 0;
+    if (sameDisk && depth >= kDeepestTree) {
+        error = ELOOP;
+    } else if (sameDisk) {
+        error = RemoveEntriesOf(parent, name, depth);
+    }
+    if (VNT_CALL(unlinkat, parent, name, AT_REMOVEDIR) != 0 && errno != ENOENT && error == 0) {
+        error = errno;
+    }
+    return error;
+}
+
+} // namespace
+
+int RemoveTree(const std::string& name) {
+    return RemoveTreeAt(RecordsFolderDescriptor(), name.c_str(), 0);
 }
 
 int RemoveEmptyFolder(const std::string& name) {

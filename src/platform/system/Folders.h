@@ -44,12 +44,11 @@ int SyncFolder(const std::string& name);
 int LinkFileAs(const std::string& existing, const std::string& newName,
                const FileIdentity& expected);
 
-// Removes one file (not a folder). Yields 0, or the system error number (ENOENT when none).
-int RemoveFile(const std::string& name);
-
-// Removes the folder with the files in it (it holds no folders of its own; a folder found in it
-// makes the removal fail). A folder that is not there is no failure. Yields 0 or the error number.
-int RemoveFolder(const std::string& name);
+// Removes the name whatever it is: a file, a link (never what it leads to), or a folder with
+// everything in it, folders too. A folder of another file system mounted inside is not entered
+// (its removal fails with EBUSY). A name that is not there is no failure. The removal goes on past
+// a failure, so as much goes as can; yields 0, or the first error number met.
+int RemoveTree(const std::string& name);
 
 // Removes the folder only when it is empty. Yields 0 or the error number (ENOTEMPTY).
 int RemoveEmptyFolder(const std::string& name);

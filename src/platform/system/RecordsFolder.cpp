@@ -1,6 +1,8 @@
 #include "platform/system/RecordsFolder.h"
 #include "platform/system/FaultPoint.h"
 
+#include "platform/system/ExclusiveFile.h"
+
 #include <atomic>
 #include <cerrno>
 #include <fcntl.h>
@@ -58,6 +60,16 @@ std::FILE* OpenFileForReading(const std::string& name) {
     const int fd = VNT_CALL(openat, RecordsFolderDescriptor(), name.c_str(),
                             O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) {
+        return nullptr;
+    }
+    // Only a regular file is read: a directory, FIFO or device named like a file of ours is none.
+    struct stat info {};
+    if (VNT_CALL(fstat, fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        const int error = !S_ISREG(info.st_mode) && info.st_mode != 0
+                              ? (S_ISDIR(info.st_mode) ? EISDIR : kNotRegularFile)
+                              : errno; // the status itself could not be read
+        ::close(fd);
+        errno = error;
         return nullptr;
     }
     std::FILE* file = VNT_CALL(fdopen, fd, "rb");

@@ -25,7 +25,8 @@ inline FileKind KindOfFile(const std::string& name, bool followLinks) {
 }
 
 // Opens a file of the records folder for reading as a stream (binary), or yields null with
-// errno set. The open never waits (for a writer of a FIFO, say).
+// errno set. The open never waits (for a writer of a FIFO, say), and only a regular file
+// (directly or through a link) is kept open: anything else yields EISDIR or kNotRegularFile.
 std::FILE* OpenFileForReading(const std::string& name);
 
 // Removes a name of the records folder (never what a link leads to). Yields 0 or the error number.
