@@ -192,7 +192,7 @@ TEST_F(PageHistoryTest, AVersionNamedInTheFutureDoesNotStopTheNextOnes) {
     const std::string future = "1.vnt.history/20991231-235959-9998.vnt";
     WriteWholeFile(future, "http://e.test/|untitle|8:12:2025*from the future");
     for (int i = 1; i <= 3; ++i) {
-        ASSERT_EQ(Replace("page " + std::to_string(i), HistoryLimits{}), 0) << i;
+        ASSERT_EQ(Replace("page " + std::to_string(i), HistoryLimits{}), WriteResult::Stored()) << i;
     }
     const std::vector<PageVersion> versions = ListPageVersions("1.vnt").value.value();
     ASSERT_EQ(versions.size(), 5U);
@@ -221,7 +221,7 @@ TEST_F(PageHistoryTest, ACopyLeftByAKilledReplacementIsNotKeptTwice) {
         ASSERT_FALSE(keptAs.empty());
         EXPECT_EQ(VersionPages(), std::vector<std::string>{"page 0"});
 
-        ASSERT_EQ(Replace("page 1", HistoryLimits{}), 0);
+        ASSERT_EQ(Replace("page 1", HistoryLimits{}), WriteResult::Stored());
         EXPECT_EQ(VersionPages(), (std::vector<std::string>{"page 1", "page 0"}));
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator("1.vnt.history"),
                                 std::filesystem::directory_iterator()),
