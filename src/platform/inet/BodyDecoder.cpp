@@ -59,6 +59,12 @@ BodyDecoder::Step BodyDecoder::Decode(const char* data, std::size_t bytes, std::
         return Step::Damaged;
     }
     const std::size_t began = out.size();
+    // Until a "deflate" body has decoded to something, its bytes are kept to be read again as bare
+    // deflate data: its header may fail only at a later piece.
+    const bool mayRetry = m_kind == Kind::Deflate && !m_triedRaw && !m_anyOutput;
+    if (mayRetry) {
+        m_unreadPrefix.append(data, bytes);
+    }
     m_stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data));
     m_stream.avail_in = static_cast<uInt>(bytes);
     m_received = m_received || bytes > 0;
@@ -87,7 +93,9 @@ BodyDecoder::Step BodyDecoder::Decode(const char* data, std::size_t bytes, std::
                 return Step::Damaged;
             }
             out.resize(began);
-            return Decode(data, bytes, out, limit);
+            const std::string prefix = std::move(m_unreadPrefix);
+            m_unreadPrefix.clear();
+            return Decode(prefix.data(), prefix.size(), out, limit);
         }
         if (result == Z_STREAM_END) {
             m_ended = true;
@@ -98,6 +106,9 @@ BodyDecoder::Step BodyDecoder::Decode(const char* data, std::size_t bytes, std::
             return Step::TooLarge;
         }
         outputWaits = pieceFull && !m_ended;
+    }
+    if (m_anyOutput || m_triedRaw) {
+        m_unreadPrefix.clear();
     }
     return Step::Decoded;
 }

@@ -43,4 +43,5 @@ private:
     bool m_received = false;
     bool m_anyOutput = false;
     bool m_triedRaw = false;
+    std::string m_unreadPrefix;
 };
