@@ -195,6 +195,7 @@ std::size_t PageTransfer::OnBody(char* data, std::size_t size, std::size_t count
     }
     if (!transfer.m_decodedWaits) {
         transfer.m_decoded.clear();
+        transfer.m_decodedAt = 0;
         const std::int64_t room = std::max<std::int64_t>(
             0, transfer.m_request.options.maxBodyBytes - transfer.m_bodyBytes);
         switch (transfer.m_decoder.Decode(data, bytes, transfer.m_decoded,
@@ -209,14 +210,23 @@ std::size_t PageTransfer::OnBody(char* data, std::size_t size, std::size_t count
             return CURL_WRITEFUNC_ERROR;
         }
     }
-    const std::size_t taken =
-        transfer.Deliver(transfer.m_decoded.data(), transfer.m_decoded.size());
-    transfer.m_decodedWaits = taken == CURL_WRITEFUNC_PAUSE;
-    if (transfer.m_decodedWaits) {
-        return CURL_WRITEFUNC_PAUSE;
+    // Handed on in pieces no larger than curl's own, as a sink that holds back a piece larger
+    // than the room it has left would never take it.
+    while (transfer.m_decodedAt < transfer.m_decoded.size()) {
+        const std::size_t piece = std::min<std::size_t>(
+            CURL_MAX_WRITE_SIZE, transfer.m_decoded.size() - transfer.m_decodedAt);
+        const std::size_t taken =
+            transfer.Deliver(transfer.m_decoded.data() + transfer.m_decodedAt, piece);
+        transfer.m_decodedWaits = taken == CURL_WRITEFUNC_PAUSE;
+        if (transfer.m_decodedWaits) {
+            return CURL_WRITEFUNC_PAUSE;
+        }
+        if (transfer.m_bodyTooLarge || taken != piece) {
+            return CURL_WRITEFUNC_ERROR;
+        }
+        transfer.m_decodedAt += piece;
     }
-    return transfer.m_bodyTooLarge || taken != transfer.m_decoded.size() ? CURL_WRITEFUNC_ERROR
-                                                                         : bytes;
+    return bytes;
 }
 
 // Hands decoded bytes to the sink: `bytes` when it took them, CURL_WRITEFUNC_PAUSE when it holds

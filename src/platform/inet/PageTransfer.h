@@ -107,6 +107,7 @@ private:
     // same compressed piece again, which is not decoded twice.
     BodyDecoder m_decoder;
     std::string m_decoded;
+    std::size_t m_decodedAt = 0; // how much of it the sink has taken
     bool m_decodedWaits = false;
     std::string m_encodingFault; // why the body could not be decoded
 
