@@ -40,6 +40,7 @@
 // and its SHA-256 digests, against every byte of the stored page.
 
 #include "ForkedRun.h"
+#include "PrintedLines.h"
 #include "RatioReporter.h"
 #include "RealManuals.h"
 
@@ -386,47 +387,6 @@ void VarnoltCliCheck100(benchmark::State& state) {
         Report(state, "VarnoltCliCheck100", RunProgram(Pages().CliCommand("records")));
     }
     state.counters["bound_s"] = Pages().SlowBoundSeconds(kJobs);
-}
-
-// What a run printed: a check prints one line a page, the bare URL when the page is unchanged,
-// "UPDATE URL" when it changed, anything else when it failed; urlwatch prints "CHANGED: URL" and
-// "ERROR: URL" lines in its report and nothing for an unchanged page.
-struct PrintedLines {
-    int same = 0;
-    int changed = 0;
-    int other = 0;
-};
-
-PrintedLines ReadCheckLines(const std::string& path) {
-    PrintedLines lines;
-    std::istringstream text(ReadWholeFileText(path));
-    for (std::string line; std::getline(text, line);) {
-        if (line.empty()) {
-            continue;
-        }
-        if (line.rfind("http://", 0) == 0) {
-            ++lines.same;
-        } else if (line.rfind("UPDATE ", 0) == 0) {
-            ++lines.changed;
-        } else {
-            ++lines.other;
-        }
-    }
-    return lines;
-}
-
-PrintedLines ReadUrlwatchLines(const std::string& path) {
-    PrintedLines lines;
-    std::istringstream text(ReadWholeFileText(path));
-    for (std::string line; std::getline(text, line);) {
-        if (line.find("CHANGED: ") != std::string::npos ||
-            line.find("NEW: ") != std::string::npos) {
-            ++lines.changed;
-        } else if (line.find("ERROR: ") != std::string::npos) {
-            ++lines.other;
-        }
-    }
-    return lines;
 }
 
 double Median(std::vector<double> values) {

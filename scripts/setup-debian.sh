@@ -7,7 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config clang-format-15
     qt6-base-dev libgl-dev
     fonts-dejavu-core fonts-dejavu-extra
-    libcurl4-openssl-dev ca-certificates
+    libcurl4-openssl-dev zlib1g-dev ca-certificates
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     libcpp-httplib-dev libssl-dev openssl curl
     xvfb xauth xdg-utils

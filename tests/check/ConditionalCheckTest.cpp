@@ -307,6 +307,11 @@ TEST_F(ConditionalCheckTest, CompressedAnswersAreStoredDecodedOrFailWithTheirRea
     const std::string bomb = Gzipped(std::string(8 * 1024 * 1024, 'b'));
     std::string corrupt = zipped;
     corrupt.replace(12, 40, std::string(40, '\x55'));
+    // A stream that ends before its last block, sent with a length that matches what is sent:
+    // the transfer itself is whole, only the compression is cut.
+    const std::string cut = zipped.substr(0, zipped.size() / 2);
+    // The same stream without its last eight bytes, its length and checksum.
+    const std::string tailless = zipped.substr(0, zipped.size() - 8);
     struct Case {
         const char* what;
         std::string body;
@@ -316,6 +321,9 @@ TEST_F(ConditionalCheckTest, CompressedAnswersAreStoredDecodedOrFailWithTheirRea
     const Case cases[] = {
         {"whole", zipped, PageCheck::Result::Changed, ""},
         {"corrupt", corrupt, PageCheck::Result::Failed, "compressed data is damaged"},
+        {"cut short", cut, PageCheck::Result::Failed, "compressed data is damaged"},
+        {"cut before its checksum", tailless, PageCheck::Result::Failed,
+         "compressed data is damaged"},
         {"a bomb past the limit", bomb, PageCheck::Result::Failed, "larger than"},
     };
     InternetOptions options;

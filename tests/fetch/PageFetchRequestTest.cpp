@@ -50,14 +50,11 @@ TEST_F(FetchTest, RequestIsAnUncachedHttp10GetOfPathAndQueryWithTheTwoHeaderLine
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.front(), "GET /some/page.html?q=1&r=two HTTP/1.1");
     const std::vector<std::string> headers(lines.begin() + 1, lines.end());
-    // "User-Agent: VNT " goes out as written, its blank included; every encoding the library
-    // decodes is asked for.
-    const std::vector<std::string> expected{"Host: 127.0.0.1:" + port,
-                                            "Accept: text/*",
-                                            "Accept-Encoding: deflate, gzip, br, zstd",
-                                            "User-Agent: VNT ",
-                                            "Cache-Control: no-cache",
-                                            "Pragma: no-cache"};
+    // "User-Agent: VNT " goes out as written, its blank included; the encodings the decoder
+    // knows (and can tell cut short) are asked for.
+    const std::vector<std::string> expected{"Host: 127.0.0.1:" + port,        "Accept: text/*",
+                                            "Accept-Encoding: gzip, deflate", "User-Agent: VNT ",
+                                            "Cache-Control: no-cache",        "Pragma: no-cache"};
     EXPECT_THAT(headers, UnorderedElementsAreArray(expected));
 }
 

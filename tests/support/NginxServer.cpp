@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -18,11 +19,17 @@ namespace {
 
 constexpr const char* kNginx = "/usr/sbin/nginx";
 
-int FreeLoopbackPort() {
-    const int probe = socket(AF_INET, SOCK_STREAM, 0);
+sockaddr_in LoopbackAddress(const std::string& host, int port) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    inet_pton(AF_INET, host.c_str(), &address.sin_addr);
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    return address;
+}
+
+int FreeLoopbackPort(const std::string& host) {
+    const int probe = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address = LoopbackAddress(host, 0);
     socklen_t length = sizeof(address);
     int port = 0;
     if (bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
@@ -33,12 +40,9 @@ int FreeLoopbackPort() {
     return port;
 }
 
-bool Accepts(int port) {
+bool Accepts(const std::string& host, int port) {
     const int probe = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    sockaddr_in address = LoopbackAddress(host, port);
     const bool connected =
         connect(probe, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0;
     close(probe);
@@ -47,7 +51,7 @@ bool Accepts(int port) {
 
 } // namespace
 
-NginxServer::NginxServer() {
+NginxServer::NginxServer(std::vector<std::string> addresses) : m_addresses(std::move(addresses)) {
     if (access(kNginx, X_OK) != 0) {
         m_failure = "nginx is not installed (Debian's nginx-light)";
         return;
@@ -63,35 +67,41 @@ NginxServer::NginxServer() {
     m_root = m_folder + "/html";
     std::filesystem::create_directories(m_root);
     std::filesystem::create_directories(m_folder + "/logs");
-    m_port = FreeLoopbackPort();
-    std::ofstream(m_folder + "/nginx.conf")
-        << "worker_processes 1;\n"
-        << "error_log " << m_folder << "/logs/error.log;\n"
-        << "pid " << m_folder << "/nginx.pid;\n"
-        << "events { worker_connections 256; }\n"
-        << "http {\n"
-        << "  default_type text/html;\n"
-        << "  log_format wire '$status $bytes_sent $connection';\n"
-        << "  access_log " << m_folder << "/logs/access.log wire;\n"
-        << "  client_body_temp_path " << m_folder << "/body;\n"
-        << "  proxy_temp_path " << m_folder << "/proxy;\n"
-        << "  fastcgi_temp_path " << m_folder << "/fastcgi;\n"
-        << "  uwsgi_temp_path " << m_folder << "/uwsgi;\n"
-        << "  scgi_temp_path " << m_folder << "/scgi;\n"
-        << "  gzip on; gzip_types text/plain text/css; etag on;\n"
-        << "  keepalive_requests 10000;\n"
-        << "  server { listen 127.0.0.1:" << m_port << "; root " << m_root << "; }\n"
-        << "}\n";
-    const std::string conf = m_folder + "/nginx.conf";
+    m_port = FreeLoopbackPort(m_addresses.front());
+    std::ofstream conf(m_folder + "/nginx.conf");
+    conf << "worker_processes 1;\n"
+         << "error_log " << m_folder << "/logs/error.log;\n"
+         << "pid " << m_folder << "/nginx.pid;\n"
+         << "events { worker_connections 256; }\n"
+         << "http {\n"
+         << "  default_type text/html;\n"
+         << "  log_format wire '$status $bytes_sent $connection';\n"
+         << "  access_log " << m_folder << "/logs/access.log wire;\n"
+         << "  client_body_temp_path " << m_folder << "/body;\n"
+         << "  proxy_temp_path " << m_folder << "/proxy;\n"
+         << "  fastcgi_temp_path " << m_folder << "/fastcgi;\n"
+         << "  uwsgi_temp_path " << m_folder << "/uwsgi;\n"
+         << "  scgi_temp_path " << m_folder << "/scgi;\n"
+         << "  gzip on; etag on;\n"
+         << "  gzip_types text/plain text/css text/xml application/xml application/json\n"
+         << "             application/javascript image/svg+xml;\n"
+         << "  keepalive_requests 10000;\n";
+    for (const std::string& address : m_addresses) {
+        conf << "  server { listen " << address << ":" << m_port << "; root " << m_root << "; }\n";
+    }
+    conf << "}\n";
+    conf.close();
+    const std::string confPath = m_folder + "/nginx.conf";
     m_pid = fork();
     if (m_pid == 0) {
-        execl(kNginx, kNginx, "-q", "-p", m_folder.c_str(), "-c", conf.c_str(), "-g",
+        execl(kNginx, kNginx, "-q", "-p", m_folder.c_str(), "-c", confPath.c_str(), "-g",
               "daemon off; master_process on;", static_cast<char*>(nullptr));
         _exit(127);
     }
     // Ready once it accepts connections; a child that ended has failed.
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!Accepts(m_port)) {
+    while (!std::all_of(m_addresses.begin(), m_addresses.end(),
+                        [this](const std::string& address) { return Accepts(address, m_port); })) {
         int status = 0;
         if (m_pid < 0 || waitpid(m_pid, &status, WNOHANG) == m_pid ||
             std::chrono::steady_clock::now() > giveUp) {
@@ -115,8 +125,8 @@ NginxServer::~NginxServer() {
     }
 }
 
-std::string NginxServer::Url(const std::string& path) const {
-    return "http://127.0.0.1:" + std::to_string(m_port) + path;
+std::string NginxServer::Url(const std::string& path, std::size_t host) const {
+    return "http://" + m_addresses.at(host) + ":" + std::to_string(m_port) + path;
 }
 
 std::vector<NginxServer::Answer> NginxServer::Answers() const {

@@ -129,9 +129,11 @@ bool PageTransfer::Prepare() {
     if (!m_request.HasHeader("User-Agent") && !m_request.agent.empty()) {
         option(curl_easy_setopt(m_easy, CURLOPT_USERAGENT, m_request.agent.c_str()));
     }
-    // Every encoding the library decodes is asked for, and the body is handed on decoded: the
-    // page is the bytes an uncompressed answer would carry, and the size limit counts those.
-    option(curl_easy_setopt(m_easy, CURLOPT_ACCEPT_ENCODING, ""));
+    // The encodings the decoder knows are asked for, and the body is handed on decoded: the page
+    // is the bytes an uncompressed answer would carry, and the size limit counts those. curl only
+    // sends the header: it would take a stream cut short for a whole one.
+    option(curl_easy_setopt(m_easy, CURLOPT_ACCEPT_ENCODING, BodyDecoder::kAccepted));
+    option(curl_easy_setopt(m_easy, CURLOPT_HTTP_CONTENT_DECODING, 0L));
     // A reply without a status line is taken as a body without status, as old servers send it.
     option(curl_easy_setopt(m_easy, CURLOPT_HTTP09_ALLOWED, 1L));
     option(curl_easy_setopt(m_easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L));
@@ -184,17 +186,74 @@ std::size_t PageTransfer::OnBody(char* data, std::size_t size, std::size_t count
     auto& transfer = *static_cast<PageTransfer*>(self);
     const std::size_t bytes = size * count;
     transfer.NoteData();
-    if (transfer.m_bodyBytes + static_cast<std::int64_t>(bytes) >
-        transfer.m_request.options.maxBodyBytes) {
-        transfer.m_bodyTooLarge = true;
+    if (!transfer.m_encodingFault.empty()) {
         return CURL_WRITEFUNC_ERROR;
     }
-    // Bytes held back are offered again on resumption, so they are counted only once taken.
-    const std::size_t taken = transfer.m_sink(transfer.m_owner, data, bytes);
+    if (!transfer.m_decoder.Active()) {
+        const std::size_t taken = transfer.Deliver(data, bytes);
+        return transfer.m_bodyTooLarge ? CURL_WRITEFUNC_ERROR : taken;
+    }
+    if (!transfer.m_decodedWaits) {
+        transfer.m_decoded.clear();
+        transfer.m_decodedAt = 0;
+        const std::int64_t room = std::max<std::int64_t>(
+            0, transfer.m_request.options.maxBodyBytes - transfer.m_bodyBytes);
+        switch (transfer.m_decoder.Decode(data, bytes, transfer.m_decoded,
+                                          static_cast<std::size_t>(room))) {
+        case BodyDecoder::Step::Decoded:
+            break;
+        case BodyDecoder::Step::TooLarge:
+            transfer.m_bodyTooLarge = true;
+            return CURL_WRITEFUNC_ERROR;
+        case BodyDecoder::Step::Damaged:
+            transfer.m_encodingFault = "the compressed data is not valid";
+            return CURL_WRITEFUNC_ERROR;
+        }
+    }
+    // Handed on in pieces no larger than curl's own, as a sink that holds back a piece larger
+    // than the room it has left would never take it.
+    while (transfer.m_decodedAt < transfer.m_decoded.size()) {
+        const std::size_t piece = std::min<std::size_t>(
+            CURL_MAX_WRITE_SIZE, transfer.m_decoded.size() - transfer.m_decodedAt);
+        const std::size_t taken =
+            transfer.Deliver(transfer.m_decoded.data() + transfer.m_decodedAt, piece);
+        transfer.m_decodedWaits = taken == CURL_WRITEFUNC_PAUSE;
+        if (transfer.m_decodedWaits) {
+            return CURL_WRITEFUNC_PAUSE;
+        }
+        if (transfer.m_bodyTooLarge || taken != piece) {
+            return CURL_WRITEFUNC_ERROR;
+        }
+        transfer.m_decodedAt += piece;
+    }
+    return bytes;
+}
+
+// Hands decoded bytes to the sink: `bytes` when it took them, CURL_WRITEFUNC_PAUSE when it holds
+// them back (they are offered again on resumption and counted only once taken).
+std::size_t PageTransfer::Deliver(const char* data, std::size_t bytes) {
+    if (bytes == 0) {
+        return 0;
+    }
+    if (m_bodyBytes + static_cast<std::int64_t>(bytes) > m_request.options.maxBodyBytes) {
+        m_bodyTooLarge = true;
+        return 0;
+    }
+    const std::size_t taken = m_sink(m_owner, data, bytes);
     if (taken == bytes) {
-        transfer.m_bodyBytes += static_cast<std::int64_t>(bytes);
+        m_bodyBytes += static_cast<std::int64_t>(bytes);
     }
     return taken;
+}
+
+void PageTransfer::EndWith(CURLcode result) {
+    // curl saw every byte the server announced; a compressed stream that stopped before its end
+    // is still a page cut short.
+    if (result == CURLE_OK && m_decoder.Active() && m_decoder.Received() && !m_decoder.Ended()) {
+        m_encodingFault = "the compressed data stops before the end of its stream";
+        result = CURLE_BAD_CONTENT_ENCODING;
+    }
+    m_result = result;
 }
 
 std::size_t PageTransfer::OnHeader(char* data, std::size_t size, std::size_t count, void* self) {
@@ -212,10 +271,13 @@ std::size_t PageTransfer::OnHeader(char* data, std::size_t size, std::size_t cou
                             });
         transfer.m_lineStatus = digits ? std::stoi(std::string(code)) : 0;
         transfer.m_lineHasLocation = false;
+        transfer.m_lineEncoding.clear();
         transfer.m_lineValidators = {};
         transfer.m_lineDate.clear();
     } else if (StartsWithIgnoringCase(line, "Location:")) {
         transfer.m_lineHasLocation = true;
+    } else if (StartsWithIgnoringCase(line, "Content-Encoding:")) {
+        transfer.m_lineEncoding = TrimmedHeaderText(line.substr(17));
     } else if (StartsWithIgnoringCase(line, "ETag:")) {
         transfer.m_lineValidators.etag = TrimmedHeaderText(line.substr(5));
     } else if (StartsWithIgnoringCase(line, "Last-Modified:")) {
@@ -239,6 +301,9 @@ void PageTransfer::NoteHeadEnd() {
     }
     m_status = status;
     m_headComplete = true;
+    if (!m_decoder.Begin(m_lineEncoding)) {
+        m_encodingFault = "the page came in an encoding that was not asked for: " + m_lineEncoding;
+    }
     m_validators = m_lineValidators;
     if (!m_validators.lastModified.empty()) {
         const std::time_t modified = curl_getdate(m_validators.lastModified.c_str(), nullptr);
@@ -304,7 +369,9 @@ DWORD PageTransfer::FailureNumber() const {
     case CURLE_BAD_CONTENT_ENCODING:
         return ERROR_VNT_DAMAGED_ENCODING;
     case CURLE_WRITE_ERROR:
-        return m_bodyTooLarge ? ERROR_VNT_PAGE_TOO_LARGE : ERROR_INTERNET_INTERNAL_ERROR;
+        return m_bodyTooLarge             ? ERROR_VNT_PAGE_TOO_LARGE
+               : !m_encodingFault.empty() ? ERROR_VNT_DAMAGED_ENCODING
+                                          : ERROR_INTERNET_INTERNAL_ERROR;
     case CURLE_OUT_OF_MEMORY:
         return ERROR_NOT_ENOUGH_MEMORY;
     default:
@@ -319,6 +386,9 @@ std::string PageTransfer::FailureDetail() const {
     if (m_idleTimedOut) {
         return "no data arrived for " +
                std::to_string(std::max<long long>(1, m_request.options.idleTimeout.count())) + " s";
+    }
+    if (!m_encodingFault.empty()) {
+        return m_encodingFault;
     }
     std::string detail = m_errorBuffer;
     if (detail.empty() && !m_driveFailed) {

@@ -6,6 +6,7 @@
 // and the concurrent engine (TransferEngine) both run their transfers through it, so the requests
 // the two send cannot drift apart.
 
+#include "platform/inet/BodyDecoder.h"
 #include "platform/inet/InternetOptions.h"
 #include "platform/inet/WinInet.h"
 #include "platform/system/PageValidators.h"
@@ -77,7 +78,7 @@ public:
 
     // How the transfer ended, when it failed: curl's result, the idle time-out, or a failure of
     // the multi handle that drove it.
-    void EndWith(CURLcode result) { m_result = result; }
+    void EndWith(CURLcode result);
     void EndIdle();
     void EndDriveFailure() { m_driveFailed = true; }
     bool Failed() const { return m_driveFailed || m_result != CURLE_OK || m_prepareError != 0; }
@@ -101,10 +102,21 @@ private:
 
     std::int64_t m_bodyBytes = 0;
     bool m_bodyTooLarge = false;
+    // A compressed body is decoded here, not by curl, which cannot tell a stream cut short. What
+    // a piece decoded to waits in m_decoded while the sink holds it back; curl then offers the
+    // same compressed piece again, which is not decoded twice.
+    BodyDecoder m_decoder;
+    std::string m_decoded;
+    std::size_t m_decodedAt = 0; // how much of it the sink has taken
+    bool m_decodedWaits = false;
+    std::string m_encodingFault; // why the body could not be decoded
+
+    std::size_t Deliver(const char* data, std::size_t bytes);
 
     // The response being received: its status line and whether it carried a Location header.
     int m_lineStatus = 0;
     bool m_lineHasLocation = false;
+    std::string m_lineEncoding;
     PageValidators m_lineValidators;
     std::string m_lineDate;
     PageValidators m_validators;
