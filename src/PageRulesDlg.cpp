@@ -287,10 +287,10 @@ std::string RulesSummary(const PageRules& rules, std::size_t maxChars) {
     if (summary.size() <= maxChars) {
         return summary;
     }
-    // Cut on a whole character, with an ellipsis ("...") saying there is more.
-    std::size_t end = maxChars >= 3 ? maxChars - 3 : 0;
-    while (end > 0 && (static_cast<unsigned char>(summary[end]) & 0xC0) == 0x80) {
-        --end;
-    }
-    return summary.substr(0, end) + "...";
+    // An ellipsis ("...") says there is more.
+    return CutToCharacters(summary, maxChars >= 3 ? maxChars - 3 : 0) + "...";
+}
+
+std::string CutToCharacters(const std::string& text, std::size_t maxBytes) {
+    return BoundText(text, maxBytes).text;
 }

@@ -69,3 +69,5 @@ private:
 // The rules in the words the window shows beside a page's title ("rules: --css #price --text"),
 // cut to at most maxChars characters; empty for no rules.
 std::string RulesSummary(const PageRules& rules, std::size_t maxChars);
+// The text's first maxBytes bytes or fewer, never splitting a character.
+std::string CutToCharacters(const std::string& text, std::size_t maxBytes);

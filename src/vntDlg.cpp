@@ -339,25 +339,36 @@ void CVntDlg::OnPageRules() {
 }
 
 // The title as the name field shows it: followed by the page's rules in as many of their words
-// as fit the field ("Price [rules: --css #price --text]"), or by "[rules]" when none fit.
+// as fit the field ("Price [rules: --css #price --text]"); when none fit, by "[rules]" alone,
+// the title cut short for it if need be.
 std::string CVntDlg::TitleWithRules(const std::string& strTitle,
                                     const std::string& strRecordFile) const {
     const RulesReading reading = ReadRecordRules(strRecordFile);
-    if (!reading.failure.empty()) {
-        return strTitle + " [rules cannot be read]";
-    }
-    if (reading.rules.Empty()) {
+    if (reading.failure.empty() && reading.rules.Empty()) {
         return strTitle;
     }
-    const std::string strFull = RulesSummary(reading.rules, std::string::npos);
-    // No field is wide enough for more than a line of words.
-    for (std::size_t nChars = std::min<std::size_t>(strFull.size(), 120); nChars >= 12; --nChars) {
-        std::string strShown = strTitle + " [" + RulesSummary(reading.rules, nChars) + "]";
+    if (reading.failure.empty()) {
+        const std::string strFull = RulesSummary(reading.rules, std::string::npos);
+        // No field is wide enough for more than a line of words.
+        for (std::size_t nChars = std::min<std::size_t>(strFull.size(), 120); nChars >= 12;
+             --nChars) {
+            std::string strShown = strTitle + " [" + RulesSummary(reading.rules, nChars) + "]";
+            if (TextFitsItem(IDC_PAGENAME, strShown)) {
+                return strShown;
+            }
+        }
+    }
+    const std::string strMark = reading.failure.empty() ? " [rules]" : " [rules unreadable]";
+    if (TextFitsItem(IDC_PAGENAME, strTitle + strMark)) {
+        return strTitle + strMark;
+    }
+    for (std::size_t nChars = strTitle.size(); nChars > 0; --nChars) {
+        std::string strShown = CutToCharacters(strTitle, nChars) + "..." + strMark;
         if (TextFitsItem(IDC_PAGENAME, strShown)) {
             return strShown;
         }
     }
-    return strTitle + " [rules]";
+    return strMark.substr(1);
 }
 
 // Go to Quorvane: opens the maker's web site. It works in every state.
