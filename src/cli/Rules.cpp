@@ -6,7 +6,6 @@
 #include "cli/Verb.h"
 #include "platform/console/TerminalText.h"
 #include "records/PageRules.h"
-#include "records/RecordRead.h"
 #include "records/RecordWriter.h"
 
 #include <iostream>
