@@ -1,5 +1,6 @@
 #include "vntDlg.h"
 
+#include "PageRulesDlg.h"
 #include "changes/ChangeReport.h"
 #include "changes/LastChange.h"
 #include "changes/ReportFile.h"
@@ -21,6 +22,7 @@
 #include "runstate/Tick.h"
 #include "vnt.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <string>
@@ -100,15 +102,18 @@ END_MESSAGE_MAP()
 BOOL CVntDlg::OnInitDialog() {
     CDialog::OnInitDialog();
 
-    // Show Changes and the About item go at the end of the window menu.
+    // Show Changes, Page Rules and the About item go at the end of the window menu.
     if (CMenu* pSysMenu = GetSystemMenu(FALSE)) {
         std::string strShowChangesMenu;
+        std::string strPageRulesMenu;
         std::string strAboutMenu;
         AfxLoadString(IDS_SHOWCHANGES, strShowChangesMenu);
+        AfxLoadString(IDS_PAGERULES, strPageRulesMenu);
         AfxLoadString(IDS_ABOUTBOX, strAboutMenu);
         if (!strAboutMenu.empty()) {
             pSysMenu->AppendMenu(MF_SEPARATOR);
             pSysMenu->AppendMenu(MF_STRING, IDM_SHOWCHANGES, strShowChangesMenu);
+            pSysMenu->AppendMenu(MF_STRING, IDM_PAGERULES, strPageRulesMenu);
             pSysMenu->AppendMenu(MF_STRING, IDM_ABOUTBOX, strAboutMenu);
         }
     }
@@ -143,6 +148,8 @@ void CVntDlg::OnSysCommand(UINT nID, LPARAM lParam) {
         dlgAbout.DoModal();
     } else if ((nID & 0xFFF0) == IDM_SHOWCHANGES) {
         OnShowChanges();
+    } else if ((nID & 0xFFF0) == IDM_PAGERULES) {
+        OnPageRules();
     } else {
         CDialog::OnSysCommand(nID, lParam);
     }
@@ -202,11 +209,12 @@ void CVntDlg::OnStop() {
     RequestStop();
 }
 
-// Looks a list line up and takes the found title and date into the two display fields (cleared
-// when nothing matched). Yields whether a record matched.
+// Looks a list line up and takes the found title (with the page's rules, when it has any) and
+// date into the two display fields (cleared when nothing matched). Yields whether a record
+// matched.
 bool CVntDlg::LookUpLine(const std::string& strLine) {
     const bool bFound = FindRecordByUrl(strLine, m_strRecordFile, m_strFoundTitle, m_strFoundDate);
-    m_strPageName = m_strFoundTitle;
+    m_strPageName = bFound ? TitleWithRules(m_strFoundTitle, m_strRecordFile) : m_strFoundTitle;
     m_strCheckDate = m_strFoundDate;
     return bFound;
 }
@@ -312,6 +320,65 @@ void CVntDlg::OnShowChanges() {
         return;
     }
     OpenChangeReport(strReport);
+}
+
+// Page Rules (window menu): edits the rules of the selected page in their dialog, then shows the
+// page again with the rules it now has.
+void CVntDlg::OnPageRules() {
+    std::string strLine;
+    if (SelectedLine(m_listPages, strLine) == LB_ERR) {
+        AfxMessageBox("Select a page in the list first: Page Rules sets what that page's checks "
+                      "compare.",
+                      MB_OK | MB_ICONASTERISK);
+        return;
+    }
+    std::string strRecordFile;
+    std::string strTitle;
+    std::string strDate;
+    if (!FindRecordByUrl(strLine, strRecordFile, strTitle, strDate)) {
+        AfxMessageBox("The selected line names no stored page: " + strLine,
+                      MB_OK | MB_ICONASTERISK);
+        return;
+    }
+    CPageRulesDlg dlgRules(strRecordFile, std::string(AddressInLine(strLine)), this);
+    if (dlgRules.DoModal() == IDOK) {
+        UpdateData(TRUE);
+        LookUpLine(strLine);
+        UpdateData(FALSE);
+    }
+}
+
+// The title as the name field shows it: followed by the page's rules in as many of their words
+// as fit the field ("Price [rules: --css #price --text]"); when none fit, by "[rules]" alone,
+// the title cut short for it if need be.
+std::string CVntDlg::TitleWithRules(const std::string& strTitle,
+                                    const std::string& strRecordFile) const {
+    const RulesReading reading = ReadRecordRules(strRecordFile);
+    if (reading.failure.empty() && reading.rules.Empty()) {
+        return strTitle;
+    }
+    if (reading.failure.empty()) {
+        const std::string strFull = RulesSummary(reading.rules, std::string::npos);
+        // No field is wide enough for more than a line of words.
+        for (std::size_t nChars = std::min<std::size_t>(strFull.size(), 120); nChars >= 12;
+             --nChars) {
+            std::string strShown = strTitle + " [" + RulesSummary(reading.rules, nChars) + "]";
+            if (TextFitsItem(IDC_PAGENAME, strShown)) {
+                return strShown;
+            }
+        }
+    }
+    const std::string strMark = reading.failure.empty() ? " [rules]" : " [rules unreadable]";
+    if (TextFitsItem(IDC_PAGENAME, strTitle + strMark)) {
+        return strTitle + strMark;
+    }
+    for (std::size_t nChars = strTitle.size(); nChars > 0; --nChars) {
+        std::string strShown = CutToCharacters(strTitle, nChars) + "..." + strMark;
+        if (TextFitsItem(IDC_PAGENAME, strShown)) {
+            return strShown;
+        }
+    }
+    return strMark.substr(1);
 }
 
 // Go to Quorvane: opens the maker's web site. It works in every state.

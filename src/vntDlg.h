@@ -44,11 +44,13 @@ protected:
     afx_msg void OnDblclkPages();
     afx_msg void OnGoToSite();
     void OnShowChanges();
+    void OnPageRules();
 
     DECLARE_MESSAGE_MAP()
 
 private:
     bool LookUpLine(const std::string& strLine);
+    std::string TitleWithRules(const std::string& strTitle, const std::string& strRecordFile) const;
 };
 
 // Where the minimised window draws its icon along one axis: centred in the client extent,

@@ -1,12 +1,11 @@
 // varnolt-cli rules: showing and setting what a page's checks compare.
 
-#include "check/RuledPage.h"
+#include "check/RecordRules.h"
 #include "cli/Cli.h"
 #include "cli/Commands.h"
 #include "cli/Verb.h"
 #include "platform/console/TerminalText.h"
 #include "records/PageRules.h"
-#include "records/RecordRead.h"
 #include "records/RecordWriter.h"
 
 #include <iostream>
@@ -65,18 +64,6 @@ private:
     RulesChange m_change;
 };
 
-// Why the rules may not be kept for the record's stored page, or empty when they may.
-std::string RefusalOnStoredPage(const std::string& fileName, const PageRules& rules) {
-    if (rules.Empty()) {
-        return {};
-    }
-    RecordReading<StoredRecord> record = ReadRecordForCheck(fileName);
-    if (!record.value) {
-        return record.Failed() ? record.failure : fileName + " is no record";
-    }
-    return RulesRefusedFor(rules, TakeStoredPage(std::move(*record.value)));
-}
-
 } // namespace
 
 int RunRules(const std::string& target, const RulesChange& change) {
@@ -98,7 +85,7 @@ int RunRules(const std::string& target, const RulesChange& change) {
     if (change.rules) {
         rules = change.add ? current.rules.With(*change.rules) : *change.rules;
     }
-    if (const std::string refusal = RefusalOnStoredPage(*fileName, rules); !refusal.empty()) {
+    if (const std::string refusal = RulesRefusedForRecord(*fileName, rules); !refusal.empty()) {
         Complain(refusal + "; the rules of " + *fileName + " are left as they were");
         return kExitTrouble;
     }

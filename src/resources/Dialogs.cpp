@@ -1,5 +1,5 @@
 // Dialog templates in dialog units. Template 102 is the main window; its controls are listed in
-// tab order. Template 100 is the About box.
+// tab order. Template 100 is the About box, template 104 the Page Rules dialog.
 #include "resources/Version.h"
 #include "resources/resource.h"
 
@@ -25,6 +25,10 @@ constexpr std::uint32_t kSegmentedBar = kChildVisible | WS_BORDER; // 0x50800000
 constexpr std::uint32_t kPageList = kChildVisible | WS_BORDER | WS_VSCROLL | WS_HSCROLL |
                                     WS_TABSTOP | LBS_NOTIFY | LBS_SORT |
                                     LBS_NOINTEGRALHEIGHT; // 0x50B10103
+constexpr std::uint32_t kRuleLines =
+    kChildVisible | WS_BORDER | WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_AUTOHSCROLL;
+constexpr std::uint32_t kPreviewLines = kRuleLines | WS_HSCROLL | ES_READONLY;
+constexpr std::uint32_t kCheckBox = kChildVisible | WS_TABSTOP | BS_AUTOCHECKBOX;
 
 // One control a row: id, class and text, then the rectangle, then the styles.
 // clang-format off
@@ -71,6 +75,38 @@ constexpr DialogItemTemplate kAboutBoxItems[] = {
      .text = "Watches web pages and tells which of them have changed.",
      .x = 40, .y = 24, .cx = 150, .cy = 16, .style = kChildVisible | WS_GROUP, .exStyle = 0},
 };
+// The four rules above, what the checks will compare below them; tab order as the rules apply.
+constexpr DialogItemTemplate kPageRulesItems[] = {
+    {.id = IDC_RULESPAGE, .windowClass = "Static", .text = "",
+     .x = 5, .y = 5, .cx = 290, .cy = 9, .style = kLabel, .exStyle = 0},
+    {.id = IDC_STATIC, .windowClass = "Static", .text = "Select by XPath, one a line",
+     .x = 5, .y = 17, .cx = 143, .cy = 8, .style = kLabel, .exStyle = 0},
+    {.id = IDC_RULESELECT, .windowClass = "Edit", .text = "",
+     .x = 5, .y = 26, .cx = 143, .cy = 24, .style = kRuleLines, .exStyle = 0},
+    {.id = IDC_STATIC, .windowClass = "Static", .text = "Select by CSS, one a line",
+     .x = 152, .y = 17, .cx = 143, .cy = 8, .style = kLabel, .exStyle = 0},
+    {.id = IDC_RULECSS, .windowClass = "Edit", .text = "",
+     .x = 152, .y = 26, .cx = 143, .cy = 24, .style = kRuleLines, .exStyle = 0},
+    {.id = IDC_RULETEXT, .windowClass = "Button", .text = "Keep only the text",
+     .x = 5, .y = 54, .cx = 143, .cy = 10, .style = kCheckBox, .exStyle = 0},
+    {.id = IDC_STATIC, .windowClass = "Static", .text = "Lines to ignore, one pattern a line",
+     .x = 5, .y = 68, .cx = 290, .cy = 8, .style = kLabel, .exStyle = 0},
+    {.id = IDC_RULEIGNORE, .windowClass = "Edit", .text = "",
+     .x = 5, .y = 77, .cx = 290, .cy = 30, .style = kRuleLines, .exStyle = 0},
+    {.id = IDC_STATIC, .windowClass = "Static", .text = "What the checks will compare",
+     .x = 5, .y = 111, .cx = 290, .cy = 8, .style = kLabel, .exStyle = 0},
+    {.id = IDC_RULEPREVIEW, .windowClass = "Edit", .text = "",
+     .x = 5, .y = 120, .cx = 290, .cy = 72, .style = kPreviewLines, .exStyle = 0},
+    {.id = IDC_RULEPREVIEWSTATE, .windowClass = "Static", .text = "",
+     .x = 5, .y = 195, .cx = 290, .cy = 9, .style = kLabel, .exStyle = 0},
+    {.id = IDOK, .windowClass = "Button", .text = "OK",
+     .x = 191, .y = 208, .cx = 50, .cy = 14,
+     .style = kPushButton | BS_DEFPUSHBUTTON, .exStyle = 0},
+    {.id = IDCANCEL, .windowClass = "Button", .text = "Cancel",
+     .x = 245, .y = 208, .cx = 50, .cy = 14, .style = kPushButton, .exStyle = 0},
+    {.id = IDC_RULECLEAR, .windowClass = "Button", .text = "Clear",
+     .x = 5, .y = 208, .cx = 50, .cy = 14, .style = kPushButton, .exStyle = 0},
+};
 // clang-format on
 
 constexpr DialogTemplate kDialogTemplates[] = {
@@ -113,6 +149,24 @@ constexpr DialogTemplate kDialogTemplates[] = {
      .style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT,
      .exStyle = 0,
      .items = kAboutBoxItems},
+    {.id = IDD_PAGERULES,
+     .language = kEnglishUnitedStates,
+     .version = kExtendedTemplate,
+     .caption = "Page Rules",
+     .menu = nullptr,
+     .windowClass = nullptr,
+     .fontFace = "MS Sans Serif",
+     .pointSize = 8,
+     .weight = kNormalWeight,
+     .italic = false,
+     .charset = kDefaultCharset,
+     .x = 0,
+     .y = 0,
+     .cx = 300,
+     .cy = 227,
+     .style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT,
+     .exStyle = 0,
+     .items = kPageRulesItems},
 };
 
 } // namespace

@@ -7,6 +7,7 @@ namespace {
 constexpr StringTemplate kStrings[] = {
     {IDS_ABOUTBOX, kLangEnglishUs, "&About vnt..."},
     {IDS_SHOWCHANGES, kLangEnglishUs, "Show &Changes"},
+    {IDS_PAGERULES, kLangEnglishUs, "Page &Rules..."},
 };
 
 } // namespace

@@ -2,9 +2,11 @@
 #include "framework/GuiTesting.h"
 #include "framework/ProbeDialog.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QPlainTextEdit>
 #include <QTest>
 
 namespace {
@@ -365,6 +367,45 @@ TEST_F(Controls, DataExchangeLoadsAndSavesTextAsBytes) {
         edit->setCursorPosition(3);
         m_dlg.UpdateData(FALSE);
         EXPECT_EQ(edit->cursorPosition(), 3);
+    });
+}
+
+// A multi-line edit keeps the lines typed (Enter starts one, Tab leaves the box) and tells each
+// edit; a check box tells each click and exchanges its state; a read-only box takes no typing.
+TEST_F(Controls, MultiLineEditsAndCheckBoxesExchangeAndTellTheirChanges) {
+    WithDialog([&] {
+        auto* lines = dynamic_cast<QPlainTextEdit*>(AfxControlWidget(m_dlg, IDC_PROBE_LINES));
+        auto* check = dynamic_cast<QCheckBox*>(AfxControlWidget(m_dlg, IDC_PROBE_CHECK));
+        auto* readOnly =
+            dynamic_cast<QPlainTextEdit*>(AfxControlWidget(m_dlg, IDC_PROBE_READ_ONLY));
+        ASSERT_NE(lines, nullptr);
+        ASSERT_NE(check, nullptr);
+        ASSERT_NE(readOnly, nullptr);
+
+        lines->setFocus();
+        QTest::keyClicks(lines, "a");
+        QTest::keyClick(lines, Qt::Key_Return);
+        QTest::keyClicks(lines, "b");
+        QTest::keyClick(lines, Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), check);
+        EXPECT_EQ(m_dlg.m_events,
+                  (std::vector<std::string>{"lines change", "lines change", "lines change"}));
+
+        QTest::mouseClick(check, Qt::LeftButton);
+        EXPECT_EQ(m_dlg.m_events.back(), "check");
+        m_dlg.UpdateData(TRUE);
+        EXPECT_EQ(m_dlg.m_strLines, "a\nb");
+        EXPECT_EQ(m_dlg.m_nCheck, 1);
+
+        m_dlg.m_nCheck = 0;
+        m_dlg.m_strLines = "one\ntwo";
+        m_dlg.UpdateData(FALSE);
+        EXPECT_FALSE(check->isChecked());
+        EXPECT_EQ(lines->toPlainText(), "one\ntwo");
+
+        readOnly->setFocus();
+        QTest::keyClicks(readOnly, "typed");
+        EXPECT_EQ(readOnly->toPlainText(), "");
     });
 }
 

@@ -10,6 +10,8 @@ ON_BN_CLICKED(IDC_PROBE_PRESS, &CProbeDlg::OnPress)
 ON_LBN_SELCHANGE(IDC_PROBE_LIST, &CProbeDlg::OnSelchange)
 ON_LBN_DBLCLK(IDC_PROBE_LIST, &CProbeDlg::OnDblclk)
 ON_BN_CLICKED(IDC_PROBE_THROW, &CProbeDlg::OnThrow)
+ON_EN_CHANGE(IDC_PROBE_LINES, &CProbeDlg::OnLinesChange)
+ON_BN_CLICKED(IDC_PROBE_CHECK, &CProbeDlg::OnCheck)
 ON_WM_SYSCOMMAND()
 ON_WM_TIMER()
 END_MESSAGE_MAP()
@@ -21,6 +23,8 @@ void CProbeDlg::DoDataExchange(CDataExchange* pDX) {
     DDX_Control(pDX, IDC_PROBE_BAR, m_bar);
     DDX_Text(pDX, IDC_PROBE_EDIT, m_strEdit);
     DDX_Text(pDX, IDC_PROBE_LABEL, m_strLabel);
+    DDX_Text(pDX, IDC_PROBE_LINES, m_strLines);
+    DDX_Check(pDX, IDC_PROBE_CHECK, m_nCheck);
 }
 
 void CProbeDlg::OnThrow() {
@@ -61,6 +65,11 @@ constexpr DialogItemTemplate kProbeItems[] = {
     {IDC_PROBE_LABEL, "Static", "Label", 5, 102, 100, 9, kChild | SS_SUNKEN, 0},
     {IDC_PROBE_THROW, "Button", "Throw", 150, 39, 50, 14, kChild | WS_TABSTOP, 0},
     {IDC_PROBE_PLAIN_LIST, "ListBox", "", 110, 60, 35, 40, kChild | WS_BORDER, 0},
+    {IDC_PROBE_LINES, "Edit", "", 110, 5, 35, 20,
+     kChild | WS_BORDER | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE, 0},
+    {IDC_PROBE_CHECK, "Button", "Tick", 110, 28, 35, 10, kChild | WS_TABSTOP | BS_AUTOCHECKBOX, 0},
+    {IDC_PROBE_READ_ONLY, "Edit", "", 110, 40, 35, 16,
+     kChild | WS_BORDER | WS_TABSTOP | ES_MULTILINE | ES_READONLY, 0},
 };
 
 constexpr DialogTemplate kProbeDialogs[] = {

@@ -19,6 +19,9 @@ enum ProbeIds {
     IDC_PROBE_LABEL = 604,
     IDC_PROBE_THROW = 605,
     IDC_PROBE_PLAIN_LIST = 606,
+    IDC_PROBE_LINES = 607,
+    IDC_PROBE_CHECK = 608,
+    IDC_PROBE_READ_ONLY = 609,
     IDM_PROBE_EXTRA = 0x0020,
 };
 
@@ -31,6 +34,8 @@ public:
     CProgressCtrl m_bar;
     std::string m_strEdit;
     std::string m_strLabel;
+    std::string m_strLines;
+    int m_nCheck = 0;
 
     std::vector<std::string> m_events; // in arrival order
     int m_ticks = 0;
@@ -42,6 +47,8 @@ public:
     afx_msg void OnPress() { m_events.push_back("press"); }
     afx_msg void OnSelchange() { m_events.push_back("selchange"); }
     afx_msg void OnDblclk() { m_events.push_back("dblclk"); }
+    afx_msg void OnLinesChange() { m_events.push_back("lines change"); }
+    afx_msg void OnCheck() { m_events.push_back("check"); }
     afx_msg void OnThrow();
     afx_msg void OnSysCommand(UINT nID, LPARAM lParam);
     afx_msg void OnTimer(UINT_PTR nIDEvent);

@@ -7,19 +7,22 @@
 
 namespace {
 
-TEST_F(MainWindow, WindowMenuEndsWithASeparatorShowChangesAndTheAboutItem) {
+TEST_F(MainWindow, WindowMenuEndsWithASeparatorShowChangesPageRulesAndTheAboutItem) {
     WithWindow([&] {
         CMenu* menu = m_dlg.GetSystemMenu(FALSE);
         ASSERT_NE(menu, nullptr);
         const int count = menu->GetMenuItemCount();
-        ASSERT_GE(count, 6);
+        ASSERT_GE(count, 7);
         EXPECT_EQ(menu->GetMenuItemID(0), SC_RESTORE);
-        EXPECT_EQ(menu->GetMenuItemID(count - 4), SC_CLOSE);
-        EXPECT_TRUE(menu->GetMenuState(static_cast<UINT>(count - 3)) & MF_SEPARATOR);
+        EXPECT_EQ(menu->GetMenuItemID(count - 5), SC_CLOSE);
+        EXPECT_TRUE(menu->GetMenuState(static_cast<UINT>(count - 4)) & MF_SEPARATOR);
         std::string text;
-        menu->GetMenuString(static_cast<UINT>(count - 2), text);
+        menu->GetMenuString(static_cast<UINT>(count - 3), text);
         EXPECT_EQ(text, "Show &Changes");
-        EXPECT_EQ(menu->GetMenuItemID(count - 2), 32u);
+        EXPECT_EQ(menu->GetMenuItemID(count - 3), 32u);
+        menu->GetMenuString(static_cast<UINT>(count - 2), text);
+        EXPECT_EQ(text, "Page &Rules...");
+        EXPECT_EQ(menu->GetMenuItemID(count - 2), 48u);
         menu->GetMenuString(static_cast<UINT>(count - 1), text);
         EXPECT_EQ(text, "&About vnt...");
         EXPECT_EQ(menu->GetMenuItemID(count - 1), 16u);

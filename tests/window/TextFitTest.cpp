@@ -4,6 +4,7 @@
 #include "window/WindowFixture.h"
 
 #include "platform/framework/QtText.h"
+#include "records/PageRules.h"
 
 #include <QFontMetrics>
 #include <QStyle>
@@ -124,6 +125,56 @@ TEST_F(MainWindow, EveryTextShowsWholeInTheAboutBox) {
             },
             &context);
         m_dlg.SendMessage(WM_SYSCOMMAND, 16);
+    });
+    EXPECT_EQ(faults, "");
+}
+
+// A page with rules shows them by its title in as many words as the field holds, never more,
+// and at least says that it has rules, a long title cut short for it.
+TEST_F(MainWindow, RulesBesideTheTitleShowWholeInTheNameField) {
+    struct Case {
+        const char* title;
+        const char* starts;
+        const char* ends;
+    };
+    const Case cases[] = {
+        {"Shop", "Shop [rules: --css main", "...]"},
+        {"Example News | Front page", "Example News", "... [rules]"},
+    };
+    PageRules rules;
+    rules.css = {"main article .headline"};
+    rules.text = true;
+    rules.ignore = {"^Last updated", "visitors"};
+    for (const Case& page : cases) {
+        SCOPED_TRACE(page.title);
+        WriteRecord("1.vnt", "http://a.example/", page.title);
+        ASSERT_EQ(WriteRecordRules("1.vnt", rules), 0);
+        WithWindow([&] {
+            m_dlg.m_listPages.SetCurSel(0);
+            m_dlg.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_PAGES, LBN_SELCHANGE));
+            const QString shown =
+                dynamic_cast<QLabel*>(AfxControlWidget(m_dlg, IDC_PAGENAME))->text();
+            EXPECT_TRUE(shown.startsWith(page.starts)) << shown.toStdString();
+            EXPECT_TRUE(shown.endsWith(page.ends)) << shown.toStdString();
+            EXPECT_EQ(TextsThatDoNotFit(Window().Controls()), "");
+        });
+    }
+}
+
+TEST_F(MainWindow, EveryTextShowsWholeInThePageRulesDialog) {
+    WriteRecord("1.vnt", "http://a.example/");
+    std::string faults = "the Page Rules dialog never showed";
+    WithWindow([&] {
+        m_dlg.m_listPages.SetCurSel(0);
+        QObject context;
+        WhenModalTemplateShows(
+            IDD_PAGERULES,
+            [&](DialogWindow& dialog) {
+                faults = TextsThatDoNotFit(dialog.Controls());
+                dialog.End(IDCANCEL);
+            },
+            &context);
+        m_dlg.SendMessage(WM_SYSCOMMAND, IDM_PAGERULES);
     });
     EXPECT_EQ(faults, "");
 }

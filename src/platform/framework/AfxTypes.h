@@ -47,6 +47,7 @@ constexpr UINT WM_TIMER = 0x0113;
 constexpr UINT BN_CLICKED = 0;
 constexpr UINT LBN_SELCHANGE = 1;
 constexpr UINT LBN_DBLCLK = 2;
+constexpr UINT EN_CHANGE = 0x0300; // the user edited the text
 
 // Command ids.
 constexpr UINT IDOK = 1;
@@ -109,6 +110,9 @@ constexpr std::uint32_t DS_SETFONT = 0x00000040u;
 constexpr std::uint32_t DS_MODALFRAME = 0x00000080u;
 constexpr std::uint32_t DS_CENTER = 0x00000800u;
 constexpr std::uint32_t BS_DEFPUSHBUTTON = 0x00000001u;
+constexpr std::uint32_t BS_AUTOCHECKBOX = 0x00000003u;
+constexpr std::uint32_t ES_MULTILINE = 0x00000004u;
+constexpr std::uint32_t ES_READONLY = 0x00000800u;
 constexpr std::uint32_t ES_AUTOHSCROLL = 0x00000080u;
 constexpr std::uint32_t SS_ICON = 0x00000003u;
 constexpr std::uint32_t SS_SUNKEN = 0x00001000u;

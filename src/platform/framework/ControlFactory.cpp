@@ -5,9 +5,11 @@
 #include "platform/framework/QtIcons.h"
 #include "platform/framework/QtText.h"
 
+#include <QCheckBox>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionButton>
@@ -98,9 +100,17 @@ void FitTextFont(QWidget* control) {
 
 } // namespace
 
+bool AfxTextFitsControl(QWidget* control, const QString& text) {
+    const TextArea area = TextAreaOf(control);
+    return !area.rect.isEmpty() && TextFits(control->font(), area, text);
+}
+
 QString AfxControlShownText(const QWidget* control) {
     if (auto* edit = qobject_cast<const QLineEdit*>(control)) {
         return edit->text();
+    }
+    if (auto* lines = qobject_cast<const QPlainTextEdit*>(control)) {
+        return lines->toPlainText();
     }
     if (auto* label = qobject_cast<const QLabel*>(control)) {
         return label->text();
@@ -114,6 +124,8 @@ QString AfxControlShownText(const QWidget* control) {
 void AfxSetControlShownText(QWidget* control, const QString& text) {
     if (auto* edit = qobject_cast<QLineEdit*>(control)) {
         edit->setText(text);
+    } else if (auto* lines = qobject_cast<QPlainTextEdit*>(control)) {
+        lines->setPlainText(text);
     } else if (auto* label = qobject_cast<QLabel*>(control)) {
         label->setText(text);
     } else if (auto* button = qobject_cast<QAbstractButton*>(control)) {
@@ -127,16 +139,36 @@ QWidget* AfxCreateControl(const DialogItemTemplate& item, QWidget* client, Dialo
                           QObject* context, const ControlCommand& command) {
     const char* text = item.text ? item.text : "";
     QWidget* control = nullptr;
-    if (ClassIs(item.windowClass, "Button")) {
+    if (ClassIs(item.windowClass, "Button") && (item.style & BS_TYPEMASK) == BS_AUTOCHECKBOX) {
+        auto* box = new QCheckBox(AfxTextFromBytes(text), client);
+        QObject::connect(box, &QCheckBox::clicked, context,
+                         [command, id = item.id] { command(id, BN_CLICKED); });
+        control = box;
+    } else if (ClassIs(item.windowClass, "Button")) {
         auto* button = new QPushButton(AfxTextFromBytes(text), client);
         button->setAutoDefault(false);
         button->setDefault((item.style & BS_TYPEMASK) == BS_DEFPUSHBUTTON);
         QObject::connect(button, &QPushButton::clicked, context,
                          [command, id = item.id] { command(id, BN_CLICKED); });
         control = button;
+    } else if (ClassIs(item.windowClass, "Edit") && (item.style & ES_MULTILINE)) {
+        // Several lines: Enter starts a new line, Tab moves on to the next control.
+        auto* lines = new QPlainTextEdit(AfxTextFromBytes(text), client);
+        lines->setTabChangesFocus(true);
+        lines->setReadOnly((item.style & ES_READONLY) != 0);
+        lines->setLineWrapMode(QPlainTextEdit::NoWrap);
+        if (!(item.style & WS_BORDER) && !(item.exStyle & WS_EX_CLIENTEDGE)) {
+            lines->setFrameStyle(QFrame::NoFrame);
+        }
+        QObject::connect(lines, &QPlainTextEdit::textChanged, context,
+                         [command, id = item.id] { command(id, EN_CHANGE); });
+        control = lines;
     } else if (ClassIs(item.windowClass, "Edit")) {
         auto* edit = new QLineEdit(AfxTextFromBytes(text), client);
         edit->setFrame((item.style & WS_BORDER) || (item.exStyle & WS_EX_CLIENTEDGE));
+        edit->setReadOnly((item.style & ES_READONLY) != 0);
+        QObject::connect(edit, &QLineEdit::textChanged, context,
+                         [command, id = item.id] { command(id, EN_CHANGE); });
         control = edit;
     } else if (ClassIs(item.windowClass, "Static")) {
         auto* label = new QLabel(client);
@@ -180,8 +212,8 @@ QWidget* AfxCreateControl(const DialogItemTemplate& item, QWidget* client, Dialo
     FitTextFont(control);
     if (item.style & WS_TABSTOP) {
         control->setFocusPolicy(Qt::StrongFocus);
-    } else if (qobject_cast<QLineEdit*>(control) || qobject_cast<QListView*>(control) ||
-               qobject_cast<QPushButton*>(control)) {
+    } else if (qobject_cast<QLineEdit*>(control) || qobject_cast<QPlainTextEdit*>(control) ||
+               qobject_cast<QListView*>(control) || qobject_cast<QPushButton*>(control)) {
         control->setFocusPolicy(Qt::ClickFocus);
     } else {
         control->setFocusPolicy(Qt::NoFocus);

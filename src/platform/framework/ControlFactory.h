@@ -26,3 +26,5 @@ QWidget* AfxCreateControl(const DialogItemTemplate& item, QWidget* client, Dialo
 // Reads and writes a control's visible text.
 QString AfxControlShownText(const QWidget* control);
 void AfxSetControlShownText(QWidget* control, const QString& text);
+// Whether the text would show whole in the control, in the control's own font.
+bool AfxTextFitsControl(QWidget* control, const QString& text);

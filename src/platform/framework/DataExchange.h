@@ -21,3 +21,5 @@ void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl);
 // text of the control into value. Text is bytes: UTF-8 where valid, otherwise shown as Latin-1
 // byte for byte, and an unedited control gives back exactly the bytes it was loaded with.
 void DDX_Text(CDataExchange* pDX, int nIDC, std::string& value);
+// Loads a check box from value (non-zero: checked) or saves its state into value (1 or 0).
+void DDX_Check(CDataExchange* pDX, int nIDC, int& value);

@@ -1,10 +1,13 @@
 #include "platform/framework/Dialog.h"
 
+#include "platform/framework/ControlFactory.h"
 #include "platform/framework/DialogUnits.h"
 #include "platform/framework/DialogWindow.h"
 #include "platform/framework/QtText.h"
 #include "platform/framework/WinApp.h"
 #include "platform/framework/WindowHandle.h"
+
+#include <QAbstractButton>
 
 #include <memory>
 
@@ -67,6 +70,11 @@ BOOL CDialog::UpdateData(BOOL bSaveAndValidate) {
     CDataExchange exchange(this, bSaveAndValidate != FALSE);
     DoDataExchange(&exchange);
     return TRUE;
+}
+
+bool CDialog::TextFitsItem(int nIDC, const std::string& text) const {
+    QWidget* control = AfxControlWidget(*this, nIDC);
+    return control != nullptr && AfxTextFitsControl(control, AfxTextFromBytes(text));
 }
 
 void CDialog::MapDialogRect(CRect* rect) const {
@@ -135,5 +143,17 @@ void DDX_Text(CDataExchange* pDX, int nIDC, std::string& value) {
         value = AfxGetControlText(control);
     } else {
         AfxSetControlText(control, value);
+    }
+}
+
+void DDX_Check(CDataExchange* pDX, int nIDC, int& value) {
+    auto* box = qobject_cast<QAbstractButton*>(AfxControlWidget(*pDX->m_pDlgWnd, nIDC));
+    if (box == nullptr) {
+        return;
+    }
+    if (pDX->m_bSaveAndValidate) {
+        value = box->isChecked() ? 1 : 0;
+    } else {
+        box->setChecked(value != 0);
     }
 }

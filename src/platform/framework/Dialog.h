@@ -9,6 +9,7 @@
 #include "platform/framework/Wnd.h"
 
 #include <cstdint>
+#include <string>
 
 using INT_PTR = std::intptr_t;
 
@@ -24,6 +25,8 @@ public:
     virtual BOOL OnInitDialog();
     // Runs the data exchange: TRUE saves the controls into the members, FALSE loads them.
     BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
+    // Whether the text would show whole in the control nIDC (a label or a button), in its font.
+    bool TextFitsItem(int nIDC, const std::string& text) const;
     // Converts a rectangle from this dialog's units to pixels.
     void MapDialogRect(CRect* rect) const;
 
