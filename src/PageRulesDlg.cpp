@@ -1,7 +1,9 @@
 #include "PageRulesDlg.h"
 
+#include "check/RuleDeadline.h"
 #include "check/RuledPage.h"
 #include "platform/framework/MessageBox.h"
+#include "platform/system/PageLimits.h"
 #include "platform/system/WorkerThread.h"
 #include "records/RecordWriter.h"
 
@@ -63,7 +65,10 @@ PreviewResult PreviewOf(const PageRules& rules, const std::string& page) {
     if (std::string error = RulesError(rules); !error.empty()) {
         return {{}, std::move(error)};
     }
-    RuledPage ruled = ApplyRules(rules, page);
+    // A hostile page stops a preview as it stops a check: the worker never runs without end.
+    static const SteadyMillisecondClock clock;
+    RuledPage ruled = ApplyRules(
+        rules, page, RuleDeadlineFrom(clock, DeadlineRule{kReadTimeOutMs, std::nullopt}));
     if (!ruled.failure.empty()) {
         return {{}, std::move(ruled.failure)};
     }
