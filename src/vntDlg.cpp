@@ -280,22 +280,31 @@ void CVntDlg::OnDeleteUrl() {
     }
 }
 
-// Show Changes (window menu): writes the report of the selected page's last change and opens it
-// in the desktop's browser, or says why there is none. The fields and the list stay as they are.
-void CVntDlg::OnShowChanges() {
-    std::string strLine;
+// The selected line and the record it names, for a window-menu command on the selected page; or
+// false after a box that says why there is none (what the command does ends its first sentence).
+bool CVntDlg::SelectedRecord(const char* pszWhatItDoes, std::string& strLine,
+                             std::string& strRecordFile) {
     if (SelectedLine(m_listPages, strLine) == LB_ERR) {
-        AfxMessageBox("Select a page in the list first: Show Changes shows that page's last "
-                      "change.",
+        AfxMessageBox(std::string("Select a page in the list first: ") + pszWhatItDoes,
                       MB_OK | MB_ICONASTERISK);
-        return;
+        return false;
     }
-    std::string strRecordFile;
     std::string strTitle;
     std::string strDate;
     if (!FindRecordByUrl(strLine, strRecordFile, strTitle, strDate)) {
         AfxMessageBox("The selected line names no stored page: " + strLine,
                       MB_OK | MB_ICONASTERISK);
+        return false;
+    }
+    return true;
+}
+
+// Show Changes (window menu): writes the report of the selected page's last change and opens it
+// in the desktop's browser, or says why there is none. The fields and the list stay as they are.
+void CVntDlg::OnShowChanges() {
+    std::string strLine;
+    std::string strRecordFile;
+    if (!SelectedRecord("Show Changes shows that page's last change.", strLine, strRecordFile)) {
         return;
     }
     const RecordReading<std::vector<PageVersion>> versions = ListPageVersions(strRecordFile);
@@ -326,18 +335,9 @@ void CVntDlg::OnShowChanges() {
 // page again with the rules it now has.
 void CVntDlg::OnPageRules() {
     std::string strLine;
-    if (SelectedLine(m_listPages, strLine) == LB_ERR) {
-        AfxMessageBox("Select a page in the list first: Page Rules sets what that page's checks "
-                      "compare.",
-                      MB_OK | MB_ICONASTERISK);
-        return;
-    }
     std::string strRecordFile;
-    std::string strTitle;
-    std::string strDate;
-    if (!FindRecordByUrl(strLine, strRecordFile, strTitle, strDate)) {
-        AfxMessageBox("The selected line names no stored page: " + strLine,
-                      MB_OK | MB_ICONASTERISK);
+    if (!SelectedRecord("Page Rules sets what that page's checks compare.", strLine,
+                        strRecordFile)) {
         return;
     }
     CPageRulesDlg dlgRules(strRecordFile, std::string(AddressInLine(strLine)), this);

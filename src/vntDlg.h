@@ -43,6 +43,8 @@ protected:
     afx_msg void OnSelchangePages();
     afx_msg void OnDblclkPages();
     afx_msg void OnGoToSite();
+    bool SelectedRecord(const char* pszWhatItDoes, std::string& strLine,
+                        std::string& strRecordFile);
     void OnShowChanges();
     void OnPageRules();
 
