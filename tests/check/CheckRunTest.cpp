@@ -2,6 +2,7 @@
 // results are taken, the bounds on what is held ahead, and the deadline rule on a test clock.
 
 #include "check/CheckRun.h"
+#include "support/CheckRunDoubles.h"
 #include "support/LoopbackServer.h"
 #include "support/RawSocketServer.h"
 #include "support/ScopedEnvironment.h"
@@ -17,32 +18,6 @@
 namespace {
 
 using namespace std::chrono_literals;
-
-// The records a test names, in its order.
-class ListedRecords final : public RecordSource {
-public:
-    explicit ListedRecords(std::vector<std::string> names) : m_names(std::move(names)) {}
-    std::optional<std::string> NextRecord() override {
-        if (m_next == m_names.size()) {
-            return std::nullopt;
-        }
-        return m_names[m_next++];
-    }
-
-private:
-    std::vector<std::string> m_names;
-    std::size_t m_next = 0;
-};
-
-// A clock that moves only when the test says so.
-class TestClock final : public FetchClock {
-public:
-    std::int64_t Now() const override { return m_now; }
-    void Advance(std::int64_t by = 1) { m_now += by; }
-
-private:
-    std::int64_t m_now = 1000;
-};
 
 // Pages served at once by path, "/big/N" a page of kBigPage bytes.
 constexpr std::size_t kBigPage = 100 * 1024;

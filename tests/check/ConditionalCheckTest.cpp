@@ -7,6 +7,7 @@
 #include "fetch/PageFetch.h"
 #include "platform/inet/InternetOptions.h"
 #include "records/CopyValidators.h"
+#include "support/CheckRunDoubles.h"
 #include "support/LoopbackServer.h"
 #include "support/RawSocketServer.h"
 #include "support/ScopedEnvironment.h"
@@ -24,30 +25,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using ::testing::HasSubstr;
-
-class ListedRecords final : public RecordSource {
-public:
-    explicit ListedRecords(std::vector<std::string> names) : m_names(std::move(names)) {}
-    std::optional<std::string> NextRecord() override {
-        if (m_next == m_names.size()) {
-            return std::nullopt;
-        }
-        return m_names[m_next++];
-    }
-
-private:
-    std::vector<std::string> m_names;
-    std::size_t m_next = 0;
-};
-
-class TestClock final : public FetchClock {
-public:
-    std::int64_t Now() const override { return m_now; }
-    void Advance() { ++m_now; }
-
-private:
-    std::int64_t m_now = 1000;
-};
 
 std::string Gzipped(const std::string& text) {
     z_stream stream{};
