@@ -219,14 +219,9 @@ void CVntDlg::ReloadFolder() {
 
     std::string strSelected;
     const bool bSelected = SelectedLine(m_listPages, strSelected) != LB_ERR;
-    std::vector<std::string> shown(static_cast<std::size_t>(m_listPages.GetCount()));
-    for (std::size_t i = 0; i < shown.size(); ++i) {
-        m_listPages.GetText(static_cast<int>(i), shown[i]);
-    }
     std::vector<std::string> records;
     std::vector<std::string> fileErrors = FillPageList(records);
-    m_listPages.ResetContent();
-    m_listPages.AddStrings(ReloadedLines(shown, std::move(records)));
+    m_listPages.AddStrings(ReloadedLines(m_listPages.TakeStrings(), std::move(records)));
 
     const std::string strOldStamp = m_strLastCheck;
     ReadLastCheck(m_strLastCheck);

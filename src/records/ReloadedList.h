@@ -12,10 +12,10 @@
 // files (rules, seen copies, history, validators, temporaries) are false.
 bool NameShowsInWindow(std::string_view name);
 
-// The lines the list shows once the records were read again. A shown line stays as it is (with a
-// check's word before the address, say) while a record still has its address; a line naming no
-// web address at all ("Time Out") stays too; a line whose page is gone goes. Each record that no
-// shown line stood for adds its own line. Addresses compare ignoring letter case, and each shown
-// line stands for one record only. The order is left to the sorted list.
-std::vector<std::string> ReloadedLines(const std::vector<std::string>& shown,
+// The lines the list shows once the records were read again: one line for each record, which is
+// the line on show with a word before the same address (a check's report, "UPDATE ..."), or else
+// the record's own line; a line naming no web address at all ("Time Out") stays too. A reported
+// line whose page is gone goes. Addresses compare ignoring letter case, and each shown line stands
+// for one record only. The order is left to the sorted list.
+std::vector<std::string> ReloadedLines(std::vector<std::string> shown,
                                        std::vector<std::string> recordLines);
