@@ -17,7 +17,9 @@
 #include "records/LineAddress.h"
 #include "records/PageHistory.h"
 #include "records/PageRules.h"
+#include "records/RecordRead.h"
 #include "records/ReloadedList.h"
+#include "records/TextCase.h"
 #include "resources/MakerSite.h"
 #include "runstate/RunState.h"
 #include "runstate/Tick.h"
@@ -225,11 +227,9 @@ void CVntDlg::ReloadFolder() {
 
     const std::string strOldStamp = m_strLastCheck;
     ReadLastCheck(m_strLastCheck);
-    const std::string strSelectedFile = m_strRecordFile;
     // A line naming no page ("Time Out") has no record to follow; it stays selected as it is.
-    const bool bKeep =
-        bSelected && (!IsWebAddress(AddressInLine(strSelected)) ||
-                      (LookUpLine(strSelected) && m_strRecordFile == strSelectedFile));
+    const bool bKeep = bSelected && (!IsWebAddress(AddressInLine(strSelected)) ||
+                                     SelectedRecordRemains(strSelected));
     int nKept = LB_ERR;
     for (int i = 0; bKeep && nKept == LB_ERR && i < m_listPages.GetCount(); ++i) {
         std::string strLine;
@@ -242,7 +242,6 @@ void CVntDlg::ReloadFolder() {
         m_listPages.SetCurSel(nKept);
     } else if (bSelected) {
         // The page is gone: the fields show no page, and the stamp as when the window opened.
-        m_strRecordFile = strSelectedFile;
         m_strPageName.clear();
         m_strCheckDate = m_strLastCheck;
     } else if (m_strCheckDate == strOldStamp) {
@@ -251,6 +250,20 @@ void CVntDlg::ReloadFolder() {
     UpdateData(FALSE);
     ShowNewFileErrors(std::move(fileErrors));
     m_bReloading = false;
+}
+
+// Whether the selected line's record file still holds its page; its title and date are then
+// taken into the fields. Only that one file is read, however many the folder holds.
+bool CVntDlg::SelectedRecordRemains(const std::string& strLine) {
+    const RecordReading<StoredRecord> record = ReadRecordForCheck(m_strRecordFile);
+    if (!record.value || !EqualsIgnoringCase(record.value->fields.url, AddressInLine(strLine))) {
+        return false;
+    }
+    m_strFoundTitle = record.value->fields.title;
+    m_strFoundDate = record.value->fields.date;
+    m_strPageName = m_strFoundTitle;
+    m_strCheckDate = m_strFoundDate;
+    return true;
 }
 
 // Reports each record that cannot be read, once while it stays unreadable.

@@ -60,6 +60,7 @@ private:
     void StartFollowingFolder();
     void FollowFolder();
     void ReloadFolder();
+    bool SelectedRecordRemains(const std::string& strLine);
     void ShowNewFileErrors(std::vector<std::string> fileErrors);
 
     CFolderWatch m_folderWatch;

@@ -108,6 +108,28 @@ TEST_F(LiveFolder, ACheckByTheCommandLineMovesLastCheckAndKeepsTheReportedLines)
     });
 }
 
+TEST_F(LiveFolder, TheSelectedPageRewrittenByACheckShowsItsNewTitleAndDate) {
+    const std::string a = m_server.Url("/a");
+    WriteRecord("1.vnt", a, "Alpha", "1:2:2024");
+    WriteRecord("2.vnt", m_server.Url("/b"), "Beta", "3:4:2025");
+    WithWindow([&] {
+        ClickRow(RowOf(a));
+        ASSERT_EQ(Label(IDC_PAGENAME), "Alpha");
+        Cli({"check"});
+        // What the check stored: "url|title|date*page".
+        const std::string stored = ReadWholeFile("1.vnt");
+        const std::size_t title = stored.find('|') + 1;
+        const std::size_t date = stored.find('|', title) + 1;
+        const std::string newTitle = stored.substr(title, date - 1 - title);
+        const std::string newDate = stored.substr(date, stored.find('*') - date);
+        ASSERT_NE(newTitle, "Alpha");
+        Ticks(kReloadQuietTicks);
+        EXPECT_EQ(SelectedText(), a);
+        EXPECT_EQ(Label(IDC_PAGENAME), newTitle);
+        EXPECT_EQ(Label(IDC_CHECKDATE), newDate);
+    });
+}
+
 TEST_F(LiveFolder, NothingReloadsWhileAJobRunsAndTheChangesShowAtItsEnd) {
     const std::string a = m_server.Url("/a");
     WriteRecord("1.vnt", a);
