@@ -215,7 +215,13 @@ void CVntDlg::FollowFolder() {
 // words while their pages remain, the address being typed stays, and the selection stays on its
 // record (by file name) while that record holds the line's address.
 void CVntDlg::ReloadFolder() {
-    m_bReloading = true;
+    // Cleared however the reload ends (a handler's file exception included), so that the window
+    // goes on following its folder.
+    struct ReloadingScope {
+        bool& flag;
+        explicit ReloadingScope(bool& reloading) : flag(reloading) { flag = true; }
+        ~ReloadingScope() { flag = false; }
+    } reloading(m_bReloading);
     ++m_nFolderReloads;
     UpdateData(TRUE);
 
@@ -249,7 +255,6 @@ void CVntDlg::ReloadFolder() {
     }
     UpdateData(FALSE);
     ShowNewFileErrors(std::move(fileErrors));
-    m_bReloading = false;
 }
 
 // Whether the selected line's record file still holds its page; its title and date are then
