@@ -10,6 +10,7 @@
 #include "platform/framework/MessageBox.h"
 #include "platform/framework/PaintDC.h"
 #include "platform/framework/ResourceTypes.h"
+#include "platform/system/ExclusiveFile.h"
 #include "platform/system/PageLimits.h"
 #include "platform/system/Shell.h"
 #include "records/Catalogue.h"
@@ -18,7 +19,11 @@
 #include "records/PageHistory.h"
 #include "records/PageRules.h"
 #include "records/RecordFiles.h"
+#include "records/RecordRead.h"
+#include "records/ReloadedList.h"
+#include "records/TextCase.h"
 #include "resources/MakerSite.h"
+#include "runstate/RunState.h"
 #include "runstate/Tick.h"
 #include "vnt.h"
 
@@ -127,18 +132,19 @@ BOOL CVntDlg::OnInitDialog() {
     m_strUrl = "http://";
     UpdateData(FALSE);
 
+    // Watched before the list is read, so that no change made meanwhile goes unseen.
+    StartFollowingFolder();
+
     // The lines are gathered and sorted once; a record that cannot be read is reported once the
     // others are all listed.
     std::vector<std::string> lines;
-    const std::vector<std::string> fileErrors = FillPageList(lines);
+    std::vector<std::string> fileErrors = FillPageList(lines);
     m_listPages.AddStrings(std::move(lines));
 
     m_progress.SetRange(0, 100);
     m_progress.SetStep(5);
     m_progress.SetPos(0);
-    for (const std::string& fileError : fileErrors) {
-        AfxMessageBox(fileError, MB_ICONEXCLAMATION);
-    }
+    ShowNewFileErrors(std::move(fileErrors));
     return TRUE;
 }
 
@@ -184,7 +190,104 @@ void CVntDlg::OnTimer(UINT_PTR nIDEvent) {
     PageListLines lines(m_listPages);
     ProgressBarSteps steps(m_progress);
     RunStateTick(lines, steps);
+    FollowFolder();
     CDialog::OnTimer(nIDEvent);
+}
+
+void CVntDlg::StartFollowingFolder() {
+    if (const int error = m_folderWatch.Start(NameShowsInWindow); error != 0) {
+        AfxMessageBox("Pages that other programs add, remove or check show here only once the "
+                      "window is opened again: the folder of records cannot be watched (" +
+                          SystemErrorText(error) + ").",
+                      MB_OK | MB_ICONASTERISK);
+    }
+}
+
+// Takes the folder's changes into the list once they have settled and no job runs (nor has a
+// line of its own left to show).
+void CVntDlg::FollowFolder() {
+    if (m_bReloading) {
+        return; // a message box of the reload is open
+    }
+    m_folderWatch.Poll();
+    if (m_folderWatch.TakeChange()) {
+        m_reloadPacing.Changed();
+    }
+    const bool bJobRuns = g_bWorkerBusy.load() != 0 || !g_strStatus.IsEmpty();
+    if (m_reloadPacing.Tick(bJobRuns)) {
+        ReloadFolder();
+    }
+}
+
+// Reads the folder again as the window's start does. The lines a check reported keep their
+// words while their pages remain, the address being typed stays, and the selection stays on its
+// record (by file name) while that record holds the line's address.
+void CVntDlg::ReloadFolder() {
+    // Cleared however the reload ends (a handler's file exception included), so that the window
+    // goes on following its folder.
+    struct ReloadingScope {
+        bool& flag;
+        explicit ReloadingScope(bool& reloading) : flag(reloading) { flag = true; }
+        ~ReloadingScope() { flag = false; }
+    } reloading(m_bReloading);
+    ++m_nFolderReloads;
+    UpdateData(TRUE);
+
+    std::string strSelected;
+    const bool bSelected = SelectedLine(m_listPages, strSelected) != LB_ERR;
+    std::vector<std::string> records;
+    std::vector<std::string> fileErrors = FillPageList(records);
+    m_listPages.AddStrings(ReloadedLines(m_listPages.TakeStrings(), std::move(records)));
+
+    const std::string strOldStamp = m_strLastCheck;
+    ReadLastCheck(m_strLastCheck);
+    // A line naming no page ("Time Out") has no record to follow; it stays selected as it is.
+    const bool bKeep = bSelected && (!IsWebAddress(AddressInLine(strSelected)) ||
+                                     SelectedRecordRemains(strSelected));
+    int nKept = LB_ERR;
+    for (int i = 0; bKeep && nKept == LB_ERR && i < m_listPages.GetCount(); ++i) {
+        std::string strLine;
+        m_listPages.GetText(i, strLine);
+        if (strLine == strSelected) {
+            nKept = i;
+        }
+    }
+    if (nKept != LB_ERR) {
+        m_listPages.SetCurSel(nKept);
+    } else if (bSelected) {
+        // The page is gone: the fields show no page, and the stamp as when the window opened.
+        m_strPageName.clear();
+        m_strCheckDate = m_strLastCheck;
+    } else if (m_strCheckDate == strOldStamp) {
+        m_strCheckDate = m_strLastCheck;
+    }
+    UpdateData(FALSE);
+    ShowNewFileErrors(std::move(fileErrors));
+}
+
+// Whether the selected line's record file still holds its page; its title and date are then
+// taken into the fields. Only that one file is read, however many the folder holds.
+bool CVntDlg::SelectedRecordRemains(const std::string& strLine) {
+    const RecordReading<StoredRecord> record = ReadRecordForCheck(m_strRecordFile);
+    if (!record.value || !EqualsIgnoringCase(record.value->fields.url, AddressInLine(strLine))) {
+        return false;
+    }
+    m_strFoundTitle = record.value->fields.title;
+    m_strFoundDate = record.value->fields.date;
+    m_strPageName = m_strFoundTitle;
+    m_strCheckDate = m_strFoundDate;
+    return true;
+}
+
+// Reports each record that cannot be read, once while it stays unreadable.
+void CVntDlg::ShowNewFileErrors(std::vector<std::string> fileErrors) {
+    for (const std::string& fileError : fileErrors) {
+        if (std::find(m_fileErrorsShown.begin(), m_fileErrorsShown.end(), fileError) ==
+            m_fileErrorsShown.end()) {
+            AfxMessageBox(fileError, MB_ICONEXCLAMATION);
+        }
+    }
+    m_fileErrorsShown = std::move(fileErrors);
 }
 
 // Add URL (also Enter when no push button has the focus): adds the typed address. It never

@@ -3,11 +3,14 @@
 // every command and message to its handler.
 
 #include "platform/framework/Dialog.h"
+#include "platform/framework/FolderWatch.h"
 #include "platform/framework/ListBox.h"
 #include "platform/framework/ProgressCtrl.h"
 #include "resources/resource.h"
+#include "runstate/ReloadPacing.h"
 
 #include <string>
+#include <vector>
 
 class CVntDlg : public CDialog {
 public:
@@ -25,6 +28,9 @@ public:
     std::string m_strUrl;
     std::string m_strPageName;
     std::string m_strCheckDate;
+
+    // How often the list was read again after changes other programs made to the folder.
+    int FolderReloads() const { return m_nFolderReloads; }
 
 protected:
     HICON m_hIcon;
@@ -53,6 +59,20 @@ protected:
 private:
     bool LookUpLine(const std::string& strLine);
     std::string TitleWithRules(const std::string& strTitle, const std::string& strRecordFile) const;
+
+    // Following the folder while the window is open.
+    void StartFollowingFolder();
+    void FollowFolder();
+    void ReloadFolder();
+    bool SelectedRecordRemains(const std::string& strLine);
+    void ShowNewFileErrors(std::vector<std::string> fileErrors);
+
+    CFolderWatch m_folderWatch;
+    ReloadPacing m_reloadPacing;
+    int m_nFolderReloads = 0;
+    bool m_bReloading = false;
+    // The record file errors last reported, so that a reload repeats none of them.
+    std::vector<std::string> m_fileErrorsShown;
 };
 
 // Where the minimised window draws its icon along one axis: centred in the client extent,

@@ -213,6 +213,23 @@ TEST_F(Controls, ListSelectionDeletionAndReset) {
     });
 }
 
+TEST_F(Controls, TakingTheLinesEmptiesTheListAndYieldsThemInItsOrder) {
+    WithDialog([&] {
+        for (const char* line : {"c", "\xC3\xA9t\xC3\xA9", "A", "b"}) {
+            m_dlg.m_list.AddString(line);
+        }
+        m_dlg.m_list.SetCurSel(1);
+        const std::vector<std::string> shown = Lines(m_dlg.m_list);
+        EXPECT_EQ(m_dlg.m_list.TakeStrings(), shown);
+        EXPECT_EQ(m_dlg.m_list.GetCount(), 0);
+        EXPECT_EQ(m_dlg.m_list.GetCurSel(), LB_ERR);
+        // The list takes lines again as an empty one does.
+        m_dlg.m_list.AddStrings({"z", "y"});
+        EXPECT_EQ(Lines(m_dlg.m_list), (std::vector<std::string>{"y", "z"}));
+        EXPECT_EQ(Shown(IDC_PROBE_LIST, 0), "y");
+    });
+}
+
 // A single-selection list never loses its line to the user: only emptying it or deleting the
 // line does. Clicks and keys go to the real view, as the user's would.
 struct KeepCase {

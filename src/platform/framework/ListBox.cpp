@@ -56,6 +56,15 @@ void CListBox::ResetContent() {
     }
 }
 
+std::vector<std::string> CListBox::TakeStrings() {
+    ListBoxView* view = ViewOf(m_hWnd);
+    if (view == nullptr) {
+        return {};
+    }
+    ListBoxView::QuietScope quiet(*view);
+    return view->Model().TakeAll();
+}
+
 int CListBox::GetCount() const {
     ListBoxView* view = ViewOf(m_hWnd);
     return view ? view->Model().rowCount() : LB_ERR;

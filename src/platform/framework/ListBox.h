@@ -20,6 +20,8 @@ public:
     void AddStrings(std::vector<std::string> lines);
     int DeleteString(UINT nIndex);
     void ResetContent();
+    // Empties the list as ResetContent does and yields the lines it held, in order.
+    std::vector<std::string> TakeStrings();
     int GetCount() const;
     int GetCurSel() const;
     int SetCurSel(int nSelect);

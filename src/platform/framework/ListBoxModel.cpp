@@ -197,6 +197,19 @@ void ListBoxModel::Clear() {
     endResetModel();
 }
 
+std::vector<std::string> ListBoxModel::TakeAll() {
+    beginResetModel();
+    std::vector<std::string> lines;
+    lines.reserve(m_lines.size());
+    for (Line& line : m_lines) {
+        lines.push_back(std::move(line.bytes));
+    }
+    m_lines.clear();
+    m_lines.shrink_to_fit();
+    endResetModel();
+    return lines;
+}
+
 const std::string* ListBoxModel::Bytes(int row) const {
     if (row < 0 || row >= rowCount()) {
         return nullptr;

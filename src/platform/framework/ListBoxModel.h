@@ -18,6 +18,8 @@ public:
     void InsertMany(std::vector<std::string> lines, bool sorted);
     bool Remove(int row);
     void Clear();
+    // Empties the list and yields its lines' bytes in the list's order, moved rather than copied.
+    std::vector<std::string> TakeAll();
     const std::string* Bytes(int row) const;
 
 private:
