@@ -274,7 +274,7 @@ bool CVntDlg::SelectedRecordRemains(const std::string& strLine) {
     }
     m_strFoundTitle = record.value->fields.title;
     m_strFoundDate = record.value->fields.date;
-    m_strPageName = m_strFoundTitle;
+    m_strPageName = TitleWithRules(m_strFoundTitle, m_strRecordFile);
     m_strCheckDate = m_strFoundDate;
     return true;
 }
