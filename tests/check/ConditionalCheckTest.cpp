@@ -8,13 +8,13 @@
 #include "platform/inet/InternetOptions.h"
 #include "records/CopyValidators.h"
 #include "support/CheckRunDoubles.h"
+#include "support/Compressed.h"
 #include "support/LoopbackServer.h"
 #include "support/RawSocketServer.h"
 #include "support/ScopedEnvironment.h"
 #include "support/WorkingDirectory.h"
 
 #include <gmock/gmock.h>
-#include <zlib.h>
 
 #include <chrono>
 #include <mutex>
@@ -25,21 +25,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using ::testing::HasSubstr;
-
-std::string Gzipped(const std::string& text) {
-    z_stream stream{};
-    EXPECT_EQ(deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, 15 + 16, 9, Z_DEFAULT_STRATEGY),
-              Z_OK);
-    std::string out(deflateBound(&stream, text.size()), '\0');
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
-    stream.avail_in = static_cast<uInt>(text.size());
-    stream.next_out = reinterpret_cast<Bytef*>(out.data());
-    stream.avail_out = static_cast<uInt>(out.size());
-    EXPECT_EQ(deflate(&stream, Z_FINISH), Z_STREAM_END);
-    out.resize(stream.total_out);
-    deflateEnd(&stream);
-    return out;
-}
 
 // One page whose answers the test sets: its text, its validators, and whether it honours them.
 struct SiteState {

@@ -2,29 +2,13 @@
 // decode to the page in every form servers send; a stream cut anywhere never counts as ended.
 
 #include "platform/inet/BodyDecoder.h"
+#include "support/Compressed.h"
 
 #include <gmock/gmock.h>
 
 #include <string>
 
 namespace {
-
-// zlib's window bits: 15 + 16 writes a gzip stream, 15 a zlib stream, -15 bare deflate data.
-std::string Compressed(const std::string& text, int windowBits) {
-    z_stream stream{};
-    EXPECT_EQ(
-        deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, windowBits, 9, Z_DEFAULT_STRATEGY),
-        Z_OK);
-    std::string out(deflateBound(&stream, text.size()), '\0');
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
-    stream.avail_in = static_cast<uInt>(text.size());
-    stream.next_out = reinterpret_cast<Bytef*>(out.data());
-    stream.avail_out = static_cast<uInt>(out.size());
-    EXPECT_EQ(deflate(&stream, Z_FINISH), Z_STREAM_END);
-    out.resize(stream.total_out);
-    deflateEnd(&stream);
-    return out;
-}
 
 // A page that compresses far (its decoded pieces overflow the decoder's output steps) but not
 // to nothing.
