@@ -69,9 +69,9 @@ std::string CheckReportName(std::uint64_t number) {
 
 // Removes this program's check reports numbered up to `last` (regular files only: whatever else
 // bears such a name is not this program's to remove).
-void RemoveCheckReportsUpTo(const std::string& folder, const std::vector<FolderEntry>& entries,
+void RemoveCheckReportsUpTo(const std::string& folder, const std::vector<ListedName>& entries,
                             std::uint64_t last) {
-    for (const FolderEntry& entry : entries) {
+    for (const ListedName& entry : entries) {
         const std::optional<std::uint64_t> number = CheckReportNumber(entry.name);
         if (number && *number <= last && entry.regularFile) {
             RemoveFileAt(folder + "/" + entry.name);
@@ -109,14 +109,14 @@ std::string WriteCheckReport(const std::vector<PageChange>& pages, std::string& 
         return {};
     }
     int error = 0;
-    std::vector<FolderEntry> entries = ListFolder(folder, error);
+    std::vector<ListedName> entries = ListFolder(folder, error);
     if (error != 0) {
         failure = "the report folder " + folder + " could not be read: " + SystemErrorWords(error);
         return {};
     }
     // Past every such name, whatever it is: a name once taken is never written again.
     std::uint64_t number = 0;
-    for (const FolderEntry& entry : entries) {
+    for (const ListedName& entry : entries) {
         number = std::max(number, CheckReportNumber(entry.name).value_or(0));
     }
     for (int attempt = 0; attempt < kCheckReportTries; ++attempt) {

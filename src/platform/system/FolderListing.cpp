@@ -8,9 +8,9 @@
 #include <cerrno>
 #include <cstring>
 
-std::vector<FolderEntry> ListFolder(const std::string& folder, int& error) {
+std::vector<ListedName> ListFolder(const std::string& folder, int& error) {
     error = 0;
-    std::vector<FolderEntry> entries;
+    std::vector<ListedName> entries;
     DIR* listing = ::opendir(folder.c_str());
     if (listing == nullptr) {
         error = errno;

@@ -4,14 +4,14 @@
 #include <string>
 #include <vector>
 
-struct FolderEntry {
+struct ListedName {
     std::string name;
     bool regularFile = false; // the name itself is a regular file (a link is not followed)
 };
 
 // Every name in the folder but "." and "..", in the order the folder gives. A folder that cannot
 // be read sets `error` to the system error number (0 otherwise).
-std::vector<FolderEntry> ListFolder(const std::string& folder, int& error);
+std::vector<ListedName> ListFolder(const std::string& folder, int& error);
 
 // Removes the name (a file, or a link itself). Yields 0 or the system error number.
 int RemoveFileAt(const std::string& path);
