@@ -177,6 +177,13 @@ TEST_F(PageRulesWindow, PreviewFollowsTheEditsAfterTheirPauseAndEqualsVarnoltCli
 }
 
 TEST_F(PageRulesWindow, PreviewSaysWhyRulesDoNotApplyAndIsBoundedOnABigPage) {
+#if defined(__SANITIZE_THREAD__)
+    // The toolkit draws a preview this large on threads of its own pool, and hands its buffers
+    // over by atomics inside its libraries, which are built without the thread sanitizer: it
+    // would report the toolkit's own hand-over as races. The preview's worker is checked under
+    // the sanitizer by the other preview tests.
+    GTEST_SKIP() << "the toolkit's drawing threads are not seen by the thread sanitizer";
+#endif
     std::string big = "<html><body>";
     for (int line = 0; line < 20000; ++line) {
         big += "<p>line " + std::to_string(line) + "</p>\n";
