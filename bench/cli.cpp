@@ -43,6 +43,7 @@
 #include "PrintedLines.h"
 #include "RatioReporter.h"
 #include "RealManuals.h"
+#include "Urlwatch.h"
 
 #include <httplib.h>
 
@@ -300,16 +301,7 @@ public:
         return command;
     }
     std::vector<std::string> UrlwatchCommand(const char* folder = "urlwatch") const {
-        const fs::path dir = m_folder / folder;
-        return {"urlwatch",
-                "--urls",
-                (dir / "urls.yaml").string(),
-                "--config",
-                (dir / "urlwatch.yaml").string(),
-                "--hooks",
-                (dir / "hooks.py").string(),
-                "--cache",
-                (dir / "cache.db").string()};
+        return ::UrlwatchCommand(m_folder / folder);
     }
     double BoundSeconds() const { return m_delaySumMs / 1000.0 / kJobs; }
     // The same bound for the 100 real pages with the given fetches at once.

@@ -28,6 +28,7 @@
 #include "ForkedRun.h"
 #include "PrintedLines.h"
 #include "RealManuals.h"
+#include "Urlwatch.h"
 #include "support/NginxServer.h"
 
 #include <benchmark/benchmark.h>
@@ -170,16 +171,7 @@ private:
         fs::last_write_time(path, fs::file_time_type::clock::now() - age);
     }
     std::vector<std::string> UrlwatchCommand() const {
-        const fs::path dir = m_folder / "urlwatch";
-        return {"urlwatch",
-                "--urls",
-                (dir / "urls.yaml").string(),
-                "--config",
-                (dir / "urlwatch.yaml").string(),
-                "--hooks",
-                (dir / "hooks.py").string(),
-                "--cache",
-                (dir / "cache.db").string()};
+        return ::UrlwatchCommand(m_folder / "urlwatch");
     }
     // nginx logs an answer once it is sent, which a client that read it may already have seen:
     // waits (briefly) until the log holds every page's answer and grows no more.

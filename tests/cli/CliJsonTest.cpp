@@ -2,6 +2,7 @@
 // the same facts as the text lines.
 
 #include "CliProcess.h"
+#include "JsonLines.h"
 #include "support/LoopbackServer.h"
 #include "support/WorkingDirectory.h"
 
@@ -12,15 +13,6 @@
 #include <sstream>
 
 namespace {
-
-std::vector<nlohmann::json> JsonLines(const std::string& text) {
-    std::vector<nlohmann::json> objects;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        objects.push_back(nlohmann::json::parse(line));
-    }
-    return objects;
-}
 
 class CliJson : public InTempDirectory {
 protected:

@@ -4,6 +4,7 @@
 // bytes to a terminal only when asked to in so many words.
 
 #include "CliProcess.h"
+#include "JsonLines.h"
 #include "records/Utf8.h"
 #include "support/LoopbackServer.h"
 #include "support/WorkingDirectory.h"
@@ -96,15 +97,6 @@ std::string RawControlInMessages(const std::string& output) {
         }
     }
     return {};
-}
-
-std::vector<nlohmann::json> JsonLines(const std::string& text) {
-    std::vector<nlohmann::json> objects;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        objects.push_back(nlohmann::json::parse(line));
-    }
-    return objects;
 }
 
 // Every line of the table in one text, a line each.
